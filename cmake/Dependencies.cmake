@@ -1,0 +1,36 @@
+# zlib, minizip and GoogleTest, installed from Debian packages by scripts/setup.
+if(WIN32)
+  # zlib from libz-mingw-w64-dev; minizip compiled here from the zlib source
+  # package that scripts/setup unpacks into its cache.
+  set(QUILLON_ZLIB_SRC "$ENV{HOME}/.cache/quillon/zlib-src" CACHE PATH "Unpacked zlib source package")
+  if(DEFINED ENV{XDG_CACHE_HOME})
+    set(QUILLON_ZLIB_SRC "$ENV{XDG_CACHE_HOME}/quillon/zlib-src" CACHE PATH "" FORCE)
+  endif()
+  set(_mz ${QUILLON_ZLIB_SRC}/contrib/minizip)
+  if(NOT EXISTS ${_mz}/unzip.c)
+    message(FATAL_ERROR "minizip sources not found in ${_mz}; run scripts/setup")
+  endif()
+  find_library(ZLIB_STATIC NAMES libz.a z REQUIRED)
+  add_library(minizip STATIC ${_mz}/ioapi.c ${_mz}/unzip.c ${_mz}/zip.c)
+  target_compile_definitions(minizip PRIVATE NOCRYPT NOUNCRYPT)
+  target_compile_options(minizip PRIVATE -w)
+  # Callers include <minizip/unzip.h> in both configurations.
+  set(_mzinc ${CMAKE_BINARY_DIR}/minizip-include)
+  file(MAKE_DIRECTORY ${_mzinc})
+  file(CREATE_LINK ${_mz} ${_mzinc}/minizip SYMBOLIC)
+  target_include_directories(minizip PUBLIC ${_mzinc} PRIVATE ${_mz})
+  target_link_libraries(minizip PUBLIC ${ZLIB_STATIC})
+
+  # GoogleTest from Debian's googletest source package.
+  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  # googletest's own CMake project defines the GTest:: aliases.
+else()
+  find_package(ZLIB REQUIRED)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
+  add_library(minizip INTERFACE)
+  target_link_libraries(minizip INTERFACE PkgConfig::MINIZIP ZLIB::ZLIB)
+  find_package(GTest REQUIRED)
+endif()

@@ -1,0 +1,38 @@
+#include "app/QuillonApp.h"
+
+#include <commctrl.h>
+#include <gdiplus.h>
+
+#include "app/UpgradeDialogEx.h"
+
+const wchar_t kSingleInstanceMutexName[] = L"{2A320CB-00EEF1-1234}";
+
+CQuillonApp::CQuillonApp() {
+    Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback, background thread on
+    Gdiplus::GdiplusStartup(&m_gdiplusToken, &input, nullptr);
+}
+
+CQuillonApp::~CQuillonApp() {
+    if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);
+}
+
+BOOL CQuillonApp::InitInstance() {
+    INITCOMMONCONTROLSEX icc;
+    icc.dwSize = sizeof icc;  // 8
+    icc.dwICC = 0xFF;         // the whole basic set of classes
+    InitCommonControlsEx(&icc);
+
+    m_pszRegistryKey = L"应用程序向导生成的本地应用程序";
+
+    // Owned from the start; the system releases it when the process ends.
+    HANDLE mutex = CreateMutexW(nullptr, TRUE, kSingleInstanceMutexName);
+    if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) return FALSE;  // second instance: end silently
+
+    {
+        CUpgradeDialogEx dialog(nullptr);
+        m_pMainWnd = &dialog;
+        dialog.DoModal();
+        m_pMainWnd = nullptr;
+    }
+    return FALSE;
+}

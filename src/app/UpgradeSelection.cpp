@@ -1,0 +1,44 @@
+#include "app/UpgradeSelection.h"
+
+namespace {
+constexpr size_t kShownPathLength = 35;
+}
+
+const DeviceModel* UpgradeSelection::ChooseModel(int index, const RefreshDisks& refresh) {
+    const DeviceModel* row = FindDeviceModel(index);
+    if (!row) return nullptr;
+    modelIndex = index;
+    if (row->ftpUser) {
+        ftpUser = row->ftpUser;
+        ftpPassword = row->ftpPassword;
+    }
+    return ApplyModelSettings(refresh);
+}
+
+const DeviceModel* UpgradeSelection::ApplyModelSettings(const RefreshDisks& refresh) {
+    addressEntered = terminalAddress != L"0.0.0.0";
+    const DeviceModel* row = FindDeviceModel(modelIndex);
+    if (!row) return nullptr;
+    connectionMode = row->defaultConnection;
+    usbVendorId = kTerminalVendorId;
+    usbProductId = row->productId;
+    if (row->refreshesDiskList && refresh) refresh(*this);
+    modelName = row->name;
+    return row;
+}
+
+void UpgradeSelection::TakePackPath(const std::wstring& path) {
+    if (path.empty()) return;
+    packPath = path;
+    displayedPackPath = ShortenPackPath(path);
+}
+
+bool UpgradeSelection::CanStart() const {
+    if (connectionMode == kConnectionUsb) return !terminalDisks.empty() && !displayedPackPath.empty();
+    return addressEntered && addressValid && !displayedPackPath.empty();
+}
+
+std::wstring ShortenPackPath(const std::wstring& path) {
+    if (path.size() <= kShownPathLength) return path;
+    return path.substr(0, kShownPathLength) + L"...";
+}

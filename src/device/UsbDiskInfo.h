@@ -1,0 +1,18 @@
+#pragma once
+// Fixed-size records of one volume and one USB disk, copied by value.
+#include <cstdint>
+
+struct VolumeInfo {
+    wchar_t szVolumeName[256];  // \\?\Volume{...} without the trailing backslash
+    wchar_t szDrivePath[256];   // first mount path such as E:\ ; empty when none
+    uint32_t dwDiskNumber;      // 0xFFFFFFFF when no number was obtained
+};
+
+struct UsbDiskInfo {
+    VolumeInfo volume;
+    uint16_t wProductId;
+    uint16_t wVendorId;
+    wchar_t szSerial[256];  // text after the last backslash of the parent USB id
+};
+
+constexpr uint32_t kNoDiskNumber = 0xFFFFFFFFu;

@@ -1,0 +1,79 @@
+#include "ui/Wnd.h"
+
+namespace {
+const wchar_t kObjectProp[] = L"Quillon.CWnd";
+}
+
+CWnd::~CWnd() {
+    if (m_hWnd && m_superProc) UnsubclassWindow();
+    Unbind();
+}
+
+void CWnd::Bind(HWND hwnd) {
+    m_hWnd = hwnd;
+    SetPropW(hwnd, kObjectProp, reinterpret_cast<HANDLE>(this));
+}
+
+void CWnd::Unbind() {
+    if (m_hWnd && FromHandlePermanent(m_hWnd) == this) RemovePropW(m_hWnd, kObjectProp);
+    m_hWnd = nullptr;
+}
+
+CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
+    return hwnd ? reinterpret_cast<CWnd*>(GetPropW(hwnd, kObjectProp)) : nullptr;
+}
+
+CWnd* CWnd::GetParent() const { return FromHandlePermanent(::GetParent(m_hWnd)); }
+
+BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent) {
+    HWND child = ::GetDlgItem(parent->m_hWnd, static_cast<int>(id));
+    return child ? SubclassWindow(child) : FALSE;
+}
+
+BOOL CWnd::SubclassWindow(HWND hwnd) {
+    if (!hwnd || m_hWnd || FromHandlePermanent(hwnd)) return FALSE;
+    Bind(hwnd);
+    m_superProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::SubclassProc)));
+    return TRUE;
+}
+
+HWND CWnd::UnsubclassWindow() {
+    HWND hwnd = m_hWnd;
+    if (hwnd && m_superProc) SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
+    m_superProc = nullptr;
+    Unbind();
+    return hwnd;
+}
+
+LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    CWnd* self = FromHandlePermanent(hwnd);
+    if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    MSG saved = self->m_current;
+    self->m_current = {hwnd, msg, wParam, lParam, 0, {0, 0}};
+    WNDPROC super = self->m_superProc;
+    LRESULT r = self->WindowProc(msg, wParam, lParam);
+    self->m_current = saved;
+    if (msg == WM_NCDESTROY) {
+        // The window is gone: restore the original procedure and let the
+        // object live on detached.
+        if (FromHandlePermanent(hwnd) == self) {
+            SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(super));
+            self->m_superProc = nullptr;
+            self->Unbind();
+            self->PostNcDestroy();
+        }
+    }
+    return r;
+}
+
+LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) { return DefWindowProc(msg, wParam, lParam); }
+
+LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (m_superProc) return ::CallWindowProcW(m_superProc, m_hWnd, msg, wParam, lParam);
+    return ::DefWindowProcW(m_hWnd, msg, wParam, lParam);
+}
+
+LRESULT CWnd::Default() { return DefWindowProc(m_current.message, m_current.wParam, m_current.lParam); }
+
+BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }

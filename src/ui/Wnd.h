@@ -1,0 +1,63 @@
+#pragma once
+// CWnd: the base of our small window layer. A C++ object is tied to an HWND
+// either by creating the window through the layer (dialogs) or by
+// subclassing an existing control (SubclassDlgItem); messages then reach the
+// object's virtual WindowProc.
+#include <windows.h>
+
+class CWnd {
+public:
+    CWnd() = default;
+    virtual ~CWnd();
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    HWND GetSafeHwnd() const { return m_hWnd; }
+    operator HWND() const { return m_hWnd; }
+
+    // Ties the object to a control of `parent` and routes its messages here.
+    BOOL SubclassDlgItem(UINT id, CWnd* parent);
+    BOOL SubclassWindow(HWND hwnd);
+    HWND UnsubclassWindow();
+
+    // The object tied to a window, or null.
+    static CWnd* FromHandlePermanent(HWND hwnd);
+
+    CWnd* GetParent() const;
+    BOOL ShowWindow(int cmd) { return ::ShowWindow(m_hWnd, cmd); }
+    BOOL EnableWindow(BOOL enable = TRUE) { return ::EnableWindow(m_hWnd, enable); }
+    BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
+    BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
+    void Invalidate(BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, erase); }
+    void UpdateWindow() { ::UpdateWindow(m_hWnd); }
+    void SetWindowText(const wchar_t* text) { ::SetWindowTextW(m_hWnd, text); }
+    void GetClientRect(RECT* rect) const { ::GetClientRect(m_hWnd, rect); }
+    void GetWindowRect(RECT* rect) const { ::GetWindowRect(m_hWnd, rect); }
+    void MoveWindow(int x, int y, int w, int h, BOOL repaint = TRUE) { ::MoveWindow(m_hWnd, x, y, w, h, repaint); }
+    HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+    LRESULT SendMessage(UINT msg, WPARAM w = 0, LPARAM l = 0) { return ::SendMessageW(m_hWnd, msg, w, l); }
+    BOOL PostMessage(UINT msg, WPARAM w = 0, LPARAM l = 0) { return ::PostMessageW(m_hWnd, msg, w, l); }
+
+    // Routes one message; the default passes it on to the window's original
+    // procedure (DefWindowProc).
+    virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Called for messages of this window and its children before dispatch;
+    // true consumes the message.
+    virtual BOOL PreTranslateMessage(MSG* msg);
+
+protected:
+    LRESULT Default();  // the current message to the original procedure
+    virtual LRESULT DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    virtual void PostNcDestroy() {}
+
+    HWND m_hWnd = nullptr;
+    WNDPROC m_superProc = nullptr;  // original procedure of a subclassed window
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    friend class CDialog;
+    friend LRESULT CallWindowProcFor(CWnd*, HWND, UINT, WPARAM, LPARAM);
+    void Bind(HWND hwnd);
+    void Unbind();
+    MSG m_current{};
+};

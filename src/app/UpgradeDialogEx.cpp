@@ -1,6 +1,6 @@
 #include "app/UpgradeDialogEx.h"
 
-#include "../../res/resource.h"
+#include "res/resource.h"
 
 namespace {
 constexpr int kWindowWidth = 624;   // the background image's size

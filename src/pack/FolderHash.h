@@ -1,0 +1,13 @@
+#pragma once
+// The measured side of a pack manifest: every file under a folder, keyed
+// ".\sub\file" (on-disk letter case), valued by its lowercase MD5.
+#include <string>
+
+#include "pack/IniText.h"
+
+extern const wchar_t kManifestFileName[];  // "FolderMD5.ini"
+
+// `folder` is absolute, without a trailing backslash. `skipPath` (the top
+// folder's manifest) is left out. A file that cannot be read gets an empty
+// value. The process's current directory is restored afterwards.
+IniEntries HashFolderFiles(const std::wstring& folder, const std::wstring& skipPath);

@@ -1,0 +1,9 @@
+#pragma once
+// packtool check: extracts a pack into a fresh temporary folder and runs the
+// model match and intactness decision of the upgrade run.
+#include <string>
+
+#include "ToolOutput.h"
+#include "app/DeviceModel.h"
+
+int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutput& io);

@@ -1,0 +1,77 @@
+#include "PackInfo.h"
+
+#include <minizip/unzip.h>
+
+#include <cstring>
+
+#include "app/ModelMatch.h"
+#include "pack/FolderHash.h"
+#include "pack/PackVerifyInfo.h"
+#include "pack/ZipFileFunctions.h"
+#include "platform/File.h"
+#include "platform/Text.h"
+
+namespace {
+
+// Reads up to the record's size from the current entry; the count read.
+size_t ReadRecord(unzFile zip, PackVerifyInfo* info) {
+    std::memset(info->bytes, 0, sizeof info->bytes);
+    if (unzOpenCurrentFile(zip) != UNZ_OK) return 0;
+    size_t total = 0;
+    while (total < sizeof info->bytes) {
+        int got = unzReadCurrentFile(zip, info->bytes + total, static_cast<unsigned>(sizeof info->bytes - total));
+        if (got <= 0) break;
+        total += static_cast<size_t>(got);
+    }
+    unzCloseCurrentFile(zip);
+    return total;
+}
+
+}  // namespace
+
+int ShowPackInfo(const std::wstring& pack, ToolOutput& io) {
+    if (!platform::PathExists(pack) || platform::IsDirectory(pack)) {
+        io.Err(pack + L": no such file");
+        return kExitUsage;
+    }
+    zlib_filefunc64_def functions = WidePathFileFunctions();
+    unzFile zip = unzOpen2_64(pack.c_str(), &functions);
+    if (!zip) {
+        io.Err(pack + L": not a zip archive");
+        return kExitUsage;
+    }
+    const std::string verifyName = platform::WideToAnsi(kVerifyFileName);
+    const std::string manifestName = platform::WideToAnsi(kManifestFileName);
+    uint64_t entries = 0;
+    bool hasManifest = false, hasVerify = false;
+    size_t verifyBytes = 0;
+    PackVerifyInfo info;
+    std::memset(info.bytes, 0, sizeof info.bytes);
+    int status = unzGoToFirstFile(zip);
+    while (status == UNZ_OK) {
+        char name[260] = {};
+        unz_file_info64 fi;
+        if (unzGetCurrentFileInfo64(zip, &fi, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK) break;
+        ++entries;
+        if (manifestName == name) hasManifest = true;
+        if (verifyName == name && !hasVerify) {
+            hasVerify = true;
+            verifyBytes = ReadRecord(zip, &info);
+        }
+        status = unzGoToNextFile(zip);
+    }
+    unzClose(zip);
+    if (status != UNZ_END_OF_LIST_OF_FILE) {
+        io.Err(pack + L": the archive's directory is damaged (zip status " + std::to_wstring(status) + L")");
+        return kExitUsage;
+    }
+    io.Out(L"model: " + info.ModelName());
+    io.Out(L"kind: " + std::to_wstring(info.PackKind()) + L" (" + PackKindName(info.PackKind()) + L")");
+    io.Out(L"entries: " + std::to_wstring(entries));
+    io.Out(std::wstring(L"manifest: ") + (hasManifest ? L"yes" : L"no"));
+    std::wstring verify = hasVerify ? L"yes" : L"no";
+    if (hasVerify && verifyBytes < PackVerifyInfo::kSize)
+        verify += L" (short: " + std::to_wstring(verifyBytes) + L" bytes)";
+    io.Out(L"verify file: " + verify);
+    return kExitAccepted;
+}

@@ -1,0 +1,97 @@
+#include "PackTool.h"
+
+#include "Options.h"
+#include "PackCheck.h"
+#include "PackInfo.h"
+#include "PackMake.h"
+
+namespace {
+
+const wchar_t kUsage[] =
+    L"usage: packtool make  --model NAME --kind app|system|tool [-o FILE] FOLDER\n"
+    L"       packtool check --model NAME --kind app|system|tool PACK\n"
+    L"       packtool info  PACK\n"
+    L"Run 'packtool COMMAND --help' for one command. Exit: 0 accepted, 1 refused, 2 usage or I/O error.";
+
+const wchar_t kMakeHelp[] =
+    L"usage: packtool make --model NAME --kind app|system|tool [-o FILE] FOLDER\n"
+    L"Packs the content of FOLDER at the top level of a zip, with UpgradePack.verify (model NAME, the kind)\n"
+    L"and FolderMD5.ini (the MD5 of every file). NAME: M2410 M2450 M3710 M3750 VK1200 HTR940 M2480,\n"
+    L"or the variants M3710S5 VK1500. Default FILE: AppUpgradePack.zip, SystemUpgradePack.zip or\n"
+    L"ToolUpgradePack.zip by kind, in the current folder. FOLDER itself is not changed.";
+
+const wchar_t kCheckHelp[] =
+    L"usage: packtool check --model NAME --kind app|system|tool PACK\n"
+    L"Extracts PACK into a fresh temporary folder (TMPDIR, or %TEMP% on Windows) and decides as the\n"
+    L"upgrade tool does with model NAME and the pack kind selected: model match, then intactness.\n"
+    L"NAME: M2410 M2450 M3710 M3750 VK1200 HTR940 M2480. Prints the tool's message on refusal.\n"
+    L"Exit: 0 accepted, 1 refused, 2 usage or I/O error.";
+
+const wchar_t kInfoHelp[] =
+    L"usage: packtool info PACK\n"
+    L"Shows the model name and kind of PACK's verify file, its number of entries, and whether it\n"
+    L"holds a manifest and a verify file.";
+
+int Usage(ToolOutput& io, const std::wstring& problem, const wchar_t* help) {
+    io.Err(problem);
+    io.Err(help);
+    return kExitUsage;
+}
+
+bool SelectionOptions(const ToolOptions& o, bool variantsToo, ToolOutput& io, std::wstring* model, PackKind* kind) {
+    auto m = o.values.find(L"--model");
+    auto k = o.values.find(L"--kind");
+    if (m == o.values.end() || k == o.values.end()) {
+        io.Err(L"--model and --kind are required");
+        return false;
+    }
+    bool known = variantsToo ? IsPackModelName(m->second) : FindModelIndex(m->second) >= 0;
+    if (!known) {
+        io.Err(L"unknown model " + m->second);
+        return false;
+    }
+    if (!ParsePackKind(k->second, kind)) {
+        io.Err(L"unknown kind " + k->second + L" (app, system or tool)");
+        return false;
+    }
+    *model = m->second;
+    return true;
+}
+
+}  // namespace
+
+int RunPackTool(const std::vector<std::wstring>& args, ToolOutput& io) {
+    ToolOptions o;
+    std::wstring error;
+    if (!ParseToolOptions(args, &o, &error)) return Usage(io, error, kUsage);
+    std::wstring model;
+    PackKind kind = kPackApplication;
+
+    if (o.command.empty()) {
+        if (o.help) {
+            io.Out(kUsage);
+            return kExitAccepted;
+        }
+        return Usage(io, L"no command given", kUsage);
+    }
+    if (o.command == L"make") {
+        if (o.help) return io.Out(kMakeHelp), kExitAccepted;
+        if (o.operands.size() != 1) return Usage(io, L"make needs one FOLDER", kMakeHelp);
+        if (!SelectionOptions(o, true, io, &model, &kind)) return Usage(io, L"", kMakeHelp);
+        auto out = o.values.find(L"-o");
+        return MakePack(model, kind, o.operands[0], out == o.values.end() ? DefaultPackName(kind) : out->second, io);
+    }
+    if (o.command == L"check") {
+        if (o.help) return io.Out(kCheckHelp), kExitAccepted;
+        if (o.operands.size() != 1) return Usage(io, L"check needs one PACK", kCheckHelp);
+        if (o.values.count(L"-o")) return Usage(io, L"check takes no -o", kCheckHelp);
+        if (!SelectionOptions(o, false, io, &model, &kind)) return Usage(io, L"", kCheckHelp);
+        return CheckPack(FindModelIndex(model), kind, o.operands[0], io);
+    }
+    if (o.command == L"info") {
+        if (o.help) return io.Out(kInfoHelp), kExitAccepted;
+        if (o.operands.size() != 1 || !o.values.empty()) return Usage(io, L"info takes one PACK", kInfoHelp);
+        return ShowPackInfo(o.operands[0], io);
+    }
+    return Usage(io, L"unknown command " + o.command, kUsage);
+}

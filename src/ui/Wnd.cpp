@@ -67,7 +67,41 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     return r;
 }
 
-LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) { return DefWindowProc(msg, wParam, lParam); }
+LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT reflected = 0;
+    if (ReflectToChild(msg, wParam, lParam, &reflected)) return reflected;
+    return DefWindowProc(msg, wParam, lParam);
+}
+
+BOOL CWnd::ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    HWND child = nullptr;
+    switch (msg) {
+        case WM_DRAWITEM:
+            if (lParam) child = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem;
+            break;
+        case WM_NOTIFY:
+            if (lParam) child = reinterpret_cast<const NMHDR*>(lParam)->hwndFrom;
+            break;
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORLISTBOX:
+            child = reinterpret_cast<HWND>(lParam);
+            break;
+        default:
+            return FALSE;
+    }
+    if (!child || child == m_hWnd) return FALSE;
+    CWnd* target = FromHandlePermanent(child);
+    return target ? target->OnChildNotify(msg, wParam, lParam, result) : FALSE;
+}
+
+BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return FALSE; }
+
+void CWnd::ModifyStyle(LONG_PTR remove, LONG_PTR add) {
+    LONG_PTR style = GetStyle();
+    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, (style & ~remove) | add);
+}
 
 LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (m_superProc) return ::CallWindowProcW(m_superProc, m_hWnd, msg, wParam, lParam);

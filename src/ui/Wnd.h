@@ -44,11 +44,26 @@ public:
     // Called for messages of this window and its children before dispatch;
     // true consumes the message.
     virtual BOOL PreTranslateMessage(MSG* msg);
+    // A notification the parent received about this control (WM_DRAWITEM,
+    // WM_CTLCOLOR*, WM_NOTIFY), reflected back to it; true when handled, the
+    // parent's answer then is *result.
+    virtual BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
+
+    LONG_PTR GetStyle() const { return ::GetWindowLongPtrW(m_hWnd, GWL_STYLE); }
+    LONG_PTR GetExStyle() const { return ::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE); }
+    void ModifyStyle(LONG_PTR remove, LONG_PTR add);
 
 protected:
     LRESULT Default();  // the current message to the original procedure
+    // Hands a parent notification to the control it concerns; true when the
+    // control handled it.
+    BOOL ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
     virtual LRESULT DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
     virtual void PostNcDestroy() {}
+    // Ties the object to `hwnd` without subclassing (windows whose class
+    // procedure is not ours), and unties it.
+    void Bind(HWND hwnd);
+    void Unbind();
 
     HWND m_hWnd = nullptr;
     WNDPROC m_superProc = nullptr;  // original procedure of a subclassed window
@@ -57,7 +72,5 @@ private:
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     friend class CDialog;
     friend LRESULT CallWindowProcFor(CWnd*, HWND, UINT, WPARAM, LPARAM);
-    void Bind(HWND hwnd);
-    void Unbind();
     MSG m_current{};
 };

@@ -1,0 +1,113 @@
+#include "skin/RadioButtonEx.h"
+
+#include "skin/Fonts.h"
+#include "skin/PngResource.h"
+#include "ui/EraseBackground.h"
+
+namespace {
+constexpr UINT kCheckedMark = 249, kUncheckedMark = 250, kDisabledMark = 267, kBackground = 248;
+constexpr Gdiplus::ARGB kDisabledText = 0xFFA2A7A1;
+}  // namespace
+
+CRadioButtonEx::CRadioButtonEx()
+    : m_checkedImage(LoadPngResource(kCheckedMark, PngType())),
+      m_uncheckedImage(LoadPngResource(kUncheckedMark, PngType())),
+      m_disabledImage(LoadPngResource(kDisabledMark, PngType())),
+      m_background(LoadPngResource(kBackground, PngType())),
+      m_font(CreateSkinFont(10.0f, Gdiplus::UnitPoint)) {}
+
+BOOL CRadioButtonEx::SubclassDlgItem(UINT id, CWnd* parent) {
+    if (!CButton::SubclassDlgItem(id, parent)) return FALSE;
+    SetOwnerDraw();
+    return TRUE;
+}
+
+void CRadioButtonEx::SetCheckedImage(UINT id, const wchar_t* type) { m_checkedImage = LoadPngResource(id, type); }
+void CRadioButtonEx::SetUncheckedImage(UINT id, const wchar_t* type) {
+    m_uncheckedImage = LoadPngResource(id, type);
+}
+void CRadioButtonEx::RemoveBackgroundImage() { m_background.reset(); }
+
+void CRadioButtonEx::Repaint(BOOL erase) {
+    if (m_hWnd) ::InvalidateRect(m_hWnd, nullptr, erase);
+}
+
+void CRadioButtonEx::UncheckGroupOthers() {
+    HWND parent = ::GetParent(m_hWnd);
+    if (!parent) return;
+    // Walk the dialog group from this control until it comes back round.
+    HWND other = ::GetNextDlgGroupItem(parent, m_hWnd, FALSE);
+    for (int guard = 0; other && other != m_hWnd && guard < 1024; ++guard) {
+        ::PostMessageW(other, WM_RADIOEX_UNCHECK, 0, 0);
+        other = ::GetNextDlgGroupItem(parent, other, FALSE);
+    }
+}
+
+void CRadioButtonEx::SetChecked(bool checked) {
+    m_checked = checked;
+    if (checked) UncheckGroupOthers();
+    Repaint(TRUE);
+}
+
+LRESULT CRadioButtonEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case BM_SETCHECK:
+            SetChecked(wParam != 0);
+            return 0;
+        case BM_GETCHECK:
+            return m_checked ? 1 : 0;
+        case WM_RADIOEX_UNCHECK:
+            if (m_checked) {
+                m_checked = false;
+                Repaint(TRUE);
+            }
+            return 0;
+        case WM_LBUTTONDOWN:
+            SendMessage(BM_SETCHECK, 1);
+            Repaint(FALSE);
+            return Default();
+        case WM_LBUTTONUP:
+            Repaint(FALSE);
+            return Default();
+        case WM_KEYDOWN:
+            if (wParam == VK_SPACE) SendMessage(BM_SETCHECK, 1);
+            return Default();
+        case WM_ERASEBKGND:
+            return OnEraseBackgroundSkipped();
+        default:
+            return CButton::WindowProc(msg, wParam, lParam);
+    }
+}
+
+void CRadioButtonEx::DrawItem(const DRAWITEMSTRUCT& item) {
+    const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+    Gdiplus::Image* mark = disabled ? m_disabledImage.get()
+                                    : (m_checked ? m_checkedImage.get() : m_uncheckedImage.get());
+    const RECT& r = item.rcItem;
+    const int itemW = r.right - r.left, itemH = r.bottom - r.top;
+
+    Gdiplus::Graphics g(item.hDC);
+    if (m_background) {
+        Gdiplus::Rect dest(r.left, r.top, itemW, itemH);
+        g.DrawImage(m_background.get(), dest, 0, 0, static_cast<INT>(m_background->GetWidth()),
+                    static_cast<INT>(m_background->GetHeight()), Gdiplus::UnitPixel);
+    }
+    Gdiplus::RectF textBox(static_cast<Gdiplus::REAL>(r.left), static_cast<Gdiplus::REAL>(r.top),
+                           static_cast<Gdiplus::REAL>(itemW), static_cast<Gdiplus::REAL>(itemH));
+    if (mark) {
+        const int markW = static_cast<int>(mark->GetWidth()), markH = static_cast<int>(mark->GetHeight());
+        g.DrawImage(mark, r.left, r.top + (itemH - markH) / 2, markW, markH);
+        textBox.X += markW;
+        textBox.Width -= markW;
+    }
+
+    wchar_t text[256] = {};
+    ::GetWindowTextW(m_hWnd, text, 256);
+    m_text = text;
+    if (m_text.empty() || !m_font) return;
+    g.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
+    Gdiplus::StringFormat format;
+    format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
+    Gdiplus::SolidBrush brush(Gdiplus::Color(disabled ? kDisabledText : m_textColour));
+    g.DrawString(m_text.c_str(), static_cast<INT>(m_text.size()), m_font.get(), textBox, &format, &brush);
+}

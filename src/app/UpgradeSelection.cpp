@@ -1,8 +1,15 @@
 #include "app/UpgradeSelection.h"
 
+#if __has_include("pack/FolderMD5Check.h")
+#include "pack/FolderMD5Check.h"
+#endif
+
 namespace {
 constexpr size_t kShownPathLength = 35;
 }
+
+UpgradeSelection::UpgradeSelection() = default;
+UpgradeSelection::~UpgradeSelection() = default;
 
 const DeviceModel* UpgradeSelection::ChooseModel(int index, const RefreshDisks& refresh) {
     const DeviceModel* row = FindDeviceModel(index);
@@ -34,7 +41,7 @@ void UpgradeSelection::TakePackPath(const std::wstring& path) {
 }
 
 bool UpgradeSelection::CanStart() const {
-    if (connectionMode == kConnectionUsb) return !terminalDisks.empty() && !displayedPackPath.empty();
+    if (connectionMode == kConnectionUsb) return !terminalDisks.Empty() && !displayedPackPath.empty();
     return addressEntered && addressValid && !displayedPackPath.empty();
 }
 

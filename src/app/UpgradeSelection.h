@@ -3,21 +3,28 @@
 // that act on it. Portable: the main dialog calls these and mirrors the
 // result on its controls.
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/DeviceModel.h"
-#include "device/UsbDiskInfo.h"
+#include "app/TerminalDiskList.h"
+
+class CFolderMD5Check;
 
 struct UpgradeSelection {
+    UpgradeSelection();
+    ~UpgradeSelection();
+
     std::wstring displayedPackPath;  // what the window shows of the pack path
     std::wstring packPath;           // full path of the chosen .zip
     std::wstring ftpUser;
     std::wstring ftpPassword;
     std::wstring terminalAddress = L"0.0.0.0";
     int ftpPort = 21;
-    std::vector<UsbDiskInfo> terminalDisks;  // in the order of the disk combo box
-    int selectedDiskEntry = -1;              // index into terminalDisks, -1 for none
+    TerminalDiskList terminalDisks;  // in the order of the disk combo box, with the chosen entry
+    // Manifest checker of the last run's intactness check, kept until the next run.
+    std::unique_ptr<CFolderMD5Check> manifestChecker;
     std::wstring selectedDiskPath;           // set by the upgrade run
     uint16_t usbVendorId = kTerminalVendorId;
     uint16_t usbProductId = 0x1213;
@@ -46,6 +53,9 @@ struct UpgradeSelection {
 
     // Whether "开始升级" may be pressed.
     bool CanStart() const;
+
+    // A copy of the chosen terminal disk; false when there is none.
+    bool SelectedDisk(UsbDiskInfo* disk) const { return terminalDisks.Selected(disk); }
 };
 
 // The pack path as the window shows it: at most 35 characters, then "...".

@@ -25,6 +25,8 @@ bool IsDirectory(const std::wstring& path);
 // cannot be read. The native build reports read-only (0x1) and directory (0x10).
 bool GetAttributes(const std::wstring& path, uint32_t* attributes);
 bool FileSize(const std::wstring& path, uint64_t* size);
+// Sets or clears the read-only attribute (the write permission bits natively).
+bool SetReadOnly(const std::wstring& path, bool readOnly);
 
 bool MakeDirectory(const std::wstring& path, FsError* error = nullptr);
 bool RemoveEmptyDirectory(const std::wstring& path);

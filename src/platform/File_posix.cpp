@@ -53,7 +53,8 @@ bool GetAttributes(const std::wstring& path, uint32_t* attributes) {
     if (path.empty() || ::stat(n.c_str(), &st) != 0) return false;
     uint32_t a = 0;
     if (S_ISDIR(st.st_mode)) a |= 0x10;
-    if (::access(n.c_str(), W_OK) != 0) a |= 0x1;
+    // Read-only as Wine reports it: no write permission bit at all.
+    if (!(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) a |= 0x1;
     if (a == 0) a = 0x80;  // FILE_ATTRIBUTE_NORMAL
     *attributes = a;
     return true;
@@ -64,6 +65,15 @@ bool FileSize(const std::wstring& path, uint64_t* size) {
     if (::stat(Native(path).c_str(), &st) != 0) return false;
     *size = static_cast<uint64_t>(st.st_size);
     return true;
+}
+
+bool SetReadOnly(const std::wstring& path, bool readOnly) {
+    struct stat st;
+    std::string n = Native(path);
+    if (::stat(n.c_str(), &st) != 0) return false;
+    mode_t mode = st.st_mode & 07777;
+    mode = readOnly ? (mode & ~static_cast<mode_t>(0222)) : (mode | S_IWUSR);
+    return ::chmod(n.c_str(), mode) == 0;
 }
 
 bool MakeDirectory(const std::wstring& path, FsError* error) {

@@ -34,6 +34,13 @@ bool FileSize(const std::wstring& path, uint64_t* size) {
     return true;
 }
 
+bool SetReadOnly(const std::wstring& path, bool readOnly) {
+    DWORD a = GetFileAttributesW(path.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return false;
+    a = readOnly ? (a | FILE_ATTRIBUTE_READONLY) : (a & ~FILE_ATTRIBUTE_READONLY);
+    return SetFileAttributesW(path.c_str(), a) != 0;
+}
+
 bool MakeDirectory(const std::wstring& path, FsError* error) {
     if (CreateDirectoryW(path.c_str(), nullptr)) {
         if (error) *error = FsError::None;

@@ -11,7 +11,7 @@ struct FakeRefresh {
     UpgradeSelection::RefreshDisks fn() {
         return [this](UpgradeSelection& s) {
             ++calls;
-            s.terminalDisks.assign(disks, UsbDiskInfo{});
+            s.terminalDisks.Replace(std::vector<UsbDiskInfo>(disks, UsbDiskInfo{}));
         };
     }
 };
@@ -133,7 +133,7 @@ TEST(Readiness, EthernetNeedsAnEnteredValidAddressAndAPack) {
     EXPECT_FALSE(s.CanStart());
     // A disk list does not matter over Ethernet.
     s.TakePackPath(L"C:\\AppUpgradePack.zip");
-    s.terminalDisks.assign(2, UsbDiskInfo{});
+    s.terminalDisks.Replace(std::vector<UsbDiskInfo>(2, UsbDiskInfo{}));
     s.addressEntered = false;
     EXPECT_FALSE(s.CanStart());
 }

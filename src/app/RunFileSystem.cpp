@@ -1,0 +1,60 @@
+#include <cstdio>
+
+#include "app/RunServices.h"
+
+bool RunFileSystem::PathExists(const std::wstring& path) { return platform::PathExists(path); }
+
+bool RunFileSystem::DeletePath(const std::wstring& path) { return platform::RemoveTree(path); }
+
+bool RunFileSystem::CopyToFolder(const std::wstring& file, const std::wstring& folder) {
+    size_t cut = file.find_last_of(L"\\/");
+    std::wstring name = cut == std::wstring::npos ? file : file.substr(cut + 1);
+    std::wstring target = folder;
+    if (!target.empty() && target.back() != L'\\' && target.back() != L'/') target += L'\\';
+    target += name;
+    FILE* in = platform::OpenFile(file, "rb");
+    if (!in) return false;
+    FILE* out = platform::OpenFile(target, "wb");
+    if (!out) {
+        std::fclose(in);
+        return false;
+    }
+    bool ok = true;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
+        if (std::fwrite(buffer, 1, n, out) != n) {
+            ok = false;
+            break;
+        }
+    }
+    ok = ok && !std::ferror(in);
+    std::fclose(in);
+    ok = std::fclose(out) == 0 && ok;
+    if (!ok) platform::RemoveFile(target);  // never leave half a pack on the terminal
+    return ok;
+}
+
+bool RunFileSystem::GetAttributes(const std::wstring& path, uint32_t* attributes) {
+    return platform::GetAttributes(path, attributes);
+}
+
+bool RunFileSystem::MakeDirectory(const std::wstring& path, platform::FsError* error) {
+    return platform::MakeDirectory(path, error);
+}
+
+bool RunFileSystem::RemoveEmptyDirectory(const std::wstring& path) { return platform::RemoveEmptyDirectory(path); }
+
+bool RunFileSystem::FreeBytes(const std::wstring& path, uint64_t* bytes) { return platform::FreeBytes(path, bytes); }
+
+bool RunFileSystem::FileSize(const std::wstring& path, uint64_t* size) { return platform::FileSize(path, size); }
+
+bool RunFileSystem::WriteFile(const std::wstring& path, const std::string& content) {
+    FILE* f = platform::OpenFile(path, "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(content.data(), 1, content.size(), f) == content.size();
+    ok = std::fflush(f) == 0 && ok;
+    return std::fclose(f) == 0 && ok;
+}
+
+bool RunFileSystem::SetCurrentDirectory(const std::wstring& dir) { return platform::SetCurrentDirectory(dir); }

@@ -1,0 +1,48 @@
+#pragma once
+// The connections and file operations the upgrade run uses, as small
+// interfaces: the Windows program plugs in the FTP client, the start client
+// and the shell's file operations; tests plug in their own.
+#include <cstdint>
+#include <string>
+
+#include "platform/File.h"
+
+class IFtpSession {
+public:
+    virtual ~IFtpSession() = default;
+    virtual bool Connect(const std::wstring& host, int port, const std::wstring& user,
+                         const std::wstring& password) = 0;
+    virtual bool SetCurrentDirectory(const std::wstring& dir) = 0;
+    virtual bool PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) = 0;
+    virtual bool Disconnect() = 0;
+};
+
+class IStartCommand {
+public:
+    virtual ~IStartCommand() = default;
+    virtual bool Connect(const std::wstring& address) = 0;
+    virtual bool SendStartCommand() = 0;
+    virtual void Close() = 0;
+};
+
+// File operations of the run. The default implementation uses the platform
+// layer; the Windows program replaces delete and copy by the shell's file
+// operations, and tests replace the free-space query.
+class RunFileSystem {
+public:
+    virtual ~RunFileSystem() = default;
+    virtual bool PathExists(const std::wstring& path);
+    // True when the path does not exist afterwards.
+    virtual bool DeletePath(const std::wstring& path);
+    // Copies `file` into `folder` under its own name.
+    virtual bool CopyToFolder(const std::wstring& file, const std::wstring& folder);
+    virtual bool GetAttributes(const std::wstring& path, uint32_t* attributes);
+    virtual bool MakeDirectory(const std::wstring& path, platform::FsError* error);
+    virtual bool RemoveEmptyDirectory(const std::wstring& path);
+    virtual bool FreeBytes(const std::wstring& path, uint64_t* bytes);
+    virtual bool FileSize(const std::wstring& path, uint64_t* size);
+    // Creates (or empties) a file and writes `content` into it.
+    virtual bool WriteFile(const std::wstring& path, const std::string& content);
+    // Makes `dir` the process's current directory.
+    virtual bool SetCurrentDirectory(const std::wstring& dir);
+};

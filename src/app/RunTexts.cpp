@@ -1,0 +1,26 @@
+#include "app/RunTexts.h"
+
+const wchar_t* FlagFileName(int packKind) {
+    switch (packKind) {
+        case 1: return L"\\SystemUpgradeFlag.cfg";
+        case 2: return L"\\ToolUpgradeFlag.cfg";
+        default: return L"\\AppUpgradeFlag.cfg";
+    }
+}
+
+const wchar_t* RemotePackName(int packKind) {
+    switch (packKind) {
+        case 1: return L"\\SystemUpgradePack.zip";
+        case 2: return L"\\ToolUpgradePack.zip";
+        default: return L"\\AppUpgradePack.zip";
+    }
+}
+
+const wchar_t* RemoteBaseFolder(int modelIndex) {
+    switch (modelIndex) {
+        case 3: return L"\\HardDisk";
+        case 1:
+        case 4: return L"";
+        default: return L"\\Storage Card";
+    }
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The texts and file names of the upgrade run, exactly as operators and
+// terminals know them.
+
+namespace runtext {
+
+inline constexpr wchar_t kPreparing[] = L"正准备升级...";
+inline constexpr wchar_t kNoTerminalDisk[] = L"没有适配终端设备,请重新选择.";
+inline constexpr wchar_t kDiskPathMissing[] = L"终端设备U盘路径不存在请重新选择.";
+inline constexpr wchar_t kDiskNotWritable[] = L"U盘不可写入，升级失败！";
+inline constexpr wchar_t kUsbPackCopyFailed[] = L"拷贝升级包失败！";
+inline constexpr wchar_t kFlagCopyFailed[] = L"拷贝标志文件失败！";
+inline constexpr wchar_t kConnectFailed[] = L"终端连接失败.";
+inline constexpr wchar_t kConnected[] = L"成功连接终端.";
+inline constexpr wchar_t kUploadFailed[] = L"拷贝升级包失败.";
+inline constexpr wchar_t kStarting[] = L"正在启动升级";
+inline constexpr wchar_t kStartFailed[] = L"启动升级失败";
+inline constexpr wchar_t kPackDamaged[] = L"升级失败，升级包被损坏.";
+inline constexpr wchar_t kNoDiskSpace[] = L"设备磁盘空间不够，请清理后再升级.";
+
+inline constexpr wchar_t kExtractionFolder[] = L"\\temp";
+inline constexpr wchar_t kDiskProbeFolder[] = L"testCtgPath";
+// The Ethernet flag file holds exactly these two bytes; the USB one is empty.
+inline constexpr char kEthernetFlagContent[] = "11";
+
+}  // namespace runtext
+
+// Flag file name and remote pack name by pack kind (leading backslash included).
+const wchar_t* FlagFileName(int packKind);
+const wchar_t* RemotePackName(int packKind);
+// The terminal's folder for uploads by model index: "\HardDisk" for M3750,
+// the FTP root for M2450 and VK1200, "\Storage Card" for every other model.
+const wchar_t* RemoteBaseFolder(int modelIndex);

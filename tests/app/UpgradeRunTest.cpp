@@ -1,0 +1,331 @@
+// Whole upgrade runs without a window: real packs, real extraction and
+// checks, a folder standing for the terminal's USB disk, and an FTP server
+// and start command in memory.
+#include <gtest/gtest.h>
+
+#include <cwchar>
+
+#include "app/UpgradeRun.h"
+#include "platform/File.h"
+#include "support/RunFakes.h"
+#include "support/TempFolder.h"
+#include "support/TestPack.h"
+
+namespace {
+
+using Events = std::vector<std::wstring>;
+
+class UpgradeRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(root.Path().empty());
+        programFolder = root / L"program";
+        diskFolder = root / L"disk";
+        ASSERT_TRUE(platform::MakeDirectory(programFolder));
+        ASSERT_TRUE(platform::MakeDirectory(diskFolder));
+        ASSERT_TRUE(platform::MakeDirectory(root / L"packs"));
+    }
+
+    // Writes a pack named after its kind into the packs folder and selects it.
+    std::wstring MakePack(const TestPackSpec& spec, const wchar_t* name = L"AppUpgradePack.zip") {
+        std::wstring path = root / (std::wstring(L"packs\\") + name);
+        EXPECT_TRUE(WriteTestPack(path, spec));
+        EXPECT_TRUE(ReadBytes(path, &packBytes));
+        selection.TakePackPath(path);
+        return path;
+    }
+
+    void UseDisk(const std::wstring& drivePath) {
+        UsbDiskInfo disk{};
+        std::wcsncpy(disk.volume.szDrivePath, drivePath.c_str(), 255);
+        disk.volume.dwDiskNumber = 1;
+        disk.wVendorId = 0x04CC;
+        disk.wProductId = 0x1213;
+        selection.terminalDisks.Replace({disk});
+    }
+
+    Events Run() {
+        CUpgradeRun run(selection, {progress, ftp, start, files}, programFolder);
+        run.Run();
+        return progress.events;
+    }
+
+    // What every run must leave behind: no flag file beside the program and
+    // the pack untouched.
+    void ExpectCleanProgramFolder() {
+        for (const wchar_t* flag : {L"AppUpgradeFlag.cfg", L"SystemUpgradeFlag.cfg", L"ToolUpgradeFlag.cfg"})
+            EXPECT_FALSE(platform::PathExists(programFolder + L"\\" + flag)) << "flag left: " << flag;
+        std::string now;
+        ASSERT_TRUE(ReadBytes(selection.packPath, &now));
+        EXPECT_EQ(now, packBytes) << "the pack file changed";
+    }
+
+    bool ExtractionFolderLeft() { return platform::PathExists(programFolder + L"\\temp"); }
+
+    TempFolder root;
+    std::wstring programFolder, diskFolder;
+    std::string packBytes;
+    UpgradeSelection selection;
+    RecordingProgress progress;
+    FakeFtp ftp;
+    FakeStartCommand start;
+    SeamedFileSystem files;
+};
+
+// ---- USB ----------------------------------------------------------------
+
+TEST_F(UpgradeRunTest, UsbDeliversThePackThenAnEmptyFlag) {
+    MakePack({});
+    UseDisk(diskFolder + L"\\");
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|", L"0.6|", L"0.8|", L"banner ok", L"enter"}));
+    std::string copied, flag = "unread";
+    ASSERT_TRUE(ReadBytes(diskFolder + L"\\AppUpgradePack.zip", &copied));
+    EXPECT_EQ(copied, packBytes);
+    ASSERT_TRUE(ReadBytes(diskFolder + L"\\AppUpgradeFlag.cfg", &flag));
+    EXPECT_EQ(flag, "");
+    EXPECT_EQ(selection.selectedDiskPath, diskFolder + L"\\");
+    EXPECT_FALSE(ExtractionFolderLeft());
+    EXPECT_FALSE(platform::PathExists(diskFolder + L"\\testCtgPath")) << "the probe folder must be removed";
+    ExpectCleanProgramFolder();
+}
+
+TEST_F(UpgradeRunTest, UsbFlagIsEmptyEvenWhenAStaleFlagLiesBesideTheProgram) {
+    TestPackSpec spec;
+    spec.kind = 1;
+    selection.packKind = kPackSystem;
+    MakePack(spec, L"SystemUpgradePack.zip");
+    UseDisk(diskFolder + L"\\");
+    ASSERT_TRUE(WriteBytes(programFolder + L"\\SystemUpgradeFlag.cfg", "11"));
+    Run();
+    std::string flag;
+    ASSERT_TRUE(ReadBytes(diskFolder + L"\\SystemUpgradeFlag.cfg", &flag));
+    EXPECT_EQ(flag, "");
+    EXPECT_TRUE(platform::PathExists(diskFolder + L"\\SystemUpgradePack.zip"));
+    ExpectCleanProgramFolder();
+}
+
+TEST_F(UpgradeRunTest, UsbRefusalsBeforeTheChecksCloseTheWindow) {
+    MakePack({});
+    // No terminal disk at all.
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|没有适配终端设备,请重新选择.", L"close"}));
+
+    // The disk's drive letter vanished after the list was filled.
+    progress.events.clear();
+    UseDisk(root / L"gone\\");
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|终端设备U盘路径不存在请重新选择.", L"close"}));
+
+    // A volume without a drive letter has an empty path.
+    progress.events.clear();
+    UseDisk(L"");
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|终端设备U盘路径不存在请重新选择.", L"close"}));
+    EXPECT_FALSE(ExtractionFolderLeft()) << "nothing is extracted before the disk is known";
+    ExpectCleanProgramFolder();
+}
+
+TEST_F(UpgradeRunTest, UsbReadOnlyDiskIsRefusedWithoutTouchingIt) {
+    MakePack({});
+    std::wstring disk = root / L"readonly";
+    ASSERT_TRUE(platform::MakeDirectory(disk));
+    ASSERT_TRUE(platform::SetReadOnly(disk, true));
+    UseDisk(disk + L"\\");
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|U盘不可写入，升级失败！", L"close"}));
+    EXPECT_FALSE(platform::PathExists(disk + L"\\AppUpgradePack.zip"));
+    platform::SetReadOnly(disk, false);
+    ExpectCleanProgramFolder();
+}
+
+TEST_F(UpgradeRunTest, UsbProbeFolderAlreadyThereIsNoReasonToRefuse) {
+    MakePack({});
+    UseDisk(diskFolder + L"\\");
+    ASSERT_TRUE(platform::MakeDirectory(diskFolder + L"\\testCtgPath"));
+    EXPECT_EQ(Run().back(), L"enter");
+    EXPECT_EQ(progress.events[progress.events.size() - 2], L"banner ok");
+    EXPECT_TRUE(platform::IsDirectory(diskFolder + L"\\testCtgPath")) << "an existing probe folder stays";
+}
+
+TEST_F(UpgradeRunTest, UsbFreeSpaceMustHoldThePack) {
+    MakePack({});
+    UseDisk(diskFolder + L"\\");
+    files.freeBytes = packBytes.size() - 1;
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|", L"0.6|", L"0.8|设备磁盘空间不够，请清理后再升级.",
+                             L"close"}));
+    EXPECT_FALSE(platform::PathExists(diskFolder + L"\\AppUpgradePack.zip"));
+    EXPECT_FALSE(ExtractionFolderLeft());
+
+    progress.events.clear();
+    files.freeBytes = packBytes.size();  // exactly as large as the free space
+    EXPECT_EQ(Run().back(), L"enter");
+    EXPECT_TRUE(platform::PathExists(diskFolder + L"\\AppUpgradePack.zip"));
+    ExpectCleanProgramFolder();
+}
+
+TEST_F(UpgradeRunTest, UsbPackOfFourGibibytesIsMeasuredInFull) {
+    MakePack({});
+    UseDisk(diskFolder + L"\\");
+    files.packSize = (uint64_t{1} << 32) + 10;  // would read as 10 bytes in 32 bits
+    files.freeBytes = 1u << 20;
+    Run();
+    EXPECT_EQ(progress.events[progress.events.size() - 2], L"0.8|设备磁盘空间不够，请清理后再升级.");
+}
+
+TEST_F(UpgradeRunTest, RefusedPacksStopTheRunAndCloseTheWindow) {
+    UseDisk(diskFolder + L"\\");
+    // Another model: the working folder stays until the next run.
+    TestPackSpec other;
+    other.model = L"M2450";
+    other.kind = 1;
+    MakePack(other);
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|升级失败,M2450 与 M2410不匹配,SYSTEM 与 APP也不匹配",
+                             L"close"}));
+    EXPECT_TRUE(ExtractionFolderLeft());
+
+    // A damaged pack: one file's digest disagrees with the manifest.
+    progress.events.clear();
+    TestPackSpec damaged;
+    damaged.editManifest = [](std::map<std::wstring, std::wstring>& m) {
+        m[L".\\readme.txt"] = L"00000000000000000000000000000000";
+    };
+    MakePack(damaged);
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|", L"0.6|升级失败，升级包被损坏.", L"close"}));
+    EXPECT_FALSE(ExtractionFolderLeft()) << "the next run removes the old folder, the check its own";
+    EXPECT_FALSE(platform::PathExists(diskFolder + L"\\AppUpgradePack.zip"));
+    ExpectCleanProgramFolder();
+}
+
+TEST_F(UpgradeRunTest, PackWithoutVerifyFileIsRefusedAsAnotherModel) {
+    UseDisk(diskFolder + L"\\");
+    TestPackSpec spec;
+    spec.withVerify = false;
+    MakePack(spec);
+    EXPECT_EQ(Run()[2], L"0.5|升级失败, 与 M2410不能匹配");
+}
+
+TEST_F(UpgradeRunTest, ProcessLeavesTheWorkingFolderBeforeDeletingIt) {
+    MakePack({});
+    UseDisk(diskFolder + L"\\");
+    Run();
+    EXPECT_FALSE(ExtractionFolderLeft());
+    std::wstring cwd = platform::CurrentDirectory();
+    EXPECT_EQ(cwd.find(programFolder + L"\\temp"), std::wstring::npos) << "current directory: " << cwd.size();
+}
+
+// ---- Ethernet -------------------------------------------------------------
+
+TEST_F(UpgradeRunTest, EthernetUploadsPackAndFlagToTheModelsFolder) {
+    struct Case {
+        int model;
+        int kind;
+        const wchar_t* packName;
+        const wchar_t* remotePack;
+        const wchar_t* remoteFlag;
+    } cases[] = {
+        {2, 0, L"AppUpgradePack.zip", L"\\Storage Card\\AppUpgradePack.zip", L"\\Storage Card\\AppUpgradeFlag.cfg"},
+        {3, 1, L"SystemUpgradePack.zip", L"\\HardDisk\\SystemUpgradePack.zip", L"\\HardDisk\\SystemUpgradeFlag.cfg"},
+        {1, 2, L"ToolUpgradePack.zip", L"\\ToolUpgradePack.zip", L"\\ToolUpgradeFlag.cfg"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.model);
+        progress.events.clear();
+        ftp = FakeFtp();
+        selection.ChooseModel(c.model, nullptr);
+        selection.connectionMode = kConnectionEthernet;
+        selection.packKind = static_cast<PackKind>(c.kind);
+        selection.terminalAddress = L"192.168.1.20";
+        TestPackSpec spec;
+        spec.model = kDeviceModels[c.model].name;
+        spec.kind = c.kind;
+        MakePack(spec, c.packName);
+        EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"banner ok",
+                                 L"enter"}));
+        ASSERT_EQ(ftp.files.size(), 2u);
+        EXPECT_EQ(ftp.files[c.remotePack], packBytes);
+        EXPECT_EQ(ftp.files[c.remoteFlag], "11");
+        EXPECT_EQ(ftp.calls.back(), L"disconnect");
+        EXPECT_TRUE(start.calls.empty());
+        EXPECT_FALSE(ExtractionFolderLeft());
+        ExpectCleanProgramFolder();
+    }
+    // M2450 brings no login of its own: the one set for M3750 stays.
+    EXPECT_EQ(ftp.calls.front(), L"connect 192.168.1.20:21 admin 739204");
+}
+
+TEST_F(UpgradeRunTest, EthernetLogsInWithTheModelsAccount) {
+    selection.ChooseModel(2, nullptr);
+    selection.terminalAddress = L"10.0.0.7";
+    selection.ftpPort = 2121;
+    MakePack({L"M3710", 0});
+    Run();
+    EXPECT_EQ(ftp.calls.front(), L"connect 10.0.0.7:2121 admin 739204");
+}
+
+TEST_F(UpgradeRunTest, VK1200GetsTheStartCommandInsteadOfTheFlag) {
+    selection.ChooseModel(4, nullptr);
+    selection.terminalAddress = L"192.168.1.30";
+    MakePack({L"VK1200", 0});
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"0.85|正在启动升级",
+                             L"banner ok", L"enter"}));
+    ASSERT_EQ(ftp.files.size(), 1u);
+    EXPECT_EQ(ftp.files[L"\\AppUpgradePack.zip"], packBytes);
+    EXPECT_EQ(start.calls, (std::vector<std::wstring>{L"connect 192.168.1.30", L"send", L"close"}));
+    EXPECT_EQ(ftp.calls.front(), L"connect 192.168.1.30:21 update 739204");
+    ExpectCleanProgramFolder();
+
+    progress.events.clear();
+    start = FakeStartCommand();
+    start.acceptConnection = false;
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"0.85|正在启动升级",
+                             L"0.9|启动升级失败", L"banner failed", L"enter"}));
+    EXPECT_EQ(start.calls, (std::vector<std::wstring>{L"connect 192.168.1.30", L"close"}));
+    ExpectCleanProgramFolder();
+}
+
+TEST_F(UpgradeRunTest, EthernetFailures) {
+    selection.ChooseModel(2, nullptr);
+    selection.terminalAddress = L"192.168.1.20";
+    MakePack({L"M3710", 0});
+
+    ftp.acceptLogin = false;
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|终端连接失败.", L"close"}));
+    EXPECT_FALSE(ExtractionFolderLeft()) << "nothing is extracted without a terminal";
+
+    progress.events.clear();
+    ftp = FakeFtp();
+    ftp.failUploadsContaining = L"Pack.zip";
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
+                             L"0.7|拷贝升级包失败.", L"banner failed", L"enter"}));
+    EXPECT_EQ(ftp.calls.back(), L"disconnect");
+    ExpectCleanProgramFolder();
+
+    progress.events.clear();
+    ftp = FakeFtp();
+    ftp.failUploadsContaining = L"Flag.cfg";
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
+                             L"0.8|拷贝标志文件失败！", L"banner failed", L"enter"}));
+    EXPECT_EQ(ftp.calls.back(), L"disconnect");
+    ExpectCleanProgramFolder();
+}
+
+TEST_F(UpgradeRunTest, EthernetRefusalClosesTheFtpSession) {
+    selection.ChooseModel(3, nullptr);
+    MakePack({L"M3710", 0});
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|升级失败,M3710 与 M3750不能匹配",
+                             L"close"}));
+    EXPECT_EQ(ftp.calls.back(), L"disconnect");
+    EXPECT_TRUE(ftp.files.empty());
+}
+
+TEST_F(UpgradeRunTest, VariantStaysSelectedAfterTheRun) {
+    selection.ChooseModel(2, nullptr);
+    MakePack({L"M3710S5", 0});
+    Run();
+    EXPECT_EQ(selection.modelIndex, 7);
+    EXPECT_EQ(selection.modelName, L"M3710S5");
+    EXPECT_EQ(ftp.files.count(L"\\Storage Card\\AppUpgradePack.zip"), 1u);
+
+    // The base model's pack no longer fits while the variant is selected.
+    progress.events.clear();
+    MakePack({L"M3710", 0});
+    EXPECT_EQ(Run()[3], L"0.5|升级失败,M3710 与 M3710S5不能匹配");
+}
+
+}  // namespace

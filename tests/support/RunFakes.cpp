@@ -1,0 +1,65 @@
+#include "support/RunFakes.h"
+
+#include <cstdio>
+
+#include "support/TempFolder.h"
+
+void RecordingProgress::SetProgress(double fraction, const std::wstring& message) {
+    wchar_t number[32];
+    std::swprintf(number, 32, L"%g", fraction);
+    events.push_back(std::wstring(number) + L"|" + message);
+}
+
+bool FakeFtp::Connect(const std::wstring& host, int port, const std::wstring& user, const std::wstring& password) {
+    calls.push_back(L"connect " + host + L":" + std::to_wstring(port) + L" " + user + L" " + password);
+    connected = acceptLogin;
+    return acceptLogin;
+}
+
+bool FakeFtp::SetCurrentDirectory(const std::wstring& dir) {
+    calls.push_back(L"cd " + dir);
+    return connected;
+}
+
+bool FakeFtp::PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) {
+    calls.push_back(L"put " + remotePath);
+    if (!connected) return false;
+    if (!transfer) return true;
+    if (!failUploadsContaining.empty() && remotePath.find(failUploadsContaining) != std::wstring::npos) return false;
+    std::string bytes;
+    if (!ReadBytes(localPath, &bytes)) return false;
+    files[remotePath] = bytes;
+    return true;
+}
+
+bool FakeFtp::Disconnect() {
+    calls.push_back(L"disconnect");
+    connected = false;
+    return true;
+}
+
+bool FakeStartCommand::Connect(const std::wstring& address) {
+    calls.push_back(L"connect " + address);
+    return acceptConnection;
+}
+
+bool FakeStartCommand::SendStartCommand() {
+    calls.push_back(L"send");
+    return sendSucceeds;
+}
+
+bool SeamedFileSystem::FreeBytes(const std::wstring& path, uint64_t* bytes) {
+    if (freeBytes) {
+        *bytes = *freeBytes;
+        return true;
+    }
+    return RunFileSystem::FreeBytes(path, bytes);
+}
+
+bool SeamedFileSystem::FileSize(const std::wstring& path, uint64_t* size) {
+    if (packSize) {
+        *size = *packSize;
+        return true;
+    }
+    return RunFileSystem::FileSize(path, size);
+}

@@ -1,0 +1,59 @@
+#pragma once
+// Stand-ins for the upgrade run's window and connections: they record what
+// the run did so tests can compare it with the expected sequence.
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/ProgressSink.h"
+#include "app/RunServices.h"
+
+// Records every report as one line: "0.2|text", "close", "banner ok",
+// "banner failed", "enter".
+class RecordingProgress : public IProgressSink {
+public:
+    void SetProgress(double fraction, const std::wstring& message) override;
+    void CloseAfterDelay() override { events.push_back(L"close"); }
+    void ShowResult(bool success) override { events.push_back(success ? L"banner ok" : L"banner failed"); }
+    void WaitForEnter() override { events.push_back(L"enter"); }
+
+    std::vector<std::wstring> events;
+};
+
+// An FTP server in memory: uploads land in `files` by remote path, with the
+// local file's bytes at the moment of the upload.
+class FakeFtp : public IFtpSession {
+public:
+    bool Connect(const std::wstring& host, int port, const std::wstring& user, const std::wstring& password) override;
+    bool SetCurrentDirectory(const std::wstring& dir) override;
+    bool PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) override;
+    bool Disconnect() override;
+
+    bool acceptLogin = true;
+    std::wstring failUploadsContaining;  // an upload whose remote path contains this fails
+    std::vector<std::wstring> calls;     // "connect host:port user password", "cd dir", "put remote", "disconnect"
+    std::map<std::wstring, std::string> files;
+    bool connected = false;
+};
+
+class FakeStartCommand : public IStartCommand {
+public:
+    bool Connect(const std::wstring& address) override;
+    bool SendStartCommand() override;
+    void Close() override { calls.push_back(L"close"); }
+
+    bool acceptConnection = true;
+    bool sendSucceeds = true;
+    std::vector<std::wstring> calls;
+};
+
+// The platform's file operations with seams for free space and pack size.
+class SeamedFileSystem : public RunFileSystem {
+public:
+    bool FreeBytes(const std::wstring& path, uint64_t* bytes) override;
+    bool FileSize(const std::wstring& path, uint64_t* size) override;
+
+    std::optional<uint64_t> freeBytes;  // unset: ask the system
+    std::optional<uint64_t> packSize;   // unset: the real size
+};

@@ -1,0 +1,54 @@
+#pragma once
+// A thin blocking FTP client over WinInet for the terminal's FTP server:
+// connect and log in within 5 seconds, change the remote directory, upload
+// a file in binary mode over a passive data connection, disconnect. One
+// thread at a time may use a client; Connect adds a short-lived thread.
+#include <windows.h>
+#include <wininet.h>
+
+#include <memory>
+#include <string>
+
+class FtpConnectAttempt;
+
+class CFtpClient {
+public:
+    static constexpr DWORD kConnectLimitMs = 5000;
+
+    CFtpClient();
+    virtual ~CFtpClient();
+    CFtpClient(const CFtpClient&) = delete;
+    CFtpClient& operator=(const CFtpClient&) = delete;
+
+    // Opens a fresh internet handle (agent "myv1.0", direct) - closing the
+    // previous one - and logs in. TRUE only when the login was accepted
+    // within kConnectLimitMs. A connection left open by an earlier Connect
+    // is closed first.
+    BOOL Connect(const std::wstring& host, int port, const std::wstring& user, const std::wstring& password);
+
+    // FALSE when not connected; TRUE without a server command for "".
+    BOOL SetCurrentDirectory(const std::wstring& dir);
+
+    // FALSE when not connected; TRUE without sending anything when
+    // `transfer` is FALSE; otherwise whether the binary upload succeeded.
+    BOOL PutFile(const std::wstring& localPath, const std::wstring& remotePath, BOOL transfer);
+
+    // Closes the connection (and a late one from a timed-out Connect); the
+    // internet handle stays open. Always TRUE.
+    BOOL Disconnect();
+
+    BOOL IsConnected() const { return m_bConnected; }
+
+private:
+    void ReleaseInternet();
+
+    HINTERNET m_hInternet = nullptr;
+    HINTERNET m_hConnect = nullptr;
+    BOOL m_bConnected = FALSE;
+    int m_nPort = 0;
+    std::wstring m_strHost;
+    std::wstring m_strUser;
+    std::wstring m_strPassword;
+    // A Connect that timed out and whose thread may still be running.
+    std::shared_ptr<FtpConnectAttempt> m_pendingAttempt;
+};

@@ -1,0 +1,73 @@
+#include "device/FtpClient.h"
+
+#include "device/FtpConnectAttempt.h"
+
+CFtpClient::CFtpClient() = default;
+
+CFtpClient::~CFtpClient() {
+    Disconnect();
+    ReleaseInternet();
+}
+
+void CFtpClient::ReleaseInternet() {
+    if (m_pendingAttempt) {
+        // Its thread may still be inside InternetConnectW on this handle;
+        // the attempt closes it once the thread is done with it.
+        m_pendingAttempt->DropConnectionAndInternet();
+        m_pendingAttempt.reset();
+    } else if (m_hInternet) {
+        InternetCloseHandle(m_hInternet);
+    }
+    m_hInternet = nullptr;
+}
+
+BOOL CFtpClient::Connect(const std::wstring& host, int port, const std::wstring& user, const std::wstring& password) {
+    Disconnect();
+    ReleaseInternet();
+    m_nPort = port;
+    m_strUser = user;
+    m_strPassword = password;
+    m_strHost = host;
+
+    // A null handle makes the connect below fail, so it is not tested here.
+    m_hInternet = InternetOpenW(L"myv1.0", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    std::shared_ptr<FtpConnectAttempt> attempt =
+        FtpConnectAttempt::Start(m_hInternet, m_strHost, m_nPort, m_strUser, m_strPassword);
+    if (!attempt) return FALSE;
+
+    HINTERNET connection = nullptr;
+    switch (attempt->Wait(kConnectLimitMs, &connection)) {
+    case FtpConnectAttempt::Outcome::Connected:
+        m_hConnect = connection;
+        m_bConnected = TRUE;
+        return TRUE;
+    case FtpConnectAttempt::Outcome::TimedOut:
+        m_pendingAttempt = attempt;
+        return FALSE;
+    case FtpConnectAttempt::Outcome::Refused:
+        break;
+    }
+    return FALSE;
+}
+
+BOOL CFtpClient::SetCurrentDirectory(const std::wstring& dir) {
+    if (!m_bConnected) return FALSE;
+    if (dir.empty()) return TRUE;
+    return FtpSetCurrentDirectoryW(m_hConnect, dir.c_str());
+}
+
+BOOL CFtpClient::PutFile(const std::wstring& localPath, const std::wstring& remotePath, BOOL transfer) {
+    if (!m_bConnected) return FALSE;
+    if (!transfer) return TRUE;
+    return FtpPutFileW(m_hConnect, localPath.c_str(), remotePath.c_str(), FTP_TRANSFER_TYPE_BINARY, 0);
+}
+
+BOOL CFtpClient::Disconnect() {
+    if (m_hConnect) {
+        InternetCloseHandle(m_hConnect);
+        m_hConnect = nullptr;
+    }
+    m_bConnected = FALSE;
+    if (m_pendingAttempt) m_pendingAttempt->DropConnection();
+    return TRUE;
+}

@@ -1,0 +1,40 @@
+#include "app/AddressRule.h"
+
+#include "app/UpgradeSelection.h"
+
+std::wstring FormatAddress(const AddressOctets& o) {
+    return std::to_wstring(o[0]) + L"." + std::to_wstring(o[1]) + L"." + std::to_wstring(o[2]) + L"." +
+           std::to_wstring(o[3]);
+}
+
+bool PassesOctetRule(const AddressOctets& o) {
+    if (o[0] == 0 || o[0] == 127 || o[0] > 223) return false;
+    return o[3] != 0 && o[3] != 255;
+}
+
+bool IsUsableTerminalAddress(const AddressOctets& octets, const std::wstring& localAddress) {
+    return PassesOctetRule(octets) && FormatAddress(octets) != localAddress;
+}
+
+std::wstring TrimBlanks(const std::wstring& text) {
+    const wchar_t* blanks = L" \t\r\n";
+    size_t first = text.find_first_not_of(blanks);
+    if (first == std::wstring::npos) return std::wstring();
+    size_t last = text.find_last_not_of(blanks);
+    return text.substr(first, last - first + 1);
+}
+
+void ValidateTerminalAddress(UpgradeSelection& selection, const AddressOctets& octets,
+                             const std::wstring& localAddress) {
+    selection.terminalAddress = TrimBlanks(selection.terminalAddress);
+    selection.displayedPackPath = TrimBlanks(selection.displayedPackPath);
+    selection.addressValid = IsUsableTerminalAddress(octets, localAddress);
+}
+
+void CheckTerminalAddress(UpgradeSelection& selection, const std::wstring& controlText,
+                          const AddressOctets& octets, const std::wstring& localAddress) {
+    selection.displayedPackPath = TrimBlanks(selection.displayedPackPath);
+    selection.terminalAddress = TrimBlanks(controlText);
+    selection.addressValid = IsUsableTerminalAddress(octets, localAddress);
+    selection.addressEntered = true;
+}

@@ -94,7 +94,7 @@ extern "C" int32_t unzip(const wchar_t* destFolder, const wchar_t* zipPath) {
     if (!lossless) return -1;  // the ANSI code page cannot name this archive
     zlib_filefunc64_def functions = AnsiPathFileFunctions();
     unzFile zip = unzOpen2_64(ansiPath.c_str(), &functions);
-    if (!zip) return -1;
+    if (!zip) return IsEmptyZipArchive(ansiPath) ? 0 : -1;
 
     const std::wstring dest = destFolder;
     // Never fill the disk of the working folder: minizip stops every entry

@@ -20,6 +20,9 @@ bool IsSafeEntryName(const std::wstring& name);
 // false when the central directory cannot be walked.
 bool DeclaredArchiveSize(unzFile zip, uint64_t* total);
 
+// True for a well-formed archive without entries (its end record alone).
+bool IsEmptyZipArchive(const std::string& ansiPath);
+
 // Free bytes on the disk that holds `folder` or, when it does not exist
 // yet, its nearest existing parent.
 bool FreeBytesForFolder(const std::wstring& folder, uint64_t* bytes);

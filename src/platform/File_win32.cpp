@@ -81,7 +81,12 @@ std::wstring CurrentDirectory() {
     return s;
 }
 
-bool SetCurrentDirectory(const std::wstring& path) { return SetCurrentDirectoryW(path.c_str()) != 0; }
+// <windows.h> maps SetCurrentDirectory to SetCurrentDirectoryW, so the
+// name is defined here under both spellings: portable callers (which never
+// see the macro) and Windows callers (which do) both link.
+#undef SetCurrentDirectory
+bool SetCurrentDirectory(const std::wstring& path) { return ::SetCurrentDirectoryW(path.c_str()) != 0; }
+bool SetCurrentDirectoryW(const std::wstring& path) { return SetCurrentDirectory(path); }
 
 bool FullPath(const std::wstring& path, std::wstring* absolute) {
     DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);

@@ -1,0 +1,198 @@
+// The pack tool end to end: packs it makes pass its check, and every
+// single-fault variant is refused with the upgrade tool's message.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "PackTestSupport.h"
+#include "PackTool.h"
+#include "pack/FolderMD5Check.h"
+#include "pack/MD5IniFile.h"
+#include "pack/Unzip.h"
+#include "platform/Text.h"
+
+namespace {
+
+const char kDamaged[] = "升级失败，升级包被损坏.\n";
+
+struct ToolRun {
+    int code;
+    std::string out, err;
+};
+
+ToolRun Tool(const std::vector<std::wstring>& args) {
+    ToolOutput io;
+    int code = RunPackTool(args, io);
+    return {code, io.out, io.err};
+}
+
+// A source folder with files in sub-folders, an empty folder and a GBK name.
+void MakeSource(const std::wstring& src) {
+    ASSERT_TRUE(WriteFileTree(src, L"app.bin", Pattern(70000)));
+    ASSERT_TRUE(WriteFileTree(src, L"Lib\\Core.dll", Pattern(1234)));
+    ASSERT_TRUE(WriteFileTree(src, L"Lib\\中文.txt", "zh"));
+    ASSERT_TRUE(WriteFileTree(src, L"conf\\FolderMD5.ini", "not the manifest"));
+    ASSERT_TRUE(platform::MakeDirectory(src + L"\\empty"));
+}
+
+class PackToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        MakeSource(m_dir / L"src");
+        ASSERT_EQ(Tool({L"make", L"--model", L"M3710", L"--kind", L"app", L"-o", Pack(), m_dir / L"src"}).code, 0);
+    }
+    std::wstring Pack() const { return m_dir / L"AppUpgradePack.zip"; }
+    ToolRun Check(const std::wstring& pack, const wchar_t* model = L"M3710", const wchar_t* kind = L"app") {
+        return Tool({L"check", L"--model", model, L"--kind", kind, pack});
+    }
+    // Extracts the good pack, changes it, zips it again.
+    std::wstring Variant(const std::function<void(const std::wstring&)>& change) {
+        std::wstring folder = m_dir / (L"v" + std::to_wstring(m_variants));
+        std::wstring zip = folder + L".zip";
+        ++m_variants;
+        EXPECT_EQ(unzip(folder.c_str(), Pack().c_str()), 0);
+        change(folder);
+        EXPECT_TRUE(ZipFolder(folder, zip));
+        return zip;
+    }
+    static void RewriteManifest(const std::wstring& folder, const std::function<void(IniEntries&)>& edit) {
+        CMD5IniFile ini;
+        ASSERT_TRUE(ini.LoadIniFile(folder + L"\\FolderMD5.ini", false));
+        IniEntries md5;
+        ASSERT_TRUE(ini.GetSection(L"MD5", md5));
+        edit(md5);
+        ASSERT_TRUE(WriteBytes(folder + L"\\FolderMD5.ini", EncodeIniSections({{L"MD5", md5}})));
+    }
+
+    TestFolder m_dir;
+    int m_variants = 0;
+};
+
+TEST_F(PackToolTest, MadePackPassesItsCheckAndHoldsWhatTheToolReads) {
+    ToolRun r = Check(Pack());
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+
+    std::wstring x = m_dir / L"x";
+    ASSERT_EQ(unzip(x.c_str(), Pack().c_str()), 0);
+    EXPECT_EQ(ReadBytes(x + L"\\UpgradePack.verify").size(), 1544u);
+    EXPECT_EQ(ReadBytes(x + L"\\Lib\\中文.txt"), "zh");
+    EXPECT_TRUE(platform::IsDirectory(x + L"\\empty"));
+    CMD5IniFile ini;
+    ASSERT_TRUE(ini.LoadIniFile(x + L"\\FolderMD5.ini", false));
+    IniEntries md5;
+    ASSERT_TRUE(ini.GetSection(L"MD5", md5));
+    EXPECT_EQ(md5.size(), 5u);  // four files and the verify record
+    EXPECT_EQ(md5.count(L".\\Lib\\Core.dll"), 1u);  // letter case as on disk
+    EXPECT_EQ(md5.count(L".\\UpgradePack.verify"), 1u);
+    EXPECT_EQ(md5.count(L".\\conf\\FolderMD5.ini"), 1u);
+    for (const auto& kv : md5) EXPECT_EQ(kv.second.find_first_not_of(L"0123456789abcdef"), std::wstring::npos);
+
+    ToolRun info = Tool({L"info", Pack()});
+    EXPECT_EQ(info.code, 0);
+    EXPECT_EQ(info.out, "model: M3710\nkind: 0 (APP)\nentries: 9\nmanifest: yes\nverify file: yes\n");
+}
+
+TEST_F(PackToolTest, EverySingleFaultIsRefusedWithItsMessage) {
+    auto damaged = [&](const std::wstring& zip) {
+        ToolRun r = Check(zip);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(r.out, kDamaged);
+    };
+    damaged(Variant([](const std::wstring& f) {
+        std::string b = ReadBytes(f + L"\\Lib\\Core.dll");
+        b[100] ^= 1;
+        WriteBytes(f + L"\\Lib\\Core.dll", b);
+    }));
+    damaged(Variant([](const std::wstring& f) { WriteBytes(f + L"\\extra.txt", "x"); }));
+    damaged(Variant([](const std::wstring& f) { platform::RemoveFile(f + L"\\app.bin"); }));
+    damaged(Variant([](const std::wstring& f) {
+        RewriteManifest(f, [](IniEntries& m) {
+            m[L".\\lib\\Core.dll"] = m[L".\\Lib\\Core.dll"];
+            m.erase(L".\\Lib\\Core.dll");
+        });
+    }));
+    damaged(Variant([](const std::wstring& f) {
+        RewriteManifest(f, [](IniEntries& m) { m[L";"] = L"; made by hand"; });
+    }));
+    damaged(Variant([](const std::wstring& f) {
+        RewriteManifest(f, [](IniEntries& m) {
+            std::wstring& v = m[L".\\app.bin"];
+            for (wchar_t& c : v) c = static_cast<wchar_t>(towupper(c));
+        });
+    }));
+    // The unchanged round trip through the same helpers still passes.
+    EXPECT_EQ(Check(Variant([](const std::wstring&) {})).code, 0);
+
+    ToolRun model = Check(Pack(), L"M2410");
+    EXPECT_EQ(model.code, 1);
+    EXPECT_EQ(model.out, "升级失败,M3710 与 M2410不能匹配\n");
+    ToolRun kind = Check(Pack(), L"M3710", L"system");
+    EXPECT_EQ(kind.code, 1);
+    EXPECT_EQ(kind.out, "升级失败,APP 与 SYSTEM不能匹配\n");
+    ToolRun both = Check(Pack(), L"M2450", L"tool");
+    EXPECT_EQ(both.out, "升级失败,M3710 与 M2450不匹配,APP 与 TOOL也不匹配\n");
+}
+
+TEST_F(PackToolTest, VariantsAndToolPacks) {
+    const std::wstring src = m_dir / L"src";
+    ASSERT_EQ(Tool({L"make", L"--model", L"M3710S5", L"--kind", L"system", L"-o", m_dir / L"s5.zip", src}).code, 0);
+    EXPECT_EQ(Check(m_dir / L"s5.zip", L"M3710", L"system").code, 0);
+    ASSERT_EQ(Tool({L"make", L"--model", L"VK1500", L"--kind", L"app", L"-o", m_dir / L"vk.zip", src}).code, 0);
+    EXPECT_EQ(Check(m_dir / L"vk.zip", L"M2480").code, 0);
+    ToolRun vk = Check(m_dir / L"vk.zip", L"VK1200");
+    EXPECT_EQ(vk.code, 1);
+    EXPECT_EQ(vk.out, "升级失败,VK1500 与 VK1200不能匹配\n");
+    ASSERT_EQ(Tool({L"make", L"--model", L"M2410", L"--kind", L"tool", L"-o", m_dir / L"t.zip", src}).code, 0);
+    for (const wchar_t* model : {L"M2450", L"HTR940", L"VK1200"})
+        EXPECT_EQ(Check(m_dir / L"t.zip", model, L"tool").code, 0) << platform::WideToUtf8(model);
+}
+
+TEST_F(PackToolTest, NeitherSourceNorCurrentFolderIsTouched) {
+    const std::wstring src = m_dir / L"src";
+    const auto before = Snapshot(src);
+    const std::wstring cwdPath = m_dir / L"cwd";
+    ASSERT_TRUE(platform::MakeDirectory(cwdPath));
+    const std::wstring saved = platform::CurrentDirectory();
+    ASSERT_TRUE(platform::SetCurrentDirectory(cwdPath));
+    EXPECT_EQ(Check(Pack()).code, 0);
+    EXPECT_EQ(Tool({L"info", Pack()}).code, 0);
+    EXPECT_TRUE(Snapshot(cwdPath).empty());
+    EXPECT_EQ(platform::CurrentDirectory(), cwdPath);
+    // make without -o writes the default name here, and only that.
+    EXPECT_EQ(Tool({L"make", L"--model", L"M2410", L"--kind", L"system", src}).code, 0);
+    EXPECT_TRUE(platform::PathExists(cwdPath + L"\\SystemUpgradePack.zip"));
+    EXPECT_EQ(Snapshot(cwdPath).size(), 1u);
+    platform::SetCurrentDirectory(saved);
+    EXPECT_EQ(Snapshot(src), before);
+}
+
+TEST_F(PackToolTest, UsageAndInputErrors) {
+    EXPECT_EQ(Tool({}).code, 2);
+    EXPECT_EQ(Tool({L"--help"}).code, 0);
+    for (const wchar_t* cmd : {L"make", L"check", L"info"}) {
+        ToolRun h = Tool({cmd, L"--help"});
+        EXPECT_EQ(h.code, 0);
+        EXPECT_NE(h.out.find("usage: packtool"), std::string::npos);
+    }
+    EXPECT_EQ(Tool({L"frobnicate"}).code, 2);
+    EXPECT_EQ(Tool({L"check", L"--model", L"M3710S5", L"--kind", L"app", Pack()}).code, 2);  // not a table model
+    EXPECT_EQ(Tool({L"check", L"--model", L"M3710", L"--kind", L"firmware", Pack()}).code, 2);
+    EXPECT_EQ(Tool({L"check", L"--model", L"M3710", Pack()}).code, 2);
+    ToolRun missing = Check(m_dir / L"nope.zip");
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_NE(missing.err.find("nope.zip"), std::string::npos);
+    ASSERT_TRUE(WriteBytes(m_dir / L"junk.zip", "junk"));
+    EXPECT_EQ(Check(m_dir / L"junk.zip").code, 2);
+    EXPECT_EQ(Tool({L"info", m_dir / L"junk.zip"}).code, 2);
+    EXPECT_EQ(Tool({L"make", L"--model", L"M3710", L"--kind", L"app", m_dir / L"no-folder"}).code, 2);
+    EXPECT_EQ(Tool({L"make", L"--model", L"M3710", L"--kind", L"app", L"-o", m_dir / L"src\\in.zip", m_dir / L"src"})
+                  .code,
+              2);
+    // A pack without verify file reads as an empty model of kind 0.
+    ASSERT_TRUE(MakeZip(m_dir / L"bare.zip", {{"a.txt", "a"}}));
+    ToolRun bare = Check(m_dir / L"bare.zip");
+    EXPECT_EQ(bare.code, 1);
+    EXPECT_EQ(bare.out, "升级失败, 与 M3710不能匹配\n");
+}
+
+}  // namespace

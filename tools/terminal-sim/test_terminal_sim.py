@@ -111,6 +111,7 @@ class FileSystemAndJournal(SimulatorCase):
             self.sim.ftp("admin", "000000")
         with self.assertRaises(ftplib.error_perm):
             self.sim.ftp("guest", PASSWORD)
+        self.assertTrue(wait_for(lambda: len(self.sim.journal("login")) == 4))
         logins = [(r["user"], r["ok"]) for r in self.sim.journal("login")]
         self.assertEqual(logins, [("admin", True), ("update", True), ("admin", False), ("guest", False)])
 
@@ -145,6 +146,7 @@ class RefuseLogin(SimulatorCase):
     def test_right_password_is_refused_too(self):
         with self.assertRaises(ftplib.error_perm):
             self.sim.ftp("admin", PASSWORD)
+        self.assertTrue(wait_for(lambda: self.sim.journal("login")))
         self.assertEqual([r["ok"] for r in self.sim.journal("login")], [False])
 
 

@@ -67,9 +67,12 @@ BOOL CScrollDlg::OnInitDialog() {
         m_dProgress = 0.0;
         m_strMessage.clear();
     }
-    DrawProgress(m_hWnd, 255);
+    // Placed first, then drawn: the draw gives the window its final size
+    // (the background's), so it never shows at the owner's size with an
+    // undrawn lower part.
     if (ownerWnd)
         MoveWindow(owner.left, owner.top + kOwnerOffsetY, owner.right - owner.left, owner.bottom - owner.top, TRUE);
+    DrawProgress(m_hWnd, 255);
     // From here on the worker draws and posts.
     m_hDrawTarget.store(m_hWnd);
     return TRUE;

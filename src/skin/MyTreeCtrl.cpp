@@ -9,6 +9,7 @@ namespace {
 constexpr UINT kExpandedGlyph = 300, kCollapsedGlyph = 301;
 constexpr Gdiplus::ARGB kSelectionFill = 0xFF316AC5;
 constexpr int kTextBoxExtra = 10;  // the text box is this much wider than the text
+constexpr int kIconTextGap = 3;    // the tree's gap between an item's icon and its text
 
 HFONT MakeFont(int height, const wchar_t* face) {
     return ::CreateFontW(height, 0, 0, 0, 500, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -72,6 +73,11 @@ void CMyTreeCtrl::PaintItems(HDC dc) {
     Gdiplus::SolidBrush black{Gdiplus::Color(0xFF000000)};
     Gdiplus::SolidBrush selection{Gdiplus::Color(kSelectionFill)};
 
+    const int indent = static_cast<int>(SendMessage(TVM_GETINDENT));
+    int iconWidth = 0, iconHeight = 0;
+    if (HIMAGELIST icons = reinterpret_cast<HIMAGELIST>(SendMessage(TVM_GETIMAGELIST, TVSIL_NORMAL)))
+        ImageList_GetIconSize(icons, &iconWidth, &iconHeight);
+
     // One more than the visible count, so a partly visible last row is
     // painted too.
     const UINT count = GetVisibleCount() + 1;
@@ -90,11 +96,15 @@ void CMyTreeCtrl::PaintItems(HDC dc) {
                      highlighted ? &white : &black);
 
         if (GetChildItem(item)) {
-            g.FillRectangle(&white, r.left - 34, r.top + 6, 9, 9);
+            // Cover the standard button and put the glyph in its middle. The
+            // button's centre is half an indent left of the icon column.
+            const int cx = r.left - iconWidth - kIconTextGap - indent / 2;
+            const int cy = (r.top + r.bottom) / 2;
+            g.FillRectangle(&white, cx - 6, cy - 6, 13, 13);
             if (state & TVIS_EXPANDED) {
-                if (m_expandedGlyph) g.DrawImage(m_expandedGlyph.get(), r.left - 33, r.top + 7, 7, 7);
+                if (m_expandedGlyph) g.DrawImage(m_expandedGlyph.get(), cx - 3, cy - 3, 7, 7);
             } else if (m_collapsedGlyph) {
-                g.DrawImage(m_collapsedGlyph.get(), r.left - 32, r.top + 6, 5, 9);
+                g.DrawImage(m_collapsedGlyph.get(), cx - 2, cy - 4, 5, 9);
             }
         }
     }

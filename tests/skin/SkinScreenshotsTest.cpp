@@ -126,9 +126,11 @@ TEST(SkinScreenshots, TreeWithSelectionAndAddressControl) {
     EnsureGdiplus();
     HostDialog host;
     ASSERT_TRUE(host.Open(20, 20, 460, 260));
+    host.HideTemplateControls();
+    ::ShowWindow(::GetDlgItem(host, IDC_TEST_TREE), SW_SHOW);
+    ::ShowWindow(::GetDlgItem(host, IDC_TEST_ADDRESS), SW_SHOW);
     CMyTreeCtrl tree;
     ASSERT_TRUE(tree.SubclassDlgItem(IDC_TEST_TREE, &host));
-    ::ShowWindow(::GetDlgItem(host, IDC_TEST_RADIO_FIRST + 3), SW_HIDE);
     ::MoveWindow(tree, 10, 10, 300, 200, TRUE);
     tree.SetTextFont(17, kPreferredFace);
     // The chooser's image list: drive, folder and pack icons, two of each.

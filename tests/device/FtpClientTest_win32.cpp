@@ -132,6 +132,39 @@ TEST(FtpConnect, SilentTerminalTimesOutAfterFiveSecondsAndClientMovesOn) {
     EXPECT_EQ(RoundTrip(ftp, normal, "after a hang", "\\after-timeout.txt"), "after a hang");
 }
 
+bool WaitForJournal(const SimulatedTerminal& t, const std::string& needle, size_t count, int seconds) {
+    for (int i = 0; i < seconds * 10; ++i) {
+        if (CountJournal(t, needle) >= count) return true;
+        Sleep(100);
+    }
+    return false;
+}
+
+// A terminal that answers only after 7 s: the login completes after
+// Connect has given up. That late session is never used and is closed,
+// whether Disconnect comes after it arrived or before.
+TEST(FtpConnect, LateLoginAfterTimeOutIsClosedNotUsed) {
+    SimulatedTerminal slow = Terminal("slow");
+    {
+        CFtpClient ftp;
+        EXPECT_FALSE(ftp.Connect(kHost, slow.ftpPort, L"admin", kPassword));
+        ASSERT_TRUE(WaitForJournal(slow, "\"event\": \"login\"", 1, 10));
+        Sleep(300);
+        EXPECT_FALSE(ftp.IsConnected());
+        EXPECT_FALSE(ftp.PutFile(L"C:\\nothing", L"\\x", FALSE));
+        EXPECT_EQ(CountJournal(slow, "\"event\": \"disconnect\""), 0u);  // still open...
+        EXPECT_TRUE(ftp.Disconnect());
+        EXPECT_TRUE(WaitForJournal(slow, "\"event\": \"disconnect\"", 1, 5));  // ...until Disconnect
+    }
+    {
+        CFtpClient ftp;
+        EXPECT_FALSE(ftp.Connect(kHost, slow.ftpPort, L"update", kPassword));
+        EXPECT_TRUE(ftp.Disconnect());  // before the login completes: the thread closes it
+        EXPECT_TRUE(WaitForJournal(slow, "\"user\": \"update\", \"ok\": true", 1, 10));
+        EXPECT_TRUE(WaitForJournal(slow, "\"event\": \"disconnect\"", 2, 5));
+    }
+}
+
 TEST(FtpState, OperationsOnAnIdleClientReturnFalse) {
     SimulatedTerminal t = Terminal("normal");
     CFtpClient ftp;

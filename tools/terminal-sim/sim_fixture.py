@@ -26,6 +26,7 @@ TERMINALS = {
     "normal": [],
     "refuse": ["--refuse-login"],
     "silent": ["--silent"],
+    "slow": ["--answer-delay", "7"],
     "drop": ["--drop-data-after", "65536"],
     "quota": ["--quota", "1048576"],
 }

@@ -11,8 +11,9 @@ It runs what a terminal offers in Ethernet mode:
     command.
 
 Fault switches make it misbehave the way real terminals and networks do:
-refuse every login, accept TCP and never answer, close the data connection
-part-way through an upload, or run out of disk space after a quota.
+refuse every login, accept TCP and never answer, answer only after a delay,
+close the data connection part-way through an upload, or run out of disk
+space after a quota.
 
 Run by hand:  /usr/bin/python3 tools/terminal-sim/terminal_sim.py --help
 """
@@ -29,7 +30,7 @@ import time
 from pyftpdlib.authorizers import AuthenticationFailed, DummyAuthorizer
 from pyftpdlib.filesystems import AbstractedFS
 from pyftpdlib.handlers import DTPHandler, FTPHandler
-from pyftpdlib.servers import FTPServer
+from pyftpdlib.servers import FTPServer, ThreadedFTPServer
 
 DEFAULT_USERS = ("admin", "update")
 DEFAULT_PASSWORD = "739204"
@@ -64,6 +65,7 @@ class TerminalState:
         self.refuse_login = args.refuse_login
         self.drop_data_after = args.drop_data_after
         self.quota = args.quota
+        self.answer_delay = args.answer_delay
         self.stored_bytes = 0
 
 
@@ -133,6 +135,13 @@ class TerminalHandler(FTPHandler):
     def _relative(self, path):
         return os.path.relpath(path, self.terminal.root).replace(os.sep, "/")
 
+    def on_connect(self):
+        if self.terminal.answer_delay:
+            time.sleep(self.terminal.answer_delay)  # this session's own thread
+
+    def on_disconnect(self):
+        self.terminal.journal.write("disconnect", user=self.username)
+
     def on_login(self, username):
         self.terminal.journal.write("login", user=username, ok=True)
 
@@ -158,7 +167,10 @@ def make_ftp_server(args, state):
     handler = type("BoundTerminalHandler", (TerminalHandler,), {"terminal": state})
     handler.authorizer = authorizer
     handler.permit_foreign_addresses = False
-    return FTPServer((args.host, args.ftp_port), handler)
+    # A slow terminal keeps each session on a thread of its own, so one
+    # waiting session does not hold up the others.
+    server_class = ThreadedFTPServer if args.answer_delay else FTPServer
+    return server_class((args.host, args.ftp_port), handler)
 
 
 def listen(host, port):
@@ -225,6 +237,8 @@ def parse_args(argv):
     faults.add_argument("--refuse-login", action="store_true", help="refuse every login")
     faults.add_argument("--silent", action="store_true",
                         help="FTP port accepts TCP connections and never answers")
+    faults.add_argument("--answer-delay", type=float, default=0, metavar="SECONDS",
+                        help="greet each FTP connection only after SECONDS (a slow terminal)")
     faults.add_argument("--drop-data-after", type=int, metavar="BYTES",
                         help="close an upload's data connection after BYTES bytes")
     faults.add_argument("--quota", type=int, metavar="BYTES",

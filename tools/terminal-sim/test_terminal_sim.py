@@ -160,6 +160,18 @@ class Silent(SimulatorCase):
                 s.recv(100)
 
 
+class AnswerDelay(SimulatorCase):
+    switches = ("--answer-delay", "1.5")
+
+    def test_greeting_comes_late_and_sessions_are_journalled(self):
+        start = time.time()
+        f = self.sim.ftp()
+        self.assertGreater(time.time() - start, 1.2)
+        f.quit()
+        self.assertTrue(wait_for(lambda: self.sim.journal("disconnect")))
+        self.assertEqual(self.sim.journal("disconnect")[0]["user"], "admin")
+
+
 class DropData(SimulatorCase):
     switches = ("--drop-data-after", "65536")
 
@@ -209,7 +221,7 @@ class Fixture(unittest.TestCase):
         with open(os.path.join(d, "state.ini")) as f:
             state = dict(line.rstrip("\n").split("=", 1) for line in f)
         pids = [int(v) for k, v in state.items() if k.endswith(".pid")]
-        self.assertEqual(len(pids), 5)
+        self.assertEqual(len(pids), 6)
         with socket.create_connection(("127.0.0.1", int(state["normal.ftp_port"])), timeout=5) as s:
             self.assertTrue(s.recv(100).startswith(b"220"))
         subprocess.run([sys.executable, FIXTURE, "stop", d], check=True)

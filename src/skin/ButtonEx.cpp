@@ -84,6 +84,29 @@ LRESULT CButtonEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+// Asks the parent to paint its client area into `dc`, shifted so that the
+// control's top-left is at (0, 0). The screen under the control holds the
+// control's own last picture (or nothing yet when the parent clips its
+// children), so the parent's own painting is the true background. True when
+// the parent painted every pixel; parents that ignore WM_PRINTCLIENT leave
+// the marker colour, and the caller copies the screen instead.
+bool CButtonEx::ParentPaintsBackground(HWND parent, HDC dc, POINT topLeft, int w, int h) {
+    const COLORREF marker = RGB(0x20, 0x00, 0xCC);
+    RECT all{0, 0, w, h};
+    {
+        GdiObject<HBRUSH> fill(::CreateSolidBrush(marker));
+        ::FillRect(dc, &all, fill.Get());
+    }
+    POINT oldOrigin;
+    ::SetViewportOrgEx(dc, -topLeft.x, -topLeft.y, &oldOrigin);
+    ::SendMessageW(parent, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    ::SetViewportOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
+    const POINT probes[] = {{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {w / 2, h / 2}};
+    for (const POINT& p : probes)
+        if (::GetPixel(dc, p.x, p.y) == marker) return false;
+    return true;
+}
+
 void CButtonEx::DrawItem(const DRAWITEMSTRUCT& item) {
     if (item.itemState & ODS_DISABLED) m_state = kButtonDisabled;
     Gdiplus::Image* image = ImageOf(m_state);
@@ -105,7 +128,7 @@ void CButtonEx::DrawItem(const DRAWITEMSTRUCT& item) {
     HWND parent = ::GetParent(m_hWnd);
     POINT topLeft{window.left, window.top};
     ::ScreenToClient(parent, &topLeft);
-    {
+    if (!ParentPaintsBackground(parent, mem.Get(), topLeft, w, h)) {
         WindowDC parentDC(parent);
         ::BitBlt(mem.Get(), 0, 0, w, h, parentDC.Get(), topLeft.x, topLeft.y, SRCCOPY);
     }

@@ -32,14 +32,24 @@ void CRadioButtonEx::Repaint(BOOL erase) {
     if (m_hWnd) ::InvalidateRect(m_hWnd, nullptr, erase);
 }
 
+// The group runs from the nearest control at or before this one with
+// WS_GROUP up to the next control with WS_GROUP. Disabled and hidden members
+// are visited too, so a member checked earlier and disabled since does not
+// stay checked beside the new one.
 void CRadioButtonEx::UncheckGroupOthers() {
-    HWND parent = ::GetParent(m_hWnd);
-    if (!parent) return;
-    // Walk the dialog group from this control until it comes back round.
-    HWND other = ::GetNextDlgGroupItem(parent, m_hWnd, FALSE);
-    for (int guard = 0; other && other != m_hWnd && guard < 1024; ++guard) {
-        ::PostMessageW(other, WM_RADIOEX_UNCHECK, 0, 0);
-        other = ::GetNextDlgGroupItem(parent, other, FALSE);
+    auto startsGroup = [](HWND h) { return (::GetWindowLongPtrW(h, GWL_STYLE) & WS_GROUP) != 0; };
+    HWND first = m_hWnd;
+    while (!startsGroup(first)) {
+        HWND previous = ::GetWindow(first, GW_HWNDPREV);
+        if (!previous) break;
+        first = previous;
+    }
+    for (HWND h = first; h; h = ::GetWindow(h, GW_HWNDNEXT)) {
+        if (h != first && startsGroup(h)) break;
+        // Only skinned radios understand the message; other controls of
+        // the group might read a private message number as their own.
+        if (h != m_hWnd && dynamic_cast<CRadioButtonEx*>(FromHandlePermanent(h)))
+            ::PostMessageW(h, WM_RADIOEX_UNCHECK, 0, 0);
     }
 }
 

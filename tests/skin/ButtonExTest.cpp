@@ -86,4 +86,18 @@ TEST_F(ButtonEx, DisabledLookStaysAfterEnablingUntilSetStateOrMouse) {
     EXPECT_EQ(button.GetState(), kButtonHover);
 }
 
+TEST_F(ButtonEx, StateWithoutImageShowsTheParentBackgroundNotTheLastPicture) {
+    FacePixel();  // the normal image is on screen now
+    button.SetNormalImage(9999, PngType());  // no such image: the state has none
+    EXPECT_TRUE(Near(FacePixel(), RGB(236, 240, 246), 4)) << "the parent's body colour shows through";
+}
+
+TEST_F(ButtonEx, ParentThatCannotPrintGivesTheScreenUnderTheControl) {
+    host.printsClient = false;
+    const COLORREF normal = FacePixel();
+    button.SetNormalImage(9999, PngType());
+    // Without the parent's help the control keeps what the screen showed.
+    EXPECT_TRUE(Near(FacePixel(), normal, 8));
+}
+
 }  // namespace

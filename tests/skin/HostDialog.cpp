@@ -20,7 +20,8 @@ BOOL HostDialog::OnCommand(WPARAM wParam, LPARAM) {
 }
 
 LRESULT HostDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_ERASEBKGND) {
+    if (msg == WM_PRINTCLIENT && !printsClient) return CDialog::WindowProc(msg, wParam, lParam);
+    if (msg == WM_ERASEBKGND || msg == WM_PRINTCLIENT) {
         RECT r;
         ::GetClientRect(m_hWnd, &r);
         GdiObject<HBRUSH> body(::CreateSolidBrush(kBody));

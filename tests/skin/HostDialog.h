@@ -24,6 +24,7 @@ public:
                     int h);
     std::vector<UINT> commands;  // ids of the WM_COMMAND notifications received
     int titleBandHeight = 0;     // a navy title band of this height is painted on top
+    bool printsClient = true;    // answers WM_PRINTCLIENT with its background
 
 protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;

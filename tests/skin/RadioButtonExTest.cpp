@@ -79,4 +79,14 @@ TEST_F(RadioButtonEx, CheckedAndUncheckedMarksDrawDifferently) {
     EXPECT_FALSE(Near(on, off, 30));
 }
 
+TEST_F(RadioButtonEx, DisabledGroupMemberIsUncheckedToo) {
+    radios[0].SendMessage(BM_SETCHECK, 1);
+    PumpMessagesFor(50);
+    radios[0].EnableWindow(FALSE);
+    radios[2].SendMessage(BM_SETCHECK, 1);
+    PumpMessagesFor(50);
+    EXPECT_EQ(radios[0].SendMessage(BM_GETCHECK), 0);
+    EXPECT_EQ(CheckedInGroup(), 1);
+}
+
 }  // namespace

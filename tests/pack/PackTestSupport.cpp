@@ -111,6 +111,8 @@ std::vector<std::pair<std::wstring, std::string>> Snapshot(const std::wstring& f
     return out;
 }
 
+size_t CountFiles(const std::wstring& folder) { return ListTree(folder, nullptr).size(); }
+
 std::string Pattern(size_t n) {
     std::string s(n, '\0');
     for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 31 + 7) % 251);
@@ -132,11 +134,11 @@ void Put64(std::string& s, uint64_t v) {
 }
 }  // namespace
 
-bool MakeManyEmptyEntriesZip(const std::wstring& path, int count) {
+bool MakeManyEmptyEntriesZip(const std::wstring& path, int count, const std::function<std::string(int)>& nameOf) {
     const uint32_t dosTime = 0, dosDate = (40u << 9) | (1u << 5) | 1u;  // 2020-01-01
     std::string locals, central;
     for (int i = 0; i < count; ++i) {
-        std::string name = "e/" + std::to_string(i % 100) + "/" + std::to_string(i);
+        std::string name = nameOf(i);
         uint32_t offset = static_cast<uint32_t>(locals.size());
         Put32(locals, 0x04034b50);
         Put16(locals, 10);

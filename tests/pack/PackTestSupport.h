@@ -1,6 +1,7 @@
 #pragma once
 // Helpers of the pack tests: scratch folders, whole-file reads and writes,
 // and archives made with the pack code's own zip writer.
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,10 +39,13 @@ bool ZipFolder(const std::wstring& folder, const std::wstring& zipPath);
 // Relative paths of all files under a folder with their contents, sorted.
 std::vector<std::pair<std::wstring, std::string>> Snapshot(const std::wstring& folder);
 
+// Number of files under a folder, at any depth.
+size_t CountFiles(const std::wstring& folder);
+
 // Bytes of `n` deterministic, varied content.
 std::string Pattern(size_t n);
 
-// An archive of `count` empty stored files named "e/<i % 100>/<i>", written
+// An archive of `count` empty stored entries named by `name(i)`, written
 // byte by byte with Zip64 end records (minizip 1.1's zip writer gets those
 // wrong past 65535 entries).
-bool MakeManyEmptyEntriesZip(const std::wstring& path, int count);
+bool MakeManyEmptyEntriesZip(const std::wstring& path, int count, const std::function<std::string(int)>& name);

@@ -165,10 +165,20 @@ TEST(Unzip, InflationStopsAtTheDeclaredSizeAndHugeDeclarationsAreRefused) {
 
 TEST(Unzip, HundredThousandEmptyEntries) {
     TestFolder dir;
-    ASSERT_TRUE(MakeManyEmptyEntriesZip(dir / L"many.zip", 100000));
+#ifdef _WIN32
+    // Creating 100000 files under Wine takes minutes: here most entries are
+    // refused names, and every thousandth is a file that shows the walk got there.
+    auto name = [](int i) { return i % 1000 == 999 ? "e/" + std::to_string(i) : "../x/" + std::to_string(i); };
+    const size_t expected = 100;
+#else
+    auto name = [](int i) { return "e/" + std::to_string(i % 100) + "/" + std::to_string(i); };
+    const size_t expected = 100000;
+#endif
+    ASSERT_TRUE(MakeManyEmptyEntriesZip(dir / L"many.zip", 100000, name));
     EXPECT_EQ(Extract(dir / L"out", dir / L"many.zip"), 0);
-    EXPECT_TRUE(platform::PathExists(dir / L"out\\e\\99\\99999"));
-    EXPECT_TRUE(platform::PathExists(dir / L"out\\e\\0\\0"));
+    EXPECT_TRUE(platform::PathExists(dir / L"out\\e\\99\\99999") || platform::PathExists(dir / L"out\\e\\99999"));
+    EXPECT_EQ(CountFiles(dir / L"out"), expected);
+    EXPECT_FALSE(platform::PathExists(dir / L"x"));
 }
 
 TEST(Unzip, MakeDirectoryChain) {

@@ -260,11 +260,8 @@ def window_background(w, h, band=40, title_line=True):
 def main_background():
     img = window_background(624, 369)
     d = ImageDraw.Draw(img)
-    # Section captions and separators of the main window body.
-    d.line((16, 146, 607, 146), fill=rgba(LINE))
-    d.line((16, 255, 607, 255), fill=rgba(LINE))
-    d.rectangle((0, 340, 623, 368), fill=rgba((226, 231, 240)))
-    d.line((0, 340, 623, 340), fill=rgba(LINE))
+    # A hairline under the row of model pictures (they end at y = 133).
+    d.line((16, 145, 607, 145), fill=rgba(LINE))
     d.rectangle((0, 0, 623, 368), outline=rgba(NAVY))
     return img
 

@@ -57,4 +57,4 @@ bool RunFileSystem::WriteFile(const std::wstring& path, const std::string& conte
     return std::fclose(f) == 0 && ok;
 }
 
-bool RunFileSystem::SetCurrentDirectory(const std::wstring& dir) { return platform::SetCurrentDirectory(dir); }
+bool RunFileSystem::EnterDirectory(const std::wstring& dir) { return platform::SetCurrentDirectory(dir); }

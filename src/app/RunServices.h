@@ -44,5 +44,5 @@ public:
     // Creates (or empties) a file and writes `content` into it.
     virtual bool WriteFile(const std::wstring& path, const std::string& content);
     // Makes `dir` the process's current directory.
-    virtual bool SetCurrentDirectory(const std::wstring& dir);
+    virtual bool EnterDirectory(const std::wstring& dir);
 };

@@ -45,7 +45,7 @@ void CUpgradeRun::Run() {
 
 void CUpgradeRun::DeleteExtractionFolder() {
     // The manifest check walks the folder and may leave the process inside it.
-    m_services.files.SetCurrentDirectory(m_programFolder);
+    m_services.files.EnterDirectory(m_programFolder);
     m_services.files.DeletePath(ExtractionFolder());
 }
 

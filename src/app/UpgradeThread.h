@@ -1,0 +1,22 @@
+#pragma once
+// Runs one upgrade on a worker thread while the progress window is modal
+// on the calling (UI) thread.
+#include <windows.h>
+
+class CUpgradeRun;
+class CScrollDlg;
+
+struct UpgradeJob {
+    CUpgradeRun* run = nullptr;
+    // The worker waits this long first, so the progress window is up
+    // before the first report.
+    DWORD startDelayMs = 1000;
+};
+
+// Thread routine: waits, then runs the job; returns 0 (nothing without a job).
+DWORD WINAPI UpgradeThreadProc(LPVOID job);
+
+// Starts the worker and shows `window` modally until the run has ended and
+// the window closed. Returns the window's result, or -1 when no thread
+// could be started (then no window is shown).
+INT_PTR RunUpgradeWithWindow(CScrollDlg& window, UpgradeJob& job);

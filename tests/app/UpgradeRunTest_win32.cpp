@@ -1,0 +1,418 @@
+// Whole upgrade runs with the real classes under Wine: disk discovery on a
+// recorded machine whose terminal disk is a folder, the shell's copy and
+// delete, the WinInet FTP client and the start client against terminal
+// simulators on loopback, and the real progress window.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cwchar>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "../device/SimulatorState.h"
+#include "app/ConnectionAdapters.h"
+#include "app/ScrollDlgProgress.h"
+#include "app/ShellFileSystem.h"
+#include "app/UpgradeRun.h"
+#include "app/UpgradeThread.h"
+#include "device/OpenDisk.h"
+#include "device/RecordedDiskSystem.h"
+#include "platform/File.h"
+#include "platform/Text.h"
+#include "support/RunFakes.h"
+#include "support/TempFolder.h"
+#include "support/TestPack.h"
+
+namespace {
+
+using Events = std::vector<std::wstring>;
+
+const Events kEthernetSuccess = {L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"banner ok",
+                                 L"enter"};
+
+// Incompressible bytes, so a pack is as large on the wire as on disk.
+std::string NoiseBytes(size_t size, uint32_t seed) {
+    std::string s(size, '\0');
+    for (char& c : s) {
+        seed = seed * 1664525u + 1013904223u;
+        c = static_cast<char>(seed >> 24);
+    }
+    return s;
+}
+
+// The shell's file operations with a seam for the free space of the disk.
+class SeamedShellFileSystem : public ShellFileSystem {
+public:
+    bool FreeBytes(const std::wstring& path, uint64_t* bytes) override {
+        if (freeBytes) {
+            *bytes = *freeBytes;
+            return true;
+        }
+        return ShellFileSystem::FreeBytes(path, bytes);
+    }
+    // Wine keeps no read-only bit on folders, so a write-protected disk's
+    // root is given here.
+    bool GetAttributes(const std::wstring& path, uint32_t* attributes) override {
+        if (rootAttributes && !path.empty() && path.back() == L'\\') {
+            *attributes = *rootAttributes;
+            return true;
+        }
+        return ShellFileSystem::GetAttributes(path, attributes);
+    }
+    std::optional<uint64_t> freeBytes;
+    std::optional<uint32_t> rootAttributes;
+};
+
+std::wstring Wide(const std::string& s) { return platform::Utf8ToWide(s); }
+
+class WindowsRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(root.Path().empty());
+        programFolder = root / L"program";
+        diskFolder = root / L"disk";
+        ASSERT_TRUE(platform::MakeDirectory(programFolder));
+        ASSERT_TRUE(platform::MakeDirectory(diskFolder));
+        ASSERT_TRUE(platform::MakeDirectory(root / L"packs"));
+    }
+
+    std::wstring MakePack(const TestPackSpec& spec, const wchar_t* name = L"AppUpgradePack.zip") {
+        std::wstring path = root / (std::wstring(L"packs\\") + name);
+        EXPECT_TRUE(WriteTestPack(path, spec));
+        EXPECT_TRUE(ReadBytes(path, &packBytes));
+        selection.TakePackPath(path);
+        return path;
+    }
+
+    // The terminal's disk as disk discovery finds it on a recorded machine.
+    void DiscoverDisks(const RecordedMachine& machine) {
+        COpenDisk discovery(std::make_unique<RecordedDiskSystem>(machine));
+        discovery.Refresh();
+        std::vector<UsbDiskInfo> found;
+        discovery.FindDisks(found, selection.usbVendorId, selection.usbProductId);
+        selection.terminalDisks.Replace(found);
+    }
+
+    void TerminalDiskAt(const std::wstring& mountPath) {
+        RecordedMachine machine;
+        machine.AddUsbDisk(L"C:\\", 0x0781, 0x5567, L"SYSTEMDISK");  // some other USB disk
+        machine.AddUsbDisk(mountPath, 0x04CC, 0x1213, L"5A6B7C");
+        DiscoverDisks(machine);
+    }
+
+    Events Run(IFtpSession& ftpSession, IStartCommand& startCommand) {
+        CUpgradeRun run(selection, {progress, ftpSession, startCommand, files}, programFolder);
+        run.Run();
+        return progress.events;
+    }
+    Events RunUsb() {
+        FakeFtp unusedFtp;
+        FakeStartCommand unusedStart;
+        return Run(unusedFtp, unusedStart);
+    }
+
+    void ExpectCleanProgramFolder() {
+        EXPECT_FALSE(platform::PathExists(programFolder + L"\\temp")) << "working folder left";
+        for (const wchar_t* flag : {L"AppUpgradeFlag.cfg", L"SystemUpgradeFlag.cfg", L"ToolUpgradeFlag.cfg"})
+            EXPECT_FALSE(platform::PathExists(programFolder + L"\\" + flag)) << "flag left beside the program";
+        std::string now;
+        ASSERT_TRUE(ReadBytes(selection.packPath, &now));
+        EXPECT_EQ(now, packBytes) << "the pack file changed";
+    }
+
+    TempFolder root;
+    std::wstring programFolder, diskFolder;
+    std::string packBytes;
+    UpgradeSelection selection;
+    RecordingProgress progress;
+    SeamedShellFileSystem files;
+};
+
+// ---- USB ------------------------------------------------------------------
+
+TEST_F(WindowsRunTest, UsbRunCopiesPackThenEmptyFlagIntoTheDiskRoot) {
+    MakePack({});
+    TerminalDiskAt(diskFolder + L"\\");
+    ASSERT_EQ(selection.terminalDisks.Size(), 1u) << "only the terminal's disk carries its ids";
+    EXPECT_EQ(RunUsb(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|", L"0.6|", L"0.8|", L"banner ok", L"enter"}));
+    std::string copied, flag = "unread";
+    ASSERT_TRUE(ReadBytes(diskFolder + L"\\AppUpgradePack.zip", &copied));
+    EXPECT_EQ(copied, packBytes);
+    ASSERT_TRUE(ReadBytes(diskFolder + L"\\AppUpgradeFlag.cfg", &flag));
+    EXPECT_EQ(flag, "");
+    EXPECT_FALSE(platform::PathExists(diskFolder + L"\\testCtgPath"));
+    ExpectCleanProgramFolder();
+}
+
+TEST_F(WindowsRunTest, UsbRefusalsCloseTheWindowAndLeaveTheDiskAlone) {
+    MakePack({});
+    // No terminal disk found at all.
+    DiscoverDisks(RecordedMachine{});
+    EXPECT_EQ(RunUsb(), (Events{L"0|正准备升级...", L"0.1|没有适配终端设备,请重新选择.", L"close"}));
+
+    // The disk's path vanished after discovery.
+    progress.events.clear();
+    TerminalDiskAt(root / L"unplugged\\");
+    EXPECT_EQ(RunUsb(), (Events{L"0|正准备升级...", L"0.1|终端设备U盘路径不存在请重新选择.", L"close"}));
+
+    // A disk whose root reports read-only, then one that reports system.
+    for (uint32_t attributes : {0x11u, 0x14u}) {
+        progress.events.clear();
+        files.rootAttributes = attributes;
+        TerminalDiskAt(diskFolder + L"\\");
+        EXPECT_EQ(RunUsb(), (Events{L"0|正准备升级...", L"0.1|U盘不可写入，升级失败！", L"close"}));
+        EXPECT_FALSE(platform::PathExists(diskFolder + L"\\AppUpgradePack.zip"));
+        EXPECT_FALSE(platform::PathExists(diskFolder + L"\\testCtgPath"));
+    }
+    ExpectCleanProgramFolder();
+}
+
+TEST_F(WindowsRunTest, UsbOldProbeFolderStaysAndDoesNotStopTheRun) {
+    MakePack({});
+    TerminalDiskAt(diskFolder + L"\\");
+    ASSERT_TRUE(platform::MakeDirectory(diskFolder + L"\\testCtgPath"));
+    EXPECT_EQ(RunUsb().back(), L"enter");
+    EXPECT_TRUE(platform::IsDirectory(diskFolder + L"\\testCtgPath"));
+    EXPECT_TRUE(platform::PathExists(diskFolder + L"\\AppUpgradePack.zip"));
+}
+
+TEST_F(WindowsRunTest, UsbFreeSpaceBoundary) {
+    MakePack({});
+    TerminalDiskAt(diskFolder + L"\\");
+    files.freeBytes = packBytes.size() - 1;
+    EXPECT_EQ(RunUsb(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|", L"0.6|", L"0.8|设备磁盘空间不够，请清理后再升级.",
+                                L"close"}));
+    EXPECT_FALSE(platform::PathExists(diskFolder + L"\\AppUpgradePack.zip"));
+
+    progress.events.clear();
+    files.freeBytes = packBytes.size();
+    EXPECT_EQ(RunUsb().back(), L"enter");
+    EXPECT_TRUE(platform::PathExists(diskFolder + L"\\AppUpgradePack.zip"));
+    ExpectCleanProgramFolder();
+}
+
+// ---- Ethernet against the terminal simulators ------------------------------
+
+class SimulatorRunTest : public WindowsRunTest {
+protected:
+    void UseTerminal(const char* name) {
+        std::string error;
+        ASSERT_TRUE(LoadSimulatedTerminal(QUILLON_SIM_STATE, name, &terminal, &error)) << error;
+        selection.terminalAddress = L"127.0.0.1";
+        selection.ftpPort = terminal.ftpPort;
+        journalBefore = ReadJournal(terminal).size();
+    }
+    void ChooseModel(int index, int kind) {
+        selection.ChooseModel(index, nullptr);
+        selection.connectionMode = kConnectionEthernet;
+        selection.packKind = static_cast<PackKind>(kind);
+    }
+    // The terminal's copy of a remote path ("\Storage Card\x.zip").
+    std::wstring OnTerminal(const std::wstring& remote) { return Wide(terminal.root) + remote; }
+    void ForgetOnTerminal(const std::wstring& remote) { platform::RemoveFile(OnTerminal(remote)); }
+    std::vector<std::string> NewJournal() {
+        std::vector<std::string> all = ReadJournal(terminal);
+        return std::vector<std::string>(all.begin() + static_cast<long>(std::min(journalBefore, all.size())), all.end());
+    }
+
+    Events RunEthernet() {
+        CFtpClient ftp;
+        CStartClient start(static_cast<uint16_t>(terminal.startPort));
+        FtpClientSession ftpSession(ftp);
+        StartClientCommand startCommand(start);
+        return Run(ftpSession, startCommand);
+    }
+
+    SimulatedTerminal terminal;
+    size_t journalBefore = 0;
+};
+
+TEST_F(SimulatorRunTest, PackAndFlagLandInEachModelsFolder) {
+    UseTerminal("normal");
+    struct Case {
+        int model, kind;
+        const wchar_t* packName;
+        const wchar_t* remotePack;
+        const wchar_t* remoteFlag;
+    } cases[] = {
+        {2, 0, L"AppUpgradePack.zip", L"\\Storage Card\\AppUpgradePack.zip", L"\\Storage Card\\AppUpgradeFlag.cfg"},
+        {3, 1, L"SystemUpgradePack.zip", L"\\HardDisk\\SystemUpgradePack.zip", L"\\HardDisk\\SystemUpgradeFlag.cfg"},
+        {1, 2, L"ToolUpgradePack.zip", L"\\ToolUpgradePack.zip", L"\\ToolUpgradeFlag.cfg"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.model);
+        progress.events.clear();
+        ForgetOnTerminal(c.remotePack);
+        ForgetOnTerminal(c.remoteFlag);
+        ChooseModel(c.model, c.kind);
+        TestPackSpec spec;
+        spec.model = kDeviceModels[c.model].name;
+        spec.kind = c.kind;
+        spec.files.push_back({"firmware/image.bin", NoiseBytes(300000, static_cast<uint32_t>(c.model))});
+        MakePack(spec, c.packName);
+        EXPECT_EQ(RunEthernet(), kEthernetSuccess);
+        std::string arrived, flag;
+        ASSERT_TRUE(ReadBytes(OnTerminal(c.remotePack), &arrived));
+        EXPECT_EQ(arrived, packBytes);
+        ASSERT_TRUE(ReadBytes(OnTerminal(c.remoteFlag), &flag));
+        EXPECT_EQ(flag, "11");
+        ExpectCleanProgramFolder();
+    }
+}
+
+TEST_F(SimulatorRunTest, VK1200GetsNineBytesAndNoFlag) {
+    UseTerminal("normal");
+    ForgetOnTerminal(L"\\AppUpgradePack.zip");
+    ForgetOnTerminal(L"\\AppUpgradeFlag.cfg");
+    ChooseModel(4, 0);
+    MakePack({L"VK1200", 0});
+    EXPECT_EQ(RunEthernet(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
+                                     L"0.85|正在启动升级", L"banner ok", L"enter"}));
+    std::string arrived;
+    ASSERT_TRUE(ReadBytes(OnTerminal(L"\\AppUpgradePack.zip"), &arrived));
+    EXPECT_EQ(arrived, packBytes);
+    EXPECT_FALSE(platform::PathExists(OnTerminal(L"\\AppUpgradeFlag.cfg"))) << "VK1200 gets no flag file";
+
+    // The start command reaches the terminal a moment after the run ends.
+    std::string startRecord;
+    for (int i = 0; i < 50 && startRecord.empty(); ++i) {
+        for (const std::string& line : NewJournal())
+            if (line.find("\"start\"") != std::string::npos) startRecord = line;
+        if (startRecord.empty()) Sleep(100);
+    }
+    EXPECT_NE(startRecord.find("\"040000000100000000\""), std::string::npos) << startRecord;
+    EXPECT_NE(startRecord.find("\"size\": 9"), std::string::npos) << startRecord;
+    ExpectCleanProgramFolder();
+}
+
+TEST_F(SimulatorRunTest, RefusedLoginClosesTheWindow) {
+    UseTerminal("refuse");
+    ChooseModel(2, 0);
+    MakePack({L"M3710", 0});
+    EXPECT_EQ(RunEthernet(), (Events{L"0|正准备升级...", L"0.1|终端连接失败.", L"close"}));
+    ExpectCleanProgramFolder();
+}
+
+TEST_F(SimulatorRunTest, UploadCutHalfwayShowsTheFailureBanner) {
+    UseTerminal("drop");
+    ChooseModel(3, 0);
+    TestPackSpec spec{L"M3750", 0};
+    spec.files.push_back({"firmware/image.bin", NoiseBytes(400000, 7)});
+    MakePack(spec);
+    EXPECT_EQ(RunEthernet(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
+                                     L"0.7|拷贝升级包失败.", L"banner failed", L"enter"}));
+    ExpectCleanProgramFolder();
+}
+
+TEST_F(SimulatorRunTest, FullTerminalDiskShowsTheFailureBanner) {
+    UseTerminal("quota");
+    ChooseModel(2, 1);
+    TestPackSpec spec{L"M3710", 1};
+    spec.files.push_back({"firmware/image.bin", NoiseBytes(1500000, 11)});
+    MakePack(spec, L"SystemUpgradePack.zip");
+    EXPECT_EQ(RunEthernet(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
+                                     L"0.7|拷贝升级包失败.", L"banner failed", L"enter"}));
+    ExpectCleanProgramFolder();
+}
+
+// ---- With the progress window ------------------------------------------------
+
+// Records the reports (from the worker) and passes them on to the window.
+class TeeProgress : public IProgressSink {
+public:
+    explicit TeeProgress(IProgressSink& window) : m_window(window) {}
+    void SetProgress(double f, const std::wstring& m) override { Record([&] { m_log.SetProgress(f, m); }); m_window.SetProgress(f, m); }
+    void CloseAfterDelay() override { Record([&] { m_log.CloseAfterDelay(); }); m_window.CloseAfterDelay(); }
+    void ShowResult(bool ok) override { Record([&] { m_log.ShowResult(ok); }); m_window.ShowResult(ok); }
+    void WaitForEnter() override { m_window.WaitForEnter(); Record([&] { m_log.WaitForEnter(); }); }
+    Events Snapshot() {
+        std::lock_guard<std::mutex> lock(m_lock);
+        return m_log.events;
+    }
+
+private:
+    template <typename F>
+    void Record(F f) {
+        std::lock_guard<std::mutex> lock(m_lock);
+        f();
+    }
+    IProgressSink& m_window;
+    RecordingProgress m_log;
+    std::mutex m_lock;
+};
+
+class OwnerWindow {
+public:
+    OwnerWindow() {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"QuillonRunOwner";
+        RegisterClassW(&wc);
+        hwnd = CreateWindowExW(0, wc.lpszClassName, L"owner", WS_POPUP | WS_VISIBLE, 100, 80, 624, 369, nullptr,
+                               nullptr, wc.hInstance, nullptr);
+        owner.SubclassWindow(hwnd);
+    }
+    ~OwnerWindow() {
+        owner.UnsubclassWindow();
+        DestroyWindow(hwnd);
+    }
+    HWND hwnd;
+    CWnd owner;
+};
+
+TEST_F(WindowsRunTest, RunInTheProgressWindowEndsWithBannerAndEnter) {
+    MakePack({});
+    TerminalDiskAt(diskFolder + L"\\");
+    OwnerWindow owner;
+    CScrollDlg window(&owner.owner);
+    ScrollDlgProgress windowSink(window);
+    TeeProgress tee(windowSink);
+    FakeFtp ftp;
+    FakeStartCommand start;
+    CUpgradeRun run(selection, {tee, ftp, start, files}, programFolder);
+    UpgradeJob job{&run, 1000};
+
+    // The operator presses Enter once the banner is up.
+    std::thread operatorHand([&] {
+        for (int i = 0; i < 300; ++i) {
+            Events e = tee.Snapshot();
+            if (!e.empty() && e.back() == L"enter") break;
+            Sleep(100);
+        }
+        PostMessageW(window.GetSafeHwnd(), WM_KEYDOWN, VK_RETURN, 0);
+    });
+    INT_PTR result = RunUpgradeWithWindow(window, job);
+    operatorHand.join();
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(tee.Snapshot(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|", L"0.6|", L"0.8|", L"banner ok", L"enter"}));
+    EXPECT_FALSE(window.m_bWaitEnter) << "Enter clears the wait";
+    EXPECT_TRUE(platform::PathExists(diskFolder + L"\\AppUpgradeFlag.cfg"));
+    ExpectCleanProgramFolder();
+}
+
+TEST_F(WindowsRunTest, RefusedPackClosesTheProgressWindowByItself) {
+    TestPackSpec other;
+    other.model = L"M2450";
+    MakePack(other);
+    TerminalDiskAt(diskFolder + L"\\");
+    OwnerWindow owner;
+    CScrollDlg window(&owner.owner);
+    ScrollDlgProgress windowSink(window);
+    TeeProgress tee(windowSink);
+    FakeFtp ftp;
+    FakeStartCommand start;
+    CUpgradeRun run(selection, {tee, ftp, start, files}, programFolder);
+    UpgradeJob job{&run, 1000};
+    DWORD begin = GetTickCount();
+    INT_PTR result = RunUpgradeWithWindow(window, job);
+    DWORD took = GetTickCount() - begin;
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(tee.Snapshot(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|升级失败,M2450 与 M2410不能匹配", L"close"}));
+    EXPECT_GE(took, 4500u) << "1 s start delay and the 4 s close delay";
+    EXPECT_LT(took, 30000u);
+    EXPECT_TRUE(platform::PathExists(programFolder + L"\\temp")) << "a refused model leaves the folder until next run";
+}
+
+}  // namespace

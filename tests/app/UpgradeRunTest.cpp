@@ -7,34 +7,12 @@
 
 #include "app/UpgradeRun.h"
 #include "platform/File.h"
-#include "support/RunFakes.h"
-#include "support/TempFolder.h"
-#include "support/TestPack.h"
+#include "support/RunFixture.h"
 
 namespace {
 
-using Events = std::vector<std::wstring>;
-
-class UpgradeRunTest : public ::testing::Test {
+class UpgradeRunTest : public RunFixture {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(root.Path().empty());
-        programFolder = root / L"program";
-        diskFolder = root / L"disk";
-        ASSERT_TRUE(platform::MakeDirectory(programFolder));
-        ASSERT_TRUE(platform::MakeDirectory(diskFolder));
-        ASSERT_TRUE(platform::MakeDirectory(root / L"packs"));
-    }
-
-    // Writes a pack named after its kind into the packs folder and selects it.
-    std::wstring MakePack(const TestPackSpec& spec, const wchar_t* name = L"AppUpgradePack.zip") {
-        std::wstring path = root / (std::wstring(L"packs\\") + name);
-        EXPECT_TRUE(WriteTestPack(path, spec));
-        EXPECT_TRUE(ReadBytes(path, &packBytes));
-        selection.TakePackPath(path);
-        return path;
-    }
-
     void UseDisk(const std::wstring& drivePath) {
         UsbDiskInfo disk{};
         std::wcsncpy(disk.volume.szDrivePath, drivePath.c_str(), 255);
@@ -50,23 +28,6 @@ protected:
         return progress.events;
     }
 
-    // What every run must leave behind: no flag file beside the program and
-    // the pack untouched.
-    void ExpectCleanProgramFolder() {
-        for (const wchar_t* flag : {L"AppUpgradeFlag.cfg", L"SystemUpgradeFlag.cfg", L"ToolUpgradeFlag.cfg"})
-            EXPECT_FALSE(platform::PathExists(programFolder + L"\\" + flag)) << "flag left: " << flag;
-        std::string now;
-        ASSERT_TRUE(ReadBytes(selection.packPath, &now));
-        EXPECT_EQ(now, packBytes) << "the pack file changed";
-    }
-
-    bool ExtractionFolderLeft() { return platform::PathExists(programFolder + L"\\temp"); }
-
-    TempFolder root;
-    std::wstring programFolder, diskFolder;
-    std::string packBytes;
-    UpgradeSelection selection;
-    RecordingProgress progress;
     FakeFtp ftp;
     FakeStartCommand start;
     SeamedFileSystem files;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -20,9 +21,7 @@
 #include "device/RecordedDiskSystem.h"
 #include "platform/File.h"
 #include "platform/Text.h"
-#include "support/RunFakes.h"
-#include "support/TempFolder.h"
-#include "support/TestPack.h"
+#include "support/RunFixture.h"
 
 namespace {
 
@@ -30,16 +29,6 @@ using Events = std::vector<std::wstring>;
 
 const Events kEthernetSuccess = {L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"banner ok",
                                  L"enter"};
-
-// Incompressible bytes, so a pack is as large on the wire as on disk.
-std::string NoiseBytes(size_t size, uint32_t seed) {
-    std::string s(size, '\0');
-    for (char& c : s) {
-        seed = seed * 1664525u + 1013904223u;
-        c = static_cast<char>(seed >> 24);
-    }
-    return s;
-}
 
 // The shell's file operations with a seam for the free space of the disk.
 class SeamedShellFileSystem : public ShellFileSystem {
@@ -66,25 +55,8 @@ public:
 
 std::wstring Wide(const std::string& s) { return platform::Utf8ToWide(s); }
 
-class WindowsRunTest : public ::testing::Test {
+class WindowsRunTest : public RunFixture {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(root.Path().empty());
-        programFolder = root / L"program";
-        diskFolder = root / L"disk";
-        ASSERT_TRUE(platform::MakeDirectory(programFolder));
-        ASSERT_TRUE(platform::MakeDirectory(diskFolder));
-        ASSERT_TRUE(platform::MakeDirectory(root / L"packs"));
-    }
-
-    std::wstring MakePack(const TestPackSpec& spec, const wchar_t* name = L"AppUpgradePack.zip") {
-        std::wstring path = root / (std::wstring(L"packs\\") + name);
-        EXPECT_TRUE(WriteTestPack(path, spec));
-        EXPECT_TRUE(ReadBytes(path, &packBytes));
-        selection.TakePackPath(path);
-        return path;
-    }
-
     // The terminal's disk as disk discovery finds it on a recorded machine.
     void DiscoverDisks(const RecordedMachine& machine) {
         COpenDisk discovery(std::make_unique<RecordedDiskSystem>(machine));
@@ -112,20 +84,6 @@ protected:
         return Run(unusedFtp, unusedStart);
     }
 
-    void ExpectCleanProgramFolder() {
-        EXPECT_FALSE(platform::PathExists(programFolder + L"\\temp")) << "working folder left";
-        for (const wchar_t* flag : {L"AppUpgradeFlag.cfg", L"SystemUpgradeFlag.cfg", L"ToolUpgradeFlag.cfg"})
-            EXPECT_FALSE(platform::PathExists(programFolder + L"\\" + flag)) << "flag left beside the program";
-        std::string now;
-        ASSERT_TRUE(ReadBytes(selection.packPath, &now));
-        EXPECT_EQ(now, packBytes) << "the pack file changed";
-    }
-
-    TempFolder root;
-    std::wstring programFolder, diskFolder;
-    std::string packBytes;
-    UpgradeSelection selection;
-    RecordingProgress progress;
     SeamedShellFileSystem files;
 };
 
@@ -362,32 +320,47 @@ public:
     CWnd owner;
 };
 
+// A run as the operator sees it: the worker reports into a real progress
+// window, modal over an owner window.
+struct WindowedRun {
+    WindowedRun(UpgradeSelection& selection, RunFileSystem& files, const std::wstring& programFolder)
+        : window(&owner.owner), sink(window), tee(sink), run(selection, {tee, ftp, start, files}, programFolder) {}
+
+    // Runs until the window closes; `operatorHand` (on its own thread) may
+    // press keys meanwhile. Returns DoModal's result.
+    INT_PTR Go(std::function<void()> operatorHand = nullptr) {
+        UpgradeJob job{&run, 1000};
+        std::thread hand(operatorHand ? operatorHand : [] {});
+        INT_PTR result = RunUpgradeWithWindow(window, job);
+        hand.join();
+        return result;
+    }
+
+    OwnerWindow owner;
+    CScrollDlg window;
+    ScrollDlgProgress sink;
+    TeeProgress tee;
+    FakeFtp ftp;
+    FakeStartCommand start;
+    CUpgradeRun run;
+};
+
 TEST_F(WindowsRunTest, RunInTheProgressWindowEndsWithBannerAndEnter) {
     MakePack({});
     TerminalDiskAt(diskFolder + L"\\");
-    OwnerWindow owner;
-    CScrollDlg window(&owner.owner);
-    ScrollDlgProgress windowSink(window);
-    TeeProgress tee(windowSink);
-    FakeFtp ftp;
-    FakeStartCommand start;
-    CUpgradeRun run(selection, {tee, ftp, start, files}, programFolder);
-    UpgradeJob job{&run, 1000};
-
+    WindowedRun w(selection, files, programFolder);
     // The operator presses Enter once the banner is up.
-    std::thread operatorHand([&] {
+    INT_PTR result = w.Go([&] {
         for (int i = 0; i < 300; ++i) {
-            Events e = tee.Snapshot();
+            Events e = w.tee.Snapshot();
             if (!e.empty() && e.back() == L"enter") break;
             Sleep(100);
         }
-        PostMessageW(window.GetSafeHwnd(), WM_KEYDOWN, VK_RETURN, 0);
+        PostMessageW(w.window.GetSafeHwnd(), WM_KEYDOWN, VK_RETURN, 0);
     });
-    INT_PTR result = RunUpgradeWithWindow(window, job);
-    operatorHand.join();
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(tee.Snapshot(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|", L"0.6|", L"0.8|", L"banner ok", L"enter"}));
-    EXPECT_FALSE(window.m_bWaitEnter) << "Enter clears the wait";
+    EXPECT_EQ(w.tee.Snapshot(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|", L"0.6|", L"0.8|", L"banner ok", L"enter"}));
+    EXPECT_FALSE(w.window.m_bWaitEnter) << "Enter clears the wait";
     EXPECT_TRUE(platform::PathExists(diskFolder + L"\\AppUpgradeFlag.cfg"));
     ExpectCleanProgramFolder();
 }
@@ -397,22 +370,15 @@ TEST_F(WindowsRunTest, RefusedPackClosesTheProgressWindowByItself) {
     other.model = L"M2450";
     MakePack(other);
     TerminalDiskAt(diskFolder + L"\\");
-    OwnerWindow owner;
-    CScrollDlg window(&owner.owner);
-    ScrollDlgProgress windowSink(window);
-    TeeProgress tee(windowSink);
-    FakeFtp ftp;
-    FakeStartCommand start;
-    CUpgradeRun run(selection, {tee, ftp, start, files}, programFolder);
-    UpgradeJob job{&run, 1000};
+    WindowedRun w(selection, files, programFolder);
     DWORD begin = GetTickCount();
-    INT_PTR result = RunUpgradeWithWindow(window, job);
+    INT_PTR result = w.Go();
     DWORD took = GetTickCount() - begin;
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(tee.Snapshot(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|升级失败,M2450 与 M2410不能匹配", L"close"}));
+    EXPECT_EQ(w.tee.Snapshot(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|升级失败,M2450 与 M2410不能匹配", L"close"}));
     EXPECT_GE(took, 4500u) << "1 s start delay and the 4 s close delay";
     EXPECT_LT(took, 30000u);
-    EXPECT_TRUE(platform::PathExists(programFolder + L"\\temp")) << "a refused model leaves the folder until next run";
+    EXPECT_TRUE(ExtractionFolderLeft()) << "a refused model leaves the folder until the next run";
 }
 
 }  // namespace

@@ -1,0 +1,40 @@
+#include "support/RunFixture.h"
+
+#include "platform/File.h"
+
+void RunFixture::SetUp() {
+    ASSERT_FALSE(root.Path().empty());
+    programFolder = root / L"program";
+    diskFolder = root / L"disk";
+    ASSERT_TRUE(platform::MakeDirectory(programFolder));
+    ASSERT_TRUE(platform::MakeDirectory(diskFolder));
+    ASSERT_TRUE(platform::MakeDirectory(root / L"packs"));
+}
+
+std::wstring RunFixture::MakePack(const TestPackSpec& spec, const wchar_t* name) {
+    std::wstring path = root / (std::wstring(L"packs\\") + name);
+    EXPECT_TRUE(WriteTestPack(path, spec));
+    EXPECT_TRUE(ReadBytes(path, &packBytes));
+    selection.TakePackPath(path);
+    return path;
+}
+
+bool RunFixture::ExtractionFolderLeft() const { return platform::PathExists(programFolder + L"\\temp"); }
+
+void RunFixture::ExpectCleanProgramFolder() {
+    EXPECT_FALSE(ExtractionFolderLeft()) << "working folder left";
+    for (const wchar_t* flag : {L"AppUpgradeFlag.cfg", L"SystemUpgradeFlag.cfg", L"ToolUpgradeFlag.cfg"})
+        EXPECT_FALSE(platform::PathExists(programFolder + L"\\" + flag)) << "flag left beside the program";
+    std::string now;
+    ASSERT_TRUE(ReadBytes(selection.packPath, &now));
+    EXPECT_EQ(now, packBytes) << "the pack file changed";
+}
+
+std::string NoiseBytes(size_t size, uint32_t seed) {
+    std::string s(size, '\0');
+    for (char& c : s) {
+        seed = seed * 1664525u + 1013904223u;
+        c = static_cast<char>(seed >> 24);
+    }
+    return s;
+}

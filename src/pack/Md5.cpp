@@ -6,14 +6,25 @@ namespace {
 
 inline uint32_t Rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) { return z ^ (x & (y ^ z)); }
-inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) { return y ^ (z & (x ^ y)); }
+inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) { return (x & z) + (y & ~z); }  // the two terms never share a bit
 inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; }
 inline uint32_t I(uint32_t x, uint32_t y, uint32_t z) { return y ^ (x | ~z); }
 
-#define MD5_STEP(f, a, b, c, d, x, s, t) a = b + Rotl(a + f(b, c, d) + (x) + (t), s)
+// The message word and constant are added first: that sum does not wait for
+// the previous step, which keeps the step's dependency chain short.
+#define MD5_STEP(f, a, b, c, d, x, s, t) \
+    a += (x) + (t);                      \
+    a += f(b, c, d);                     \
+    a = b + Rotl(a, s)
 
 inline uint32_t LoadLe32(const uint8_t* p) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+#else
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+#endif
 }
 
 void Transform(uint32_t state[4], const uint8_t block[64]) {

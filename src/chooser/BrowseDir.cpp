@@ -1,12 +1,13 @@
 #include "chooser/BrowseDir.h"
 
 #include "platform/File.h"
+#include "platform/Text.h"
 
 namespace {
 
 // Paths live in 260-unit buffers on the operators' PCs: anything longer is
 // skipped rather than cut.
-bool Fits(const std::wstring& path) { return path.size() < platform::kMaxPath; }
+bool Fits(const std::wstring& path) { return platform::WideToUtf16(path).size() < platform::kMaxPath; }
 
 std::wstring WithBackslash(std::wstring dir) {
     if (dir.empty() || dir.back() != L'\\') dir += L'\\';

@@ -38,15 +38,20 @@ private:
 IniEntries HashFolderFiles(const std::wstring& folder, const std::wstring& skipPath) {
     IniEntries measured;
     std::vector<std::wstring> files;
+    std::wstring base;  // the walker's absolute start folder, ending in a backslash
     {
         CurrentDirectoryKeeper keep;
         CBrowseDir walker;
-        if (walker.SetInitDir(folder)) walker.BeginBrowse(L"*.*", files, true);
+        if (!walker.SetInitDir(folder)) return measured;
+        base = walker.InitDir();
+        walker.BeginBrowse(L"*.*", files, true);
     }
+    std::wstring skip = skipPath;
+    platform::FullPath(skipPath, &skip);
     for (const std::wstring& path : files) {
-        if (path == skipPath) continue;
-        if (path.size() < folder.size() || path.compare(0, folder.size(), folder) != 0) continue;
-        measured.emplace(L"." + path.substr(folder.size()), MeasureFile(path));
+        if (path == skipPath || path == skip) continue;
+        // Keys start with the backslash behind the folder: ".\sub\file".
+        measured.emplace(L".\\" + path.substr(base.size()), MeasureFile(path));
     }
     return measured;
 }

@@ -7,7 +7,8 @@
 
 extern const wchar_t kManifestFileName[];  // "FolderMD5.ini"
 
-// `folder` is absolute, without a trailing backslash. `skipPath` (the top
+// `folder` is the pack folder, best absolute and without a trailing
+// backslash (a relative one is taken from the current directory). `skipPath` (the top
 // folder's manifest) is left out. A file that cannot be read gets an empty
 // value. The process's current directory is restored afterwards.
 IniEntries HashFolderFiles(const std::wstring& folder, const std::wstring& skipPath);

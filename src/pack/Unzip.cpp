@@ -43,7 +43,7 @@ int ExtractCurrentEntry(const std::wstring& destFolder, unzFile zip) {
     const std::wstring entryName = platform::AnsiToWide(name);
     if (!IsSafeEntryName(entryName)) return 0;
     const std::wstring path = destFolder + L"\\" + entryName;
-    if (path.size() >= platform::kMaxPath) return 0;
+    if (platform::WideToUtf16(path).size() >= platform::kMaxPath) return 0;
 
     const size_t lastSeparator = path.find_last_of(L"\\/");
     if (lastSeparator + 1 == path.size()) {  // a folder entry

@@ -115,3 +115,26 @@ TEST(FolderMD5Check, NameOutsideTheAnsiCodePageCannotMatch) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FolderMD5Check, RelativeFolderIsJudgedLikeAnAbsoluteOne) {
+    TestFolder outer;
+    MakePackFolder(outer / L"pack");
+    const std::wstring saved = platform::CurrentDirectory();
+    ASSERT_TRUE(platform::SetCurrentDirectory(outer.Path()));
+    {
+        CFolderMD5Check noManifest(L"pack");
+        EXPECT_TRUE(noManifest.IsDamaged());  // three unlisted files
+        EXPECT_EQ(noManifest.MeasuredEntries().count(L".\\sub\\c.txt"), 1u);
+    }
+    ASSERT_TRUE(WriteBytes(outer / L"pack\\FolderMD5.ini", ManifestText(kGoodLines)));
+    {
+        CFolderMD5Check intact(L"pack");
+        EXPECT_FALSE(intact.IsDamaged());
+    }
+    EXPECT_EQ(platform::CurrentDirectory(), outer.Path());
+    platform::SetCurrentDirectory(saved);
+}
+
+}  // namespace

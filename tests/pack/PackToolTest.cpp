@@ -33,6 +33,7 @@ void MakeSource(const std::wstring& src) {
     ASSERT_TRUE(WriteFileTree(src, L"Lib\\中文.txt", "zh"));
     ASSERT_TRUE(WriteFileTree(src, L"conf\\FolderMD5.ini", "not the manifest"));
     ASSERT_TRUE(platform::MakeDirectory(src + L"\\empty"));
+    ASSERT_TRUE(platform::SetFileLocalTime(src + L"\\app.bin", {2019, 7, 8, 9, 10, 12}));
 }
 
 class PackToolTest : public ::testing::Test {
@@ -77,6 +78,10 @@ TEST_F(PackToolTest, MadePackPassesItsCheckAndHoldsWhatTheToolReads) {
     EXPECT_EQ(ReadBytes(x + L"\\UpgradePack.verify").size(), 1544u);
     EXPECT_EQ(ReadBytes(x + L"\\Lib\\中文.txt"), "zh");
     EXPECT_TRUE(platform::IsDirectory(x + L"\\empty"));
+    platform::LocalTime t{};
+    ASSERT_TRUE(platform::GetFileLocalTime(x + L"\\app.bin", &t));  // the entry carries the file's time
+    EXPECT_EQ(std::vector<int>({t.year, t.month, t.day, t.hour, t.minute, t.second}),
+              std::vector<int>({2019, 7, 8, 9, 10, 12}));
     CMD5IniFile ini;
     ASSERT_TRUE(ini.LoadIniFile(x + L"\\FolderMD5.ini", false));
     IniEntries md5;

@@ -15,6 +15,19 @@ bool IsParentReference(const std::wstring& part) {
     return dots >= 2;
 }
 
+// Windows opens a device, not a file, for these names in any folder and
+// with any extension ("COM1.txt" is the serial port).
+bool IsDeviceName(const std::wstring& part) {
+    std::wstring base = part.substr(0, part.find(L'.'));
+    while (!base.empty() && base.back() == L' ') base.pop_back();
+    for (wchar_t& c : base) c = (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+    if (base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"NUL" || base == L"CONIN$" ||
+        base == L"CONOUT$")
+        return true;
+    return base.size() == 4 && (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0) &&
+           base[3] >= L'1' && base[3] <= L'9';
+}
+
 }  // namespace
 
 bool IsSafeEntryName(const std::wstring& name) {
@@ -24,7 +37,8 @@ bool IsSafeEntryName(const std::wstring& name) {
     while (start <= name.size()) {
         size_t end = name.find_first_of(L"\\/", start);
         if (end == std::wstring::npos) end = name.size();
-        if (IsParentReference(name.substr(start, end - start))) return false;
+        const std::wstring part = name.substr(start, end - start);
+        if (IsParentReference(part) || IsDeviceName(part)) return false;
         start = end + 1;
     }
     return true;

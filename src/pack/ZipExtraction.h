@@ -13,7 +13,8 @@ bool MakeDirectoryChain(const std::wstring& path);
 
 // False for a name that would leave the destination: absolute, with a drive
 // letter or any ':', or with a ".." component (also "..." or ". ." forms,
-// which Windows folds to a parent reference).
+// which Windows folds to a parent reference), or naming a device (CON,
+// NUL, COM1, LPT1... with any extension).
 bool IsSafeEntryName(const std::wstring& name);
 
 // Sum of the declared uncompressed sizes of all entries (saturating);

@@ -127,6 +127,11 @@ TEST(Unzip, NamesThatLeaveTheDestinationOrOverflowAreSkipped) {
     EXPECT_FALSE(IsSafeEntryName(L".."));
     EXPECT_FALSE(IsSafeEntryName(L"a/.."));
     EXPECT_FALSE(IsSafeEntryName(L"file.txt:stream"));
+    EXPECT_FALSE(IsSafeEntryName(L"sub/COM1.txt"));
+    EXPECT_FALSE(IsSafeEntryName(L"nul"));
+    EXPECT_FALSE(IsSafeEntryName(L"Aux /x"));
+    EXPECT_TRUE(IsSafeEntryName(L"COM10.txt"));
+    EXPECT_TRUE(IsSafeEntryName(L"console.log"));
 }
 
 TEST(Unzip, GbkArchiveAndEntryNames) {

@@ -11,7 +11,7 @@ public:
                  const std::wstring& password) override {
         return m_client.Connect(host, port, user, password) != FALSE;
     }
-    bool SetCurrentDirectory(const std::wstring& dir) override { return m_client.SetCurrentDirectory(dir) != FALSE; }
+    bool ChangeDirectory(const std::wstring& dir) override { return m_client.SetCurrentDirectory(dir) != FALSE; }
     bool PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) override {
         return m_client.PutFile(localPath, remotePath, transfer ? TRUE : FALSE) != FALSE;
     }

@@ -12,7 +12,9 @@ public:
     virtual ~IFtpSession() = default;
     virtual bool Connect(const std::wstring& host, int port, const std::wstring& user,
                          const std::wstring& password) = 0;
-    virtual bool SetCurrentDirectory(const std::wstring& dir) = 0;
+    // The remote current directory ("" changes nothing). Not named after
+    // the client's SetCurrentDirectory: <windows.h> renames that one.
+    virtual bool ChangeDirectory(const std::wstring& dir) = 0;
     virtual bool PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) = 0;
     virtual bool Disconnect() = 0;
 };

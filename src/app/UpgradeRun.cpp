@@ -112,7 +112,7 @@ void CUpgradeRun::RunEthernetUpgrade() {
     }
 
     const std::wstring base = RemoteBaseFolder(m_selection.modelIndex);
-    ftp.SetCurrentDirectory(base);  // the uploads name full remote paths anyway
+    ftp.ChangeDirectory(base);  // the uploads name full remote paths anyway
     if (!ftp.PutFile(m_selection.packPath, base + RemotePackName(m_selection.packKind), true)) {
         FailWithBanner(0.7, runtext::kUploadFailed);
         ftp.Disconnect();

@@ -16,7 +16,7 @@ bool FakeFtp::Connect(const std::wstring& host, int port, const std::wstring& us
     return acceptLogin;
 }
 
-bool FakeFtp::SetCurrentDirectory(const std::wstring& dir) {
+bool FakeFtp::ChangeDirectory(const std::wstring& dir) {
     calls.push_back(L"cd " + dir);
     return connected;
 }

@@ -26,7 +26,7 @@ public:
 class FakeFtp : public IFtpSession {
 public:
     bool Connect(const std::wstring& host, int port, const std::wstring& user, const std::wstring& password) override;
-    bool SetCurrentDirectory(const std::wstring& dir) override;
+    bool ChangeDirectory(const std::wstring& dir) override;
     bool PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) override;
     bool Disconnect() override;
 

@@ -108,11 +108,11 @@ std::wstring TempDirectory() {
 }
 
 bool ListDirectory(const std::wstring& dir, const std::wstring& pattern, std::vector<DirEntry>* entries) {
-    std::wstring spec = dir;
-    if (!spec.empty() && spec.back() != L'\\' && spec.back() != L'/') spec += L'\\';
-    spec += pattern;
+    std::wstring query = dir;
+    if (!query.empty() && query.back() != L'\\' && query.back() != L'/') query += L'\\';
+    query += pattern;
     WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW(spec.c_str(), &fd);
+    HANDLE h = FindFirstFileW(query.c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
     do {
         DirEntry e;

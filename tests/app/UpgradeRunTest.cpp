@@ -51,10 +51,10 @@ TEST_F(UpgradeRunTest, UsbDeliversThePackThenAnEmptyFlag) {
 }
 
 TEST_F(UpgradeRunTest, UsbFlagIsEmptyEvenWhenAStaleFlagLiesBesideTheProgram) {
-    TestPackSpec spec;
-    spec.kind = 1;
+    PackRecipe recipe;
+    recipe.kind = 1;
     selection.packKind = kPackSystem;
-    MakePack(spec, L"SystemUpgradePack.zip");
+    MakePack(recipe, L"SystemUpgradePack.zip");
     UseDisk(diskFolder + L"\\");
     ASSERT_TRUE(WriteBytes(programFolder + L"\\SystemUpgradeFlag.cfg", "11"));
     Run();
@@ -135,7 +135,7 @@ TEST_F(UpgradeRunTest, UsbPackOfFourGibibytesIsMeasuredInFull) {
 TEST_F(UpgradeRunTest, RefusedPacksStopTheRunAndCloseTheWindow) {
     UseDisk(diskFolder + L"\\");
     // Another model: the working folder stays until the next run.
-    TestPackSpec other;
+    PackRecipe other;
     other.model = L"M2450";
     other.kind = 1;
     MakePack(other);
@@ -145,7 +145,7 @@ TEST_F(UpgradeRunTest, RefusedPacksStopTheRunAndCloseTheWindow) {
 
     // A damaged pack: one file's digest disagrees with the manifest.
     progress.events.clear();
-    TestPackSpec damaged;
+    PackRecipe damaged;
     damaged.editManifest = [](std::map<std::wstring, std::wstring>& m) {
         m[L".\\readme.txt"] = L"00000000000000000000000000000000";
     };
@@ -158,9 +158,9 @@ TEST_F(UpgradeRunTest, RefusedPacksStopTheRunAndCloseTheWindow) {
 
 TEST_F(UpgradeRunTest, PackWithoutVerifyFileIsRefusedAsAnotherModel) {
     UseDisk(diskFolder + L"\\");
-    TestPackSpec spec;
-    spec.withVerify = false;
-    MakePack(spec);
+    PackRecipe recipe;
+    recipe.withVerify = false;
+    MakePack(recipe);
     EXPECT_EQ(Run()[2], L"0.5|升级失败, 与 M2410不能匹配");
 }
 
@@ -195,10 +195,10 @@ TEST_F(UpgradeRunTest, EthernetUploadsPackAndFlagToTheModelsFolder) {
         selection.connectionMode = kConnectionEthernet;
         selection.packKind = static_cast<PackKind>(c.kind);
         selection.terminalAddress = L"192.168.1.20";
-        TestPackSpec spec;
-        spec.model = kDeviceModels[c.model].name;
-        spec.kind = c.kind;
-        MakePack(spec, c.packName);
+        PackRecipe recipe;
+        recipe.model = kDeviceModels[c.model].name;
+        recipe.kind = c.kind;
+        MakePack(recipe, c.packName);
         EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"banner ok",
                                  L"enter"}));
         ASSERT_EQ(ftp.files.size(), 2u);

@@ -204,11 +204,11 @@ TEST_F(SimulatorRunTest, PackAndFlagLandInEachModelsFolder) {
         ForgetOnTerminal(c.remotePack);
         ForgetOnTerminal(c.remoteFlag);
         ChooseModel(c.model, c.kind);
-        TestPackSpec spec;
-        spec.model = kDeviceModels[c.model].name;
-        spec.kind = c.kind;
-        spec.files.push_back({"firmware/image.bin", NoiseBytes(300000, static_cast<uint32_t>(c.model))});
-        MakePack(spec, c.packName);
+        PackRecipe recipe;
+        recipe.model = kDeviceModels[c.model].name;
+        recipe.kind = c.kind;
+        recipe.files.push_back({"firmware/image.bin", NoiseBytes(300000, static_cast<uint32_t>(c.model))});
+        MakePack(recipe, c.packName);
         EXPECT_EQ(RunEthernet(), kEthernetSuccess);
         std::string arrived, flag;
         ASSERT_TRUE(ReadBytes(OnTerminal(c.remotePack), &arrived));
@@ -255,9 +255,9 @@ TEST_F(SimulatorRunTest, RefusedLoginClosesTheWindow) {
 TEST_F(SimulatorRunTest, UploadCutHalfwayShowsTheFailureBanner) {
     UseTerminal("drop");
     ChooseModel(3, 0);
-    TestPackSpec spec{L"M3750", 0};
-    spec.files.push_back({"firmware/image.bin", NoiseBytes(400000, 7)});
-    MakePack(spec);
+    PackRecipe recipe{L"M3750", 0};
+    recipe.files.push_back({"firmware/image.bin", NoiseBytes(400000, 7)});
+    MakePack(recipe);
     EXPECT_EQ(RunEthernet(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
                                      L"0.7|拷贝升级包失败.", L"banner failed", L"enter"}));
     ExpectCleanProgramFolder();
@@ -266,9 +266,9 @@ TEST_F(SimulatorRunTest, UploadCutHalfwayShowsTheFailureBanner) {
 TEST_F(SimulatorRunTest, FullTerminalDiskShowsTheFailureBanner) {
     UseTerminal("quota");
     ChooseModel(2, 1);
-    TestPackSpec spec{L"M3710", 1};
-    spec.files.push_back({"firmware/image.bin", NoiseBytes(1500000, 11)});
-    MakePack(spec, L"SystemUpgradePack.zip");
+    PackRecipe recipe{L"M3710", 1};
+    recipe.files.push_back({"firmware/image.bin", NoiseBytes(1500000, 11)});
+    MakePack(recipe, L"SystemUpgradePack.zip");
     EXPECT_EQ(RunEthernet(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
                                      L"0.7|拷贝升级包失败.", L"banner failed", L"enter"}));
     ExpectCleanProgramFolder();
@@ -366,7 +366,7 @@ TEST_F(WindowsRunTest, RunInTheProgressWindowEndsWithBannerAndEnter) {
 }
 
 TEST_F(WindowsRunTest, RefusedPackClosesTheProgressWindowByItself) {
-    TestPackSpec other;
+    PackRecipe other;
     other.model = L"M2450";
     MakePack(other);
     TerminalDiskAt(diskFolder + L"\\");

@@ -11,9 +11,9 @@ void RunFixture::SetUp() {
     ASSERT_TRUE(platform::MakeDirectory(root / L"packs"));
 }
 
-std::wstring RunFixture::MakePack(const TestPackSpec& spec, const wchar_t* name) {
+std::wstring RunFixture::MakePack(const PackRecipe& recipe, const wchar_t* name) {
     std::wstring path = root / (std::wstring(L"packs\\") + name);
-    EXPECT_TRUE(WriteTestPack(path, spec));
+    EXPECT_TRUE(WriteTestPack(path, recipe));
     EXPECT_TRUE(ReadBytes(path, &packBytes));
     selection.TakePackPath(path);
     return path;

@@ -19,7 +19,7 @@ protected:
     void SetUp() override;
 
     // Writes the pack into the packs folder and selects it.
-    std::wstring MakePack(const TestPackSpec& spec, const wchar_t* name = L"AppUpgradePack.zip");
+    std::wstring MakePack(const PackRecipe& recipe, const wchar_t* name = L"AppUpgradePack.zip");
     bool ExtractionFolderLeft() const;
     void ExpectCleanProgramFolder();
 

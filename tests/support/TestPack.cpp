@@ -22,27 +22,27 @@ std::string Md5Hex(const std::string& bytes) {
     return out;
 }
 
-bool WriteTestPack(const std::wstring& zipPath, const TestPackSpec& spec) {
+bool WriteTestPack(const std::wstring& zipPath, const PackRecipe& recipe) {
     const platform::LocalTime when{2016, 3, 15, 10, 20, 30};
     ZipWriter zip;
     if (!zip.Open(zipPath)) return false;
     std::map<std::wstring, std::wstring> manifest;
-    for (const auto& [name, data] : spec.files) {
+    for (const auto& [name, data] : recipe.files) {
         if (!zip.AddData(name, data, when)) return false;
         std::wstring key = L"." + platform::AnsiToWide("\\" + name);
         for (wchar_t& c : key)
             if (c == L'/') c = L'\\';
         manifest[key] = platform::AnsiToWide(Md5Hex(data));
     }
-    if (spec.withVerify) {
+    if (recipe.withVerify) {
         PackVerifyInfo info{};
-        if (!info.Set(spec.model, spec.kind)) return false;
+        if (!info.Set(recipe.model, recipe.kind)) return false;
         std::string bytes(reinterpret_cast<const char*>(info.bytes), PackVerifyInfo::kSize);
         if (!zip.AddData("UpgradePack.verify", bytes, when)) return false;
         manifest[L".\\UpgradePack.verify"] = platform::AnsiToWide(Md5Hex(bytes));
     }
-    if (spec.withManifest) {
-        if (spec.editManifest) spec.editManifest(manifest);
+    if (recipe.withManifest) {
+        if (recipe.editManifest) recipe.editManifest(manifest);
         CMD5IniFile ini;
         for (const auto& [key, value] : manifest) ini.SetValue(L"MD5", key, value);
         TempFolder scratch;

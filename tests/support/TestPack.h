@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-struct TestPackSpec {
+struct PackRecipe {
     std::wstring model = L"M2410";
     int kind = 0;
     // Entry names use '/' between folders; contents are raw bytes.
@@ -23,7 +23,7 @@ struct TestPackSpec {
 };
 
 // Writes the pack to `zipPath`; false when any step failed.
-bool WriteTestPack(const std::wstring& zipPath, const TestPackSpec& spec);
+bool WriteTestPack(const std::wstring& zipPath, const PackRecipe& recipe);
 
 // Lowercase hexadecimal MD5 of bytes.
 std::string Md5Hex(const std::string& bytes);

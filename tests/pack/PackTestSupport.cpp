@@ -1,40 +1,12 @@
 #include "PackTestSupport.h"
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 
 #include "chooser/BrowseDir.h"
 #include "pack/ZipExtraction.h"
 #include "pack/ZipWriter.h"
 #include "platform/Text.h"
-
-namespace {
-std::atomic<int> g_counter{0};
-}
-
-TestFolder::TestFolder() {
-    auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    for (;;) {
-        m_path = platform::TempDirectory() + L"\\quillon-pack-test-" + std::to_wstring(stamp % 100000000) + L"-" +
-                 std::to_wstring(g_counter++);
-        if (platform::MakeDirectory(m_path)) break;
-    }
-}
-
-TestFolder::~TestFolder() {
-    std::wstring cwd = platform::CurrentDirectory();
-    if (cwd.compare(0, m_path.size(), m_path) == 0) platform::SetCurrentDirectory(platform::TempDirectory());
-    platform::RemoveTree(m_path);
-}
-
-bool WriteBytes(const std::wstring& path, const std::string& bytes) {
-    FILE* f = platform::OpenFile(path, "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
 
 std::string ReadBytes(const std::wstring& path) {
     std::string out;

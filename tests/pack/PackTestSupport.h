@@ -7,21 +7,11 @@
 #include <vector>
 
 #include "platform/File.h"
+#include "support/TempFolder.h"
 
-// A fresh folder under the temporary folder, removed afterwards (the current
-// directory is moved out first if it is inside).
-class TestFolder {
-public:
-    TestFolder();
-    ~TestFolder();
-    const std::wstring& Path() const { return m_path; }
-    std::wstring operator/(const std::wstring& relative) const { return m_path + L"\\" + relative; }
+// Scratch folders and WriteBytes come from the shared test support.
+using TestFolder = TempFolder;
 
-private:
-    std::wstring m_path;
-};
-
-bool WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);
 // Creates the file's folders first.
 bool WriteFileTree(const std::wstring& root, const std::wstring& relative, const std::string& bytes);

@@ -217,7 +217,7 @@ TEST_F(UpgradeRunTest, EthernetLogsInWithTheModelsAccount) {
     selection.ChooseModel(2, nullptr);
     selection.terminalAddress = L"10.0.0.7";
     selection.ftpPort = 2121;
-    MakePack({L"M3710", 0});
+    MakePack(PackRecipe::For(L"M3710", 0));
     Run();
     EXPECT_EQ(ftp.calls.front(), L"connect 10.0.0.7:2121 admin 739204");
 }
@@ -225,7 +225,7 @@ TEST_F(UpgradeRunTest, EthernetLogsInWithTheModelsAccount) {
 TEST_F(UpgradeRunTest, VK1200GetsTheStartCommandInsteadOfTheFlag) {
     selection.ChooseModel(4, nullptr);
     selection.terminalAddress = L"192.168.1.30";
-    MakePack({L"VK1200", 0});
+    MakePack(PackRecipe::For(L"VK1200", 0));
     EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"0.85|正在启动升级",
                              L"banner ok", L"enter"}));
     ASSERT_EQ(ftp.files.size(), 1u);
@@ -246,7 +246,7 @@ TEST_F(UpgradeRunTest, VK1200GetsTheStartCommandInsteadOfTheFlag) {
 TEST_F(UpgradeRunTest, EthernetFailures) {
     selection.ChooseModel(2, nullptr);
     selection.terminalAddress = L"192.168.1.20";
-    MakePack({L"M3710", 0});
+    MakePack(PackRecipe::For(L"M3710", 0));
 
     ftp.acceptLogin = false;
     EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|终端连接失败.", L"close"}));
@@ -271,7 +271,7 @@ TEST_F(UpgradeRunTest, EthernetFailures) {
 
 TEST_F(UpgradeRunTest, EthernetRefusalClosesTheFtpSession) {
     selection.ChooseModel(3, nullptr);
-    MakePack({L"M3710", 0});
+    MakePack(PackRecipe::For(L"M3710", 0));
     EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|升级失败,M3710 与 M3750不能匹配",
                              L"close"}));
     EXPECT_EQ(ftp.calls.back(), L"disconnect");
@@ -280,7 +280,7 @@ TEST_F(UpgradeRunTest, EthernetRefusalClosesTheFtpSession) {
 
 TEST_F(UpgradeRunTest, VariantStaysSelectedAfterTheRun) {
     selection.ChooseModel(2, nullptr);
-    MakePack({L"M3710S5", 0});
+    MakePack(PackRecipe::For(L"M3710S5", 0));
     Run();
     EXPECT_EQ(selection.modelIndex, 7);
     EXPECT_EQ(selection.modelName, L"M3710S5");
@@ -288,7 +288,7 @@ TEST_F(UpgradeRunTest, VariantStaysSelectedAfterTheRun) {
 
     // The base model's pack no longer fits while the variant is selected.
     progress.events.clear();
-    MakePack({L"M3710", 0});
+    MakePack(PackRecipe::For(L"M3710", 0));
     EXPECT_EQ(Run()[3], L"0.5|升级失败,M3710 与 M3710S5不能匹配");
 }
 

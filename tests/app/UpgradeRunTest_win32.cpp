@@ -224,7 +224,7 @@ TEST_F(SimulatorRunTest, VK1200GetsNineBytesAndNoFlag) {
     ForgetOnTerminal(L"\\AppUpgradePack.zip");
     ForgetOnTerminal(L"\\AppUpgradeFlag.cfg");
     ChooseModel(4, 0);
-    MakePack({L"VK1200", 0});
+    MakePack(PackRecipe::For(L"VK1200", 0));
     EXPECT_EQ(RunEthernet(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
                                      L"0.85|正在启动升级", L"banner ok", L"enter"}));
     std::string arrived;
@@ -247,7 +247,7 @@ TEST_F(SimulatorRunTest, VK1200GetsNineBytesAndNoFlag) {
 TEST_F(SimulatorRunTest, RefusedLoginClosesTheWindow) {
     UseTerminal("refuse");
     ChooseModel(2, 0);
-    MakePack({L"M3710", 0});
+    MakePack(PackRecipe::For(L"M3710", 0));
     EXPECT_EQ(RunEthernet(), (Events{L"0|正准备升级...", L"0.1|终端连接失败.", L"close"}));
     ExpectCleanProgramFolder();
 }
@@ -255,7 +255,7 @@ TEST_F(SimulatorRunTest, RefusedLoginClosesTheWindow) {
 TEST_F(SimulatorRunTest, UploadCutHalfwayShowsTheFailureBanner) {
     UseTerminal("drop");
     ChooseModel(3, 0);
-    PackRecipe recipe{L"M3750", 0};
+    PackRecipe recipe = PackRecipe::For(L"M3750", 0);
     recipe.files.push_back({"firmware/image.bin", NoiseBytes(400000, 7)});
     MakePack(recipe);
     EXPECT_EQ(RunEthernet(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
@@ -266,7 +266,7 @@ TEST_F(SimulatorRunTest, UploadCutHalfwayShowsTheFailureBanner) {
 TEST_F(SimulatorRunTest, FullTerminalDiskShowsTheFailureBanner) {
     UseTerminal("quota");
     ChooseModel(2, 1);
-    PackRecipe recipe{L"M3710", 1};
+    PackRecipe recipe = PackRecipe::For(L"M3710", 1);
     recipe.files.push_back({"firmware/image.bin", NoiseBytes(1500000, 11)});
     MakePack(recipe, L"SystemUpgradePack.zip");
     EXPECT_EQ(RunEthernet(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",

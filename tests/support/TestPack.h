@@ -8,6 +8,14 @@
 #include <vector>
 
 struct PackRecipe {
+    // A pack of the default files for `model` and `kind`.
+    static PackRecipe For(const std::wstring& model, int kind) {
+        PackRecipe r;
+        r.model = model;
+        r.kind = kind;
+        return r;
+    }
+
     std::wstring model = L"M2410";
     int kind = 0;
     // Entry names use '/' between folders; contents are raw bytes.

@@ -1,8 +1,6 @@
 #include "app/UpgradeSelection.h"
 
-#if __has_include("pack/FolderMD5Check.h")
-#include "pack/FolderMD5Check.h"
-#endif
+#include "pack/FolderMD5Check.h"  // the owned manifest checker is destroyed here
 
 namespace {
 constexpr size_t kShownPathLength = 35;

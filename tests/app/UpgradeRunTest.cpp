@@ -176,31 +176,14 @@ TEST_F(UpgradeRunTest, ProcessLeavesTheWorkingFolderBeforeDeletingIt) {
 // ---- Ethernet -------------------------------------------------------------
 
 TEST_F(UpgradeRunTest, EthernetUploadsPackAndFlagToTheModelsFolder) {
-    struct Case {
-        int model;
-        int kind;
-        const wchar_t* packName;
-        const wchar_t* remotePack;
-        const wchar_t* remoteFlag;
-    } cases[] = {
-        {2, 0, L"AppUpgradePack.zip", L"\\Storage Card\\AppUpgradePack.zip", L"\\Storage Card\\AppUpgradeFlag.cfg"},
-        {3, 1, L"SystemUpgradePack.zip", L"\\HardDisk\\SystemUpgradePack.zip", L"\\HardDisk\\SystemUpgradeFlag.cfg"},
-        {1, 2, L"ToolUpgradePack.zip", L"\\ToolUpgradePack.zip", L"\\ToolUpgradeFlag.cfg"},
-    };
-    for (const Case& c : cases) {
+    for (const EthernetDelivery& c : kEthernetDeliveries) {
         SCOPED_TRACE(c.model);
         progress.events.clear();
         ftp = FakeFtp();
-        selection.ChooseModel(c.model, nullptr);
-        selection.connectionMode = kConnectionEthernet;
-        selection.packKind = static_cast<PackKind>(c.kind);
+        ChooseEthernetModel(c.model, c.kind);
         selection.terminalAddress = L"192.168.1.20";
-        PackRecipe recipe;
-        recipe.model = kDeviceModels[c.model].name;
-        recipe.kind = c.kind;
-        MakePack(recipe, c.packName);
-        EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"banner ok",
-                                 L"enter"}));
+        MakePack(PackRecipe::For(kDeviceModels[c.model].name, c.kind), c.packName);
+        EXPECT_EQ(Run(), kEthernetSuccessEvents);
         ASSERT_EQ(ftp.files.size(), 2u);
         EXPECT_EQ(ftp.files[c.remotePack], packBytes);
         EXPECT_EQ(ftp.files[c.remoteFlag], "11");

@@ -27,9 +27,6 @@ namespace {
 
 using Events = std::vector<std::wstring>;
 
-const Events kEthernetSuccess = {L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"banner ok",
-                                 L"enter"};
-
 // The shell's file operations with a seam for the free space of the disk.
 class SeamedShellFileSystem : public ShellFileSystem {
 public:
@@ -161,11 +158,6 @@ protected:
         selection.ftpPort = terminal.ftpPort;
         journalBefore = ReadJournal(terminal).size();
     }
-    void ChooseModel(int index, int kind) {
-        selection.ChooseModel(index, nullptr);
-        selection.connectionMode = kConnectionEthernet;
-        selection.packKind = static_cast<PackKind>(kind);
-    }
     // The terminal's copy of a remote path ("\Storage Card\x.zip").
     std::wstring OnTerminal(const std::wstring& remote) { return Wide(terminal.root) + remote; }
     void ForgetOnTerminal(const std::wstring& remote) { platform::RemoveFile(OnTerminal(remote)); }
@@ -188,28 +180,16 @@ protected:
 
 TEST_F(SimulatorRunTest, PackAndFlagLandInEachModelsFolder) {
     UseTerminal("normal");
-    struct Case {
-        int model, kind;
-        const wchar_t* packName;
-        const wchar_t* remotePack;
-        const wchar_t* remoteFlag;
-    } cases[] = {
-        {2, 0, L"AppUpgradePack.zip", L"\\Storage Card\\AppUpgradePack.zip", L"\\Storage Card\\AppUpgradeFlag.cfg"},
-        {3, 1, L"SystemUpgradePack.zip", L"\\HardDisk\\SystemUpgradePack.zip", L"\\HardDisk\\SystemUpgradeFlag.cfg"},
-        {1, 2, L"ToolUpgradePack.zip", L"\\ToolUpgradePack.zip", L"\\ToolUpgradeFlag.cfg"},
-    };
-    for (const Case& c : cases) {
+    for (const EthernetDelivery& c : kEthernetDeliveries) {
         SCOPED_TRACE(c.model);
         progress.events.clear();
         ForgetOnTerminal(c.remotePack);
         ForgetOnTerminal(c.remoteFlag);
-        ChooseModel(c.model, c.kind);
-        PackRecipe recipe;
-        recipe.model = kDeviceModels[c.model].name;
-        recipe.kind = c.kind;
+        ChooseEthernetModel(c.model, c.kind);
+        PackRecipe recipe = PackRecipe::For(kDeviceModels[c.model].name, c.kind);
         recipe.files.push_back({"firmware/image.bin", NoiseBytes(300000, static_cast<uint32_t>(c.model))});
         MakePack(recipe, c.packName);
-        EXPECT_EQ(RunEthernet(), kEthernetSuccess);
+        EXPECT_EQ(RunEthernet(), kEthernetSuccessEvents);
         std::string arrived, flag;
         ASSERT_TRUE(ReadBytes(OnTerminal(c.remotePack), &arrived));
         EXPECT_EQ(arrived, packBytes);
@@ -223,7 +203,7 @@ TEST_F(SimulatorRunTest, VK1200GetsNineBytesAndNoFlag) {
     UseTerminal("normal");
     ForgetOnTerminal(L"\\AppUpgradePack.zip");
     ForgetOnTerminal(L"\\AppUpgradeFlag.cfg");
-    ChooseModel(4, 0);
+    ChooseEthernetModel(4, 0);
     MakePack(PackRecipe::For(L"VK1200", 0));
     EXPECT_EQ(RunEthernet(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
                                      L"0.85|正在启动升级", L"banner ok", L"enter"}));
@@ -246,7 +226,7 @@ TEST_F(SimulatorRunTest, VK1200GetsNineBytesAndNoFlag) {
 
 TEST_F(SimulatorRunTest, RefusedLoginClosesTheWindow) {
     UseTerminal("refuse");
-    ChooseModel(2, 0);
+    ChooseEthernetModel(2, 0);
     MakePack(PackRecipe::For(L"M3710", 0));
     EXPECT_EQ(RunEthernet(), (Events{L"0|正准备升级...", L"0.1|终端连接失败.", L"close"}));
     ExpectCleanProgramFolder();
@@ -254,7 +234,7 @@ TEST_F(SimulatorRunTest, RefusedLoginClosesTheWindow) {
 
 TEST_F(SimulatorRunTest, UploadCutHalfwayShowsTheFailureBanner) {
     UseTerminal("drop");
-    ChooseModel(3, 0);
+    ChooseEthernetModel(3, 0);
     PackRecipe recipe = PackRecipe::For(L"M3750", 0);
     recipe.files.push_back({"firmware/image.bin", NoiseBytes(400000, 7)});
     MakePack(recipe);
@@ -265,7 +245,7 @@ TEST_F(SimulatorRunTest, UploadCutHalfwayShowsTheFailureBanner) {
 
 TEST_F(SimulatorRunTest, FullTerminalDiskShowsTheFailureBanner) {
     UseTerminal("quota");
-    ChooseModel(2, 1);
+    ChooseEthernetModel(2, 1);
     PackRecipe recipe = PackRecipe::For(L"M3710", 1);
     recipe.files.push_back({"firmware/image.bin", NoiseBytes(1500000, 11)});
     MakePack(recipe, L"SystemUpgradePack.zip");

@@ -19,6 +19,21 @@ std::wstring RunFixture::MakePack(const PackRecipe& recipe, const wchar_t* name)
     return path;
 }
 
+const EthernetDelivery kEthernetDeliveries[3] = {
+    {2, 0, L"AppUpgradePack.zip", L"\\Storage Card\\AppUpgradePack.zip", L"\\Storage Card\\AppUpgradeFlag.cfg"},
+    {3, 1, L"SystemUpgradePack.zip", L"\\HardDisk\\SystemUpgradePack.zip", L"\\HardDisk\\SystemUpgradeFlag.cfg"},
+    {1, 2, L"ToolUpgradePack.zip", L"\\ToolUpgradePack.zip", L"\\ToolUpgradeFlag.cfg"},
+};
+
+const std::vector<std::wstring> kEthernetSuccessEvents = {
+    L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"banner ok", L"enter"};
+
+void RunFixture::ChooseEthernetModel(int index, int kind) {
+    selection.ChooseModel(index, nullptr);
+    selection.connectionMode = kConnectionEthernet;
+    selection.packKind = static_cast<PackKind>(kind);
+}
+
 bool RunFixture::ExtractionFolderLeft() const { return platform::PathExists(programFolder + L"\\temp"); }
 
 void RunFixture::ExpectCleanProgramFolder() {

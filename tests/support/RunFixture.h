@@ -21,6 +21,8 @@ protected:
     // Writes the pack into the packs folder and selects it.
     std::wstring MakePack(const PackRecipe& recipe, const wchar_t* name = L"AppUpgradePack.zip");
     bool ExtractionFolderLeft() const;
+    // Selects model `index` for an Ethernet run with pack kind `kind`.
+    void ChooseEthernetModel(int index, int kind);
     void ExpectCleanProgramFolder();
 
     TempFolder root;
@@ -29,6 +31,18 @@ protected:
     UpgradeSelection selection;
     RecordingProgress progress;
 };
+
+// Where an Ethernet run puts pack and flag, by model and pack kind.
+struct EthernetDelivery {
+    int model, kind;
+    const wchar_t* packName;
+    const wchar_t* remotePack;
+    const wchar_t* remoteFlag;
+};
+extern const EthernetDelivery kEthernetDeliveries[3];
+
+// The reports of an Ethernet run that succeeds with a flag file.
+extern const std::vector<std::wstring> kEthernetSuccessEvents;
 
 // Incompressible bytes, so a pack is as large on the wire as on disk.
 std::string NoiseBytes(size_t size, uint32_t seed);

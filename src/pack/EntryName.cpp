@@ -1,4 +1,4 @@
-#include "pack/ZipExtraction.h"
+#include "pack/EntryName.h"
 
 namespace {
 
@@ -30,16 +30,27 @@ bool IsDeviceName(const std::wstring& part) {
 
 }  // namespace
 
-bool IsSafeEntryName(const std::wstring& name) {
-    if (!name.empty() && (name[0] == L'\\' || name[0] == L'/')) return false;
-    if (name.find(L':') != std::wstring::npos) return false;
+const char* EntryNameProblem(const std::wstring& name) {
+    if (name.empty()) return "an empty name";
+    if (name[0] == L'\\' || name[0] == L'/') return "an absolute name";
+    if (name.find(L':') != std::wstring::npos) return "a drive or stream name";
+    for (wchar_t c : name)
+        if (c < 0x20 || c == 0x7F) return "a control character in a name";
     size_t start = 0;
     while (start <= name.size()) {
         size_t end = name.find_first_of(L"\\/", start);
         if (end == std::wstring::npos) end = name.size();
         const std::wstring part = name.substr(start, end - start);
-        if (IsParentReference(part) || IsDeviceName(part)) return false;
+        if (IsParentReference(part)) return "a name climbing out with ..";
+        if (IsDeviceName(part)) return "a device name";
+        // Windows drops trailing dots and blanks, so such a name is stored
+        // under another one than the archive says; only a folder entry's
+        // final separator may leave an empty last part.
+        if (part.empty() && end != name.size()) return "an empty folder name";
+        if (!part.empty() && (part.back() == L'.' || part.back() == L' ')) return "a name ending in a dot or blank";
         start = end + 1;
     }
-    return true;
+    return nullptr;
 }
+
+bool IsSafeEntryName(const std::wstring& name) { return EntryNameProblem(name) == nullptr; }

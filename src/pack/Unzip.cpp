@@ -13,110 +13,140 @@ namespace {
 
 constexpr size_t kNameBuffer = 260;  // bytes, terminator included
 constexpr size_t kCopyBuffer = 8192;
+// How often the working disk's free space is looked at while writing.
+constexpr uint64_t kSpaceCheckInterval = 8ull * 1024 * 1024;
 
 struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
 };
 
-// Copies the entry's data into the open file through one buffer; 0 at the
-// end of data or when a write stores nothing, else the negative read status.
-int CopyEntryData(unzFile zip, FILE* out) {
+UnzipOutcome Damaged(const std::string& reason) { return {kUnzipDamaged, reason}; }
+UnzipOutcome NoSpace(const std::string& reason) { return {kUnzipCannotOpenOrNoSpace, reason}; }
+
+// What the whole extraction may write: the archive's declared total, and
+// never so much that the working disk drops below its reserve.
+class WriteBudget {
+public:
+    WriteBudget(std::wstring dest, uint64_t declaredTotal) : m_dest(std::move(dest)), m_declared(declaredTotal) {}
+
+    UnzipOutcome Spend(uint64_t bytes) {
+        m_written += bytes;
+        if (m_written > m_declared) return Damaged("more data than the archive declares");
+        if (m_written >= m_nextCheck) {
+            m_nextCheck = m_written + kSpaceCheckInterval;
+            uint64_t freeBytes = 0;
+            if (!FreeBytesForFolder(m_dest, &freeBytes) || freeBytes < kWorkingDiskReserve)
+                return NoSpace("the working disk is nearly full");
+        }
+        return {};
+    }
+
+private:
+    std::wstring m_dest;
+    uint64_t m_declared;
+    uint64_t m_written = 0;
+    uint64_t m_nextCheck = kSpaceCheckInterval;
+};
+
+// Copies the current entry into `out`, exactly `declared` bytes or a failure.
+UnzipOutcome CopyEntryData(unzFile zip, FILE* out, uint64_t declared, WriteBudget& budget) {
     char buffer[kCopyBuffer];
-    int count;
-    do {
-        count = unzReadCurrentFile(zip, buffer, sizeof buffer);
-        if (count > 0) count = static_cast<int>(std::fwrite(buffer, 1, static_cast<size_t>(count), out));
-    } while (count > 0);
-    return count < 0 ? count : 0;
+    uint64_t written = 0;
+    for (;;) {
+        const int count = unzReadCurrentFile(zip, buffer, sizeof buffer);
+        if (count < 0) return Damaged("an entry's data cannot be inflated");
+        if (count == 0) break;
+        if (static_cast<uint64_t>(count) > declared - written) return Damaged("an entry holds more data than declared");
+        if (std::fwrite(buffer, 1, static_cast<size_t>(count), out) != static_cast<size_t>(count))
+            return NoSpace("a write to the working disk failed");
+        written += static_cast<uint64_t>(count);
+        UnzipOutcome spent = budget.Spend(static_cast<uint64_t>(count));
+        if (spent.status != 0) return spent;
+    }
+    if (written != declared) return Damaged("an entry holds less data than declared");
+    return {};
 }
 
-}  // namespace
-
-int ExtractCurrentEntry(const std::wstring& destFolder, unzFile zip) {
+UnzipOutcome ExtractEntry(const std::wstring& destFolder, unzFile zip, const SurveyEntry& expected,
+                          WriteBudget& budget) {
     char name[kNameBuffer] = {};
     unz_file_info64 info;
-    int status = unzGetCurrentFileInfo64(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0);
-    if (status != UNZ_OK) return status;
-    // A name that does not fit the buffer, or that would lead outside the
-    // destination, is skipped like an entry whose folder cannot be made.
-    if (info.size_filename >= kNameBuffer) return 0;
-    const std::wstring entryName = platform::AnsiToWide(name);
-    if (!IsSafeEntryName(entryName)) return 0;
-    const std::wstring path = destFolder + L"\\" + entryName;
-    if (platform::WideToUtf16(path).size() >= platform::kMaxPath) return 0;
+    if (unzGetCurrentFileInfo64(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK ||
+        expected.name != name)
+        return Damaged("the central directory cannot be walked");
+    const std::wstring path = destFolder + L"\\" + platform::AnsiToWide(name);
 
     const size_t lastSeparator = path.find_last_of(L"\\/");
     if (lastSeparator + 1 == path.size()) {  // a folder entry
-        MakeDirectoryChain(path);
-        return 0;
+        if (!MakeDirectoryChain(path) && !platform::IsDirectory(path)) return Damaged("a folder cannot be created");
+        return {};
     }
     const std::wstring folder = path.substr(0, lastSeparator + 1);
-    uint32_t attributes = 0;
-    if (!MakeDirectoryChain(folder) && !platform::GetAttributes(folder, &attributes)) return 0;
-
+    if (!MakeDirectoryChain(folder) && !platform::IsDirectory(folder)) return Damaged("a folder cannot be created");
     // Windows refuses to open a read-only file for writing; the native build
     // does the same so both leave such a file untouched.
-    if (platform::IsReadOnly(path)) return 0;
-    int result = 0;
+    if (platform::IsReadOnly(path)) return Damaged("a read-only file stands in an entry's place");
     {
         std::unique_ptr<FILE, FileCloser> out(platform::OpenFile(path, "wb"));
-        if (!out) return 0;
-        unzOpenCurrentFile(zip);  // a failed open shows in the first read
-        result = CopyEntryData(zip, out.get());
-        unzCloseCurrentFile(zip);  // the CRC verdict is left to the manifest check
+        if (!out) return Damaged("an entry's file cannot be created");
+        if (unzOpenCurrentFile(zip) != UNZ_OK) return Damaged("an entry's data cannot be opened");
+        UnzipOutcome copied = CopyEntryData(zip, out.get(), expected.size, budget);
+        // The CRC verdict comes with the close, once all the data was read.
+        const int closed = unzCloseCurrentFile(zip);
+        if (copied.status != 0) return copied;
+        if (closed == UNZ_CRCERROR) return Damaged("an entry's CRC-32 does not match");
+        if (closed != UNZ_OK) return Damaged("an entry's data cannot be read");
+        if (std::fclose(out.release()) != 0) return NoSpace("a write to the working disk failed");
     }
     const tm_unz& d = info.tmu_date;
     platform::LocalTime when{static_cast<int>(d.tm_year), static_cast<int>(d.tm_mon) + 1, static_cast<int>(d.tm_mday),
                              static_cast<int>(d.tm_hour), static_cast<int>(d.tm_min), static_cast<int>(d.tm_sec)};
     platform::SetFileLocalTime(path, when);  // no valid date: the times stay as the write made them
-    return result;
+    return {};
 }
 
-bool DeclaredArchiveSize(unzFile zip, uint64_t* total) {
-    uint64_t sum = 0;
-    int status = unzGoToFirstFile(zip);
-    while (status == UNZ_OK) {
-        unz_file_info64 info;
-        if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return false;
-        sum = info.uncompressed_size > UINT64_MAX - sum ? UINT64_MAX : sum + info.uncompressed_size;
-        status = unzGoToNextFile(zip);
+struct ZipCloser {
+    void operator()(unzFile z) const { unzClose(z); }
+};
+
+}  // namespace
+
+UnzipOutcome ExtractArchive(const std::wstring& dest, const std::wstring& zipPath) {
+    uint32_t attributes = 0;
+    if (!platform::GetAttributes(zipPath, &attributes)) return NoSpace("no such file");
+    bool lossless = true;
+    const std::string ansiPath = platform::WideToAnsi(zipPath, &lossless);
+    if (!lossless) return NoSpace("the ANSI code page cannot name the archive");
+    zlib_filefunc64_def functions = AnsiPathFileFunctions();
+    std::unique_ptr<void, ZipCloser> zip(unzOpen2_64(ansiPath.c_str(), &functions));
+    if (!zip) {
+        if (IsEmptyZipArchive(ansiPath)) return {};
+        return NoSpace("not a zip archive");
     }
-    *total = sum;
-    return status == UNZ_END_OF_LIST_OF_FILE;
+
+    // Everything about the archive is decided before anything is written.
+    ArchiveSurvey survey;
+    std::string reason;
+    if (!SurveyArchive(ansiPath, &survey, &reason)) return Damaged(reason);
+    if (const char* problem = EntriesProblem(survey, dest)) return Damaged(problem);
+    uint64_t freeBytes = 0;
+    if (!FreeBytesForFolder(dest, &freeBytes) || freeBytes < kWorkingDiskReserve ||
+        survey.declaredTotal > freeBytes - kWorkingDiskReserve)
+        return NoSpace("larger than the free space of the working disk");
+
+    unz_global_info64 global;
+    if (unzGetGlobalInfo64(zip.get(), &global) != UNZ_OK || global.number_entry != survey.entries.size())
+        return Damaged("the central directory cannot be walked");
+    WriteBudget budget(dest, survey.declaredTotal);
+    for (size_t i = 0; i < survey.entries.size(); ++i) {
+        if (i > 0 && unzGoToNextFile(zip.get()) != UNZ_OK) return Damaged("the central directory cannot be walked");
+        UnzipOutcome entry = ExtractEntry(dest, zip.get(), survey.entries[i], budget);
+        if (entry.status != 0) return entry;
+    }
+    return {};
 }
 
 extern "C" int32_t unzip(const wchar_t* destFolder, const wchar_t* zipPath) {
-    if (!destFolder || !zipPath) return -1;
-    uint32_t attributes = 0;
-    if (!platform::GetAttributes(zipPath, &attributes)) return -1;
-    bool lossless = true;
-    const std::string ansiPath = platform::WideToAnsi(zipPath, &lossless);
-    if (!lossless) return -1;  // the ANSI code page cannot name this archive
-    zlib_filefunc64_def functions = AnsiPathFileFunctions();
-    unzFile zip = unzOpen2_64(ansiPath.c_str(), &functions);
-    if (!zip) return IsEmptyZipArchive(ansiPath) ? 0 : -1;
-
-    const std::wstring dest = destFolder;
-    // Never fill the disk of the working folder: minizip stops every entry
-    // at its declared size, so the declared sum bounds what can be written.
-    uint64_t declared = 0, freeBytes = 0;
-    if (DeclaredArchiveSize(zip, &declared) && FreeBytesForFolder(dest, &freeBytes) && declared > freeBytes) {
-        unzClose(zip);
-        return -1;
-    }
-    unzGoToFirstFile(zip);
-
-    unz_global_info64 global;
-    int status = unzGetGlobalInfo64(zip, &global);
-    if (status == UNZ_OK) {
-        for (ZPOS64_T i = 0; i < global.number_entry; ++i) {
-            if (ExtractCurrentEntry(dest, zip) != 0) break;
-            if (i + 1 < global.number_entry) {
-                status = unzGoToNextFile(zip);
-                if (status != UNZ_OK) break;
-            }
-        }
-    }
-    unzClose(zip);
-    return status;
+    if (!destFolder || !zipPath) return kUnzipCannotOpenOrNoSpace;
+    return ExtractArchive(destFolder, zipPath).status;
 }

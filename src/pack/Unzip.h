@@ -9,11 +9,18 @@
 #define QUILLON_EXPORT __attribute__((visibility("default")))
 #endif
 
+// Results of `unzip`.
+constexpr int32_t kUnzipDone = 0;
+// The archive is missing or cannot be opened as a zip archive, or the
+// working disk has not enough space for it (what it declares, plus a
+// reserve that always stays free).
+constexpr int32_t kUnzipCannotOpenOrNoSpace = -1;
+// The pack is damaged: some entry was not, or could not be, extracted
+// exactly as the archive's headers say (see docs/packs.md for the list).
+constexpr int32_t kUnzipDamaged = 2;
+
 // Writes every entry of the archive `zipPath` under `destFolder` (no
 // trailing backslash; created on demand), with the stored file times.
-// -1: the archive is missing, is no zip archive, or declares more data than
-// the destination's disk has free; otherwise 0 when every entry was visited,
-// or the minizip status of the step that failed. Entries whose names are
-// absolute, carry a drive letter, climb out with "..", or do not fit the
-// 260-unit bounds are skipped.
+// The archive's structure and all its names are checked before anything
+// is written; the first entry that fails ends the walk.
 extern "C" QUILLON_EXPORT int32_t unzip(const wchar_t* destFolder, const wchar_t* zipPath);

@@ -1,25 +1,34 @@
 #pragma once
-// The steps of `unzip`, visible for tests.
+// The steps of `unzip`, visible for tests and the pack tool.
 #include <minizip/unzip.h>
 
 #include <cstdint>
 #include <string>
 
-// Extracts the entry the handle stands on; 0 to go on with the walk.
-int ExtractCurrentEntry(const std::wstring& destFolder, unzFile zip);
+#include "pack/ArchiveSurvey.h"
+#include "pack/EntryName.h"
+
+// What an extraction came to: the `unzip` status and, when it is not 0, a
+// short English reason.
+struct UnzipOutcome {
+    int32_t status = 0;
+    std::string reason;
+};
+
+// `unzip` with its reason.
+UnzipOutcome ExtractArchive(const std::wstring& destFolder, const std::wstring& zipPath);
+
+// The working disk keeps at least this much free whatever a pack declares.
+constexpr uint64_t kWorkingDiskReserve = 64ull * 1024 * 1024;
+
+// Null when every entry of the surveyed archive may be extracted under
+// `destFolder`, else the reason: unsafe or unrepresentable names, names
+// that collide, output paths beyond 259 units, methods other than stored
+// and deflate, encryption, links and other special files.
+const char* EntriesProblem(const ArchiveSurvey& survey, const std::wstring& destFolder);
 
 // Creates a folder and any missing parents; true on success.
 bool MakeDirectoryChain(const std::wstring& path);
-
-// False for a name that would leave the destination: absolute, with a drive
-// letter or any ':', or with a ".." component (also "..." or ". ." forms,
-// which Windows folds to a parent reference), or naming a device (CON,
-// NUL, COM1, LPT1... with any extension).
-bool IsSafeEntryName(const std::wstring& name);
-
-// Sum of the declared uncompressed sizes of all entries (saturating);
-// false when the central directory cannot be walked.
-bool DeclaredArchiveSize(unzFile zip, uint64_t* total);
 
 // True for a well-formed archive without entries (its end record alone).
 bool IsEmptyZipArchive(const std::string& ansiPath);

@@ -1,11 +1,12 @@
 // Extraction: the folder tree, times, overwrite rules, results, and the
-// refusals that keep a pack inside the destination and off a full disk.
+// refusals that keep a pack off a full disk.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <sys/stat.h>
 
 #include "PackTestSupport.h"
+#include "RawZip.h"
 #include "pack/Unzip.h"
 #include "pack/ZipExtraction.h"
 #include "pack/ZipWriter.h"
@@ -14,20 +15,6 @@
 namespace {
 
 int Extract(const std::wstring& dest, const std::wstring& zip) { return unzip(dest.c_str(), zip.c_str()); }
-
-std::string Deflate(const std::string& data) {
-    z_stream s{};
-    deflateInit2(&s, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&s, data.size()), '\0');
-    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    s.avail_in = static_cast<uInt>(data.size());
-    s.next_out = reinterpret_cast<Bytef*>(out.data());
-    s.avail_out = static_cast<uInt>(out.size());
-    deflate(&s, Z_FINISH);
-    out.resize(s.total_out);
-    deflateEnd(&s);
-    return out;
-}
 
 TEST(Unzip, MissingOrNonZipOrEmptyArchive) {
     TestFolder dir;
@@ -75,7 +62,7 @@ TEST(Unzip, BuildsTheTreeWithContentsAndTimesTwiceAlike) {
     EXPECT_EQ(Snapshot(dir / L"out").size(), 4u);
 }
 
-TEST(Unzip, ReadOnlyFileInTheWayIsLeftAndTheWalkGoesOn) {
+TEST(Unzip, ReadOnlyFileInTheWayIsLeftAndThePackIsNotTakenAsExtracted) {
     TestFolder dir;
     ASSERT_TRUE(MakeZip(dir / L"p.zip", {{"a.txt", "new"}, {"b.txt", "bee"}}));
     ASSERT_TRUE(MakeDirectoryChain(dir / L"out"));
@@ -88,50 +75,11 @@ TEST(Unzip, ReadOnlyFileInTheWayIsLeftAndTheWalkGoesOn) {
         if (c == '\\') c = '/';
     ASSERT_EQ(chmod(native.c_str(), 0444), 0);
 #endif
-    EXPECT_EQ(Extract(dir / L"out", dir / L"p.zip"), 0);
+    EXPECT_EQ(Extract(dir / L"out", dir / L"p.zip"), kUnzipDamaged);
     EXPECT_EQ(ReadBytes(dir / L"out\\a.txt"), "old");
-    EXPECT_EQ(ReadBytes(dir / L"out\\b.txt"), "bee");
 #ifdef _WIN32
     _wchmod((dir / L"out\\a.txt").c_str(), 0666);
 #endif
-}
-
-TEST(Unzip, NamesThatLeaveTheDestinationOrOverflowAreSkipped) {
-    TestFolder dir;
-    ASSERT_TRUE(MakeDirectoryChain(dir / L"deep\\out"));
-    ASSERT_TRUE(MakeZip(dir / L"evil.zip", {{"../evil1.txt", "x"},
-                                            {"a/../../evil2.txt", "x"},
-                                            {"..\\evil3.txt", "x"},
-                                            {"/evil4.txt", "x"},
-                                            {"\\evil5.txt", "x"},
-                                            {"C:/evil6.txt", "x"},
-                                            {"c:evil7.txt", "x"},
-                                            {"a/. ./evil8.txt", "x"},
-                                            {"a/.../evil9.txt", "x"},
-                                            {std::string(300, 'n'), "x"},
-                                            {"ok/..name.txt", "fine"}}));
-    EXPECT_EQ(Extract(dir / L"deep\\out", dir / L"evil.zip"), 0);
-    auto files = Snapshot(dir.Path());
-    ASSERT_EQ(files.size(), 2u);  // the archive and the one good entry
-    EXPECT_EQ(files[0].first, L"\\deep\\out\\ok\\..name.txt");
-
-    // An output path beyond 259 units is refused, not cut.
-    std::wstring longDest = dir.Path() + L"\\" + std::wstring(250 - dir.Path().size(), L'd');
-    ASSERT_TRUE(MakeZip(dir / L"long.zip", {{"s.txt", "s"}, {std::string(20, 'l') + ".txt", "l"}}));
-    EXPECT_EQ(Extract(longDest, dir / L"long.zip"), 0);
-    EXPECT_EQ(ReadBytes(longDest + L"\\s.txt"), "s");
-    EXPECT_EQ(Snapshot(longDest).size(), 1u);
-
-    EXPECT_TRUE(IsSafeEntryName(L"a/b\\c.txt"));
-    EXPECT_TRUE(IsSafeEntryName(L"..a/b.."));
-    EXPECT_FALSE(IsSafeEntryName(L".."));
-    EXPECT_FALSE(IsSafeEntryName(L"a/.."));
-    EXPECT_FALSE(IsSafeEntryName(L"file.txt:stream"));
-    EXPECT_FALSE(IsSafeEntryName(L"sub/COM1.txt"));
-    EXPECT_FALSE(IsSafeEntryName(L"nul"));
-    EXPECT_FALSE(IsSafeEntryName(L"Aux /x"));
-    EXPECT_TRUE(IsSafeEntryName(L"COM10.txt"));
-    EXPECT_TRUE(IsSafeEntryName(L"console.log"));
 }
 
 TEST(Unzip, GbkArchiveAndEntryNames) {
@@ -147,15 +95,15 @@ TEST(Unzip, GbkArchiveAndEntryNames) {
 TEST(Unzip, InflationStopsAtTheDeclaredSizeAndHugeDeclarationsAreRefused) {
     TestFolder dir;
     const std::string zeros(32 * 1024 * 1024, '\0');
-    const std::string deflated = Deflate(zeros);
+    const std::string deflated = DeflateRaw(zeros);
     ZipWriter zip;
     ASSERT_TRUE(zip.Open(dir / L"bomb.zip"));
     ASSERT_TRUE(zip.AddRawDeflated("bomb.bin", deflated, 1000, static_cast<uint32_t>(crc32(0, Z_NULL, 0))));
     ASSERT_TRUE(zip.Close());
-    Extract(dir / L"out", dir / L"bomb.zip");
+    EXPECT_EQ(Extract(dir / L"out", dir / L"bomb.zip"), kUnzipDamaged);
     uint64_t size = 0;
     ASSERT_TRUE(platform::FileSize(dir / L"out\\bomb.bin", &size));
-    EXPECT_EQ(size, 1000u);
+    EXPECT_LE(size, 1000u);
 
     // A thousand entries declaring almost 4 GiB each: terabytes, more than
     // any test disk holds.
@@ -170,20 +118,19 @@ TEST(Unzip, InflationStopsAtTheDeclaredSizeAndHugeDeclarationsAreRefused) {
 
 TEST(Unzip, HundredThousandEmptyEntries) {
     TestFolder dir;
-#ifdef _WIN32
-    // Creating 100000 files under Wine takes minutes: here most entries are
-    // refused names, and every thousandth is a file that shows the walk got there.
-    auto name = [](int i) { return i % 1000 == 999 ? "e/" + std::to_string(i) : "../x/" + std::to_string(i); };
-    const size_t expected = 100;
-#else
     auto name = [](int i) { return "e/" + std::to_string(i % 100) + "/" + std::to_string(i); };
-    const size_t expected = 100000;
-#endif
+    // Past 65535 entries the counts live in the Zip64 records: the last
+    // entry is read, and an unsafe one there refuses the whole archive.
+    ASSERT_TRUE(MakeManyEmptyEntriesZip(dir / L"last.zip", 100000,
+                                        [&](int i) { return i == 99999 ? "../x" : name(i); }));
+    EXPECT_EQ(Extract(dir / L"out", dir / L"last.zip"), kUnzipDamaged);
+    EXPECT_FALSE(platform::PathExists(dir / L"out"));
+#ifndef _WIN32  // creating 100000 files under Wine takes minutes
     ASSERT_TRUE(MakeManyEmptyEntriesZip(dir / L"many.zip", 100000, name));
     EXPECT_EQ(Extract(dir / L"out", dir / L"many.zip"), 0);
-    EXPECT_TRUE(platform::PathExists(dir / L"out\\e\\99\\99999") || platform::PathExists(dir / L"out\\e\\99999"));
-    EXPECT_EQ(CountFiles(dir / L"out"), expected);
-    EXPECT_FALSE(platform::PathExists(dir / L"x"));
+    EXPECT_TRUE(platform::PathExists(dir / L"out\\e\\99\\99999"));
+    EXPECT_EQ(CountFiles(dir / L"out"), 100000u);
+#endif
 }
 
 TEST(Unzip, MakeDirectoryChain) {

@@ -1,0 +1,51 @@
+#include "pack/ZipExtraction.h"
+#include "platform/File.h"
+#include "platform/Text.h"
+
+namespace {
+
+constexpr size_t kNameBuffer = 260;  // bytes, terminator included
+constexpr uint16_t kFlagEncrypted = 0x1, kFlagStrongEncryption = 0x40;
+constexpr uint16_t kStored = 0, kDeflated = 8;
+constexpr uint32_t kReparsePoint = 0x400;  // FILE_ATTRIBUTE_REPARSE_POINT
+
+// Unix hosts keep the file's mode in the high half of the attributes: only
+// plain files and folders are allowed (a link would extract elsewhere).
+bool IsLinkOrSpecial(const SurveyEntry& e) {
+    const unsigned host = e.madeBy >> 8;
+    if (host == 3 || host == 19) {  // Unix, OS X
+        const uint32_t type = (e.externalAttributes >> 16) & 0170000;
+        return type != 0 && type != 0100000 && type != 0040000;
+    }
+    return (e.externalAttributes & kReparsePoint) != 0;
+}
+
+const char* EntryProblem(const SurveyEntry& e, const std::wstring& destFolder, std::wstring* name) {
+    if (e.name.size() >= kNameBuffer) return "a name longer than 259 bytes";
+    if (e.name.find('\0') != std::string::npos) return "a control character in a name";
+    *name = platform::AnsiToWide(e.name);
+    bool lossless = true;
+    if (platform::WideToAnsi(*name, &lossless) != e.name || !lossless) return "a name with no form in the ANSI code page";
+    if (const char* problem = EntryNameProblem(*name)) return problem;
+    if (platform::WideToUtf16(destFolder + L"\\" + *name).size() >= platform::kMaxPath)
+        return "an output path of 260 units or more";
+    if (e.flags & (kFlagEncrypted | kFlagStrongEncryption)) return "an encrypted entry";
+    if (e.method != kStored && e.method != kDeflated) return "a compression method other than stored or deflate";
+    if (e.method == kStored && e.compressedSize != e.size) return "a stored entry whose sizes differ";
+    if (IsLinkOrSpecial(e)) return "a symbolic link or special file";
+    const bool folder = name->back() == L'/' || name->back() == L'\\';
+    if (folder && e.size != 0) return "a folder entry with data";
+    return nullptr;
+}
+
+}  // namespace
+
+const char* EntriesProblem(const ArchiveSurvey& survey, const std::wstring& destFolder) {
+    EntryNameSet names;
+    std::wstring name;
+    for (const SurveyEntry& e : survey.entries) {
+        if (const char* problem = EntryProblem(e, destFolder, &name)) return problem;
+        if (const char* problem = names.Add(name)) return problem;
+    }
+    return nullptr;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// Zip archives written field by field, for the shapes a zip writer never
+// makes: headers that disagree, shared data, wrong counts, odd methods.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct RawEntry {
+    std::string name;
+    std::string payload;       // the bytes stored after the local header
+    std::string localName;     // empty: the same as `name`
+    uint16_t method = 0;       // 0 stored, 8 deflate
+    uint16_t flags = 0;
+    uint32_t crc = 0;
+    uint64_t size = 0;         // declared uncompressed size
+    uint16_t madeBy = 20;      // host in the high byte (3: Unix)
+    uint32_t external = 0;
+    int sharesLocalOf = -1;    // index of an earlier entry whose local header this record points at
+    uint64_t offsetOverride = 0;  // when non-zero, the local header offset the record states
+};
+
+RawEntry StoredEntry(const std::string& name, const std::string& data);
+RawEntry DeflatedEntry(const std::string& name, const std::string& data);
+
+// Raw deflate of `data`.
+std::string DeflateRaw(const std::string& data);
+uint32_t Crc32(const std::string& data);
+
+struct RawZipEnd {
+    int countDelta = 0;        // added to the true count in the end record
+    bool countAllOnes = false; // 0xFFFF entries, as in a Zip64 archive, but without its records
+};
+
+std::string BuildRawZip(const std::vector<RawEntry>& entries, const RawZipEnd& end = {});

@@ -2,7 +2,9 @@
 // Judges an extracted pack against its manifest "FolderMD5.ini": damaged
 // when any file is unlisted, has another MD5, or the counts differ. The
 // manifest is created when absent; the measured values are merged into it
-// and saved when the object goes.
+// and saved when the object goes. A manifest larger than 16 MiB, or a file
+// that cannot be measured, is damage.
+#include <cstdint>
 #include <string>
 
 #include "pack/IniText.h"
@@ -10,6 +12,8 @@
 
 class CFolderMD5Check {
 public:
+    static constexpr uint64_t kMaxManifestBytes = 16ull * 1024 * 1024;
+
     // `folder`: absolute path of the extracted pack, no trailing backslash.
     explicit CFolderMD5Check(const std::wstring& folder);
     ~CFolderMD5Check();
@@ -33,5 +37,6 @@ private:
     IniEntries m_measuredEntries;
     bool m_done = false;
     bool m_damaged = false;
+    bool m_oversized = false;
     CMD5IniFile m_manifest;
 };

@@ -53,6 +53,7 @@ bool CMD5IniFile::LoadIniFile(const std::wstring& path, bool createIfMissing) {
     m_filePath = result ? path : std::wstring();
     m_text = std::move(text);
     m_sections = std::move(parsed);
+    IndexSections();
     return result;
 }
 
@@ -71,10 +72,14 @@ bool CMD5IniFile::Save(const std::wstring& path) {
     return written && closed;
 }
 
+void CMD5IniFile::IndexSections() {
+    m_firstSection.clear();
+    for (size_t i = 0; i < m_sections.size(); ++i) m_firstSection.emplace(m_sections[i].name, i);
+}
+
 IniSection* CMD5IniFile::FindSection(const std::wstring& name) {
-    for (IniSection& s : m_sections)
-        if (s.name == name) return &s;
-    return nullptr;
+    auto it = m_firstSection.find(name);
+    return it == m_firstSection.end() ? nullptr : &m_sections[it->second];
 }
 
 bool CMD5IniFile::GetSection(const std::wstring& sectionName, IniEntries& entries) {
@@ -89,8 +94,10 @@ bool CMD5IniFile::SetValue(const std::wstring& sectionName, const std::wstring& 
     std::lock_guard<std::mutex> hold(m_lock);
     if (IniSection* s = FindSection(sectionName))
         s->entries[key] = value;
-    else
+    else {
+        m_firstSection.emplace(sectionName, m_sections.size());
         m_sections.push_back(IniSection{sectionName, IniEntries{{key, value}}});
+    }
     return true;
 }
 

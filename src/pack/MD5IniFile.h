@@ -2,6 +2,7 @@
 // One INI file held in memory: sections in file order, each a sorted map of
 // unique keys. Loads UTF-16LE (with FF FE) or ANSI text; always saves
 // UTF-16LE with FF FE. Every operation holds the object's lock for its work.
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -33,9 +34,13 @@ public:
 
 private:
     IniSection* FindSection(const std::wstring& name);
+    void IndexSections();
 
     std::wstring m_filePath;
     std::wstring m_text;
     std::vector<IniSection> m_sections;
+    // Name -> index of the first section of that name, so a file of many
+    // headers costs no scan per lookup.
+    std::map<std::wstring, size_t, platform::Utf16Less> m_firstSection;
     std::mutex m_lock;
 };

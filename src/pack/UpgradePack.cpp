@@ -26,6 +26,8 @@ bool CUpgradePack::ReadVerifyFile() {
     size_t got = std::fread(m_info.bytes, 1, PackVerifyInfo::kSize, f);
     std::fclose(f);
     if (got < PackVerifyInfo::kSize) {
+        // A partial record is no record: all zero, it matches no selection.
+        std::memset(m_info.bytes, 0, sizeof m_info.bytes);
         platform::ShowAlert(L"读取升级包验证文件异常!", kCaption);
         return false;
     }

@@ -1,7 +1,7 @@
 #pragma once
 // Reads the verify record of an extracted pack. Failures are shown to the
-// operator as message boxes (caption "错误") and leave a zero-filled or
-// partly filled record, which matches no selection.
+// operator as message boxes (caption "错误") and leave a zero-filled
+// record, which matches no selection.
 #include <string>
 
 #include "pack/PackVerifyInfo.h"

@@ -104,14 +104,30 @@ TEST(FolderMD5Check, MergesMeasuredValuesCachesAndLeavesTheFolderDeletable) {
     EXPECT_FALSE(platform::PathExists(pack));
 }
 
-TEST(FolderMD5Check, NameOutsideTheAnsiCodePageCannotMatch) {
-    TestFolder dir;
-    ASSERT_TRUE(WriteBytes(dir / L"\u00e9\u0915.bin", "a"));  // Devanagari has no GBK form
-    ASSERT_TRUE(WriteBytes(dir / L"FolderMD5.ini", std::string("[MD5]\n") + ".\\x=" + kMd5A + "\n"));
-    CFolderMD5Check check(dir.Path());
-    EXPECT_TRUE(check.IsDamaged());
-    ASSERT_EQ(check.MeasuredEntries().size(), 1u);
-    EXPECT_EQ(check.MeasuredEntries().begin()->second, L"");
+TEST(FolderMD5Check, UnmeasurableFilesAndOversizedManifestsAreDamage) {
+    {
+        // Devanagari has no GBK form: the file cannot be measured, and an
+        // empty value listed for it must not pass for a match.
+        TestFolder dir;
+        ASSERT_TRUE(WriteBytes(dir / L"\u00e9\u0915.bin", "a"));
+        ASSERT_TRUE(WriteBytes(dir / L"FolderMD5.ini", EncodeIniSections({{L"MD5", {{L".\\\u00e9\u0915.bin", L""}}}})));
+        CFolderMD5Check check(dir.Path());
+        EXPECT_TRUE(check.IsDamaged());
+        ASSERT_EQ(check.MeasuredEntries().size(), 1u);
+        EXPECT_EQ(check.MeasuredEntries().begin()->second, L"");
+    }
+    {
+        // A manifest that lists every file rightly, padded past 16 MiB.
+        TestFolder dir;
+        MakePackFolder(dir.Path());
+        std::string text = ManifestText(kGoodLines) + "[Pad]\n";
+        text += "; " + std::string(CFolderMD5Check::kMaxManifestBytes - text.size() - 2, 'x');
+        ASSERT_TRUE(WriteBytes(dir / L"FolderMD5.ini", text));
+        EXPECT_FALSE(CFolderMD5Check(dir.Path()).IsDamaged());
+        ASSERT_TRUE(WriteBytes(dir / L"FolderMD5.ini", text + "x"));
+        EXPECT_TRUE(CFolderMD5Check(dir.Path()).IsDamaged());
+        EXPECT_EQ(ReadBytes(dir / L"FolderMD5.ini").size(), CFolderMD5Check::kMaxManifestBytes + 1) << "left as it came";
+    }
 }
 
 }  // namespace

@@ -54,8 +54,12 @@ bool CUpgradeRun::ExtractAndCheckPack() {
     if (m_services.files.PathExists(folder)) DeleteExtractionFolder();
     m_selection.manifestChecker.reset();
 
-    // A pack that did not extract completely fails one of the checks below.
-    unzip(folder.c_str(), m_selection.packPath.c_str());
+    // A pack that was not wholly extracted is damaged whatever it holds.
+    if (unzip(folder.c_str(), m_selection.packPath.c_str()) == kUnzipDamaged) {
+        FailAndClose(0.6, runtext::kPackDamaged);
+        DeleteExtractionFolder();
+        return false;
+    }
 
     if (!CheckModelMatch(folder)) return false;  // the folder stays until the next run
     bool damaged = CheckPackIntact(folder);

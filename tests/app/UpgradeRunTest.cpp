@@ -154,6 +154,16 @@ TEST_F(UpgradeRunTest, RefusedPacksStopTheRunAndCloseTheWindow) {
     EXPECT_FALSE(ExtractionFolderLeft()) << "the next run removes the old folder, the check its own";
     EXPECT_FALSE(platform::PathExists(diskFolder + L"\\AppUpgradePack.zip"));
     ExpectCleanProgramFolder();
+
+    // A pack that cannot be extracted whole (two entries of one name) is
+    // damaged before the model is even looked at.
+    progress.events.clear();
+    PackRecipe twice;
+    twice.files.push_back({"readme.txt", "another text"});
+    MakePack(twice);
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.6|升级失败，升级包被损坏.", L"close"}));
+    EXPECT_FALSE(ExtractionFolderLeft());
+    EXPECT_FALSE(platform::PathExists(diskFolder + L"\\AppUpgradePack.zip"));
 }
 
 TEST_F(UpgradeRunTest, PackWithoutVerifyFileIsRefusedAsAnotherModel) {

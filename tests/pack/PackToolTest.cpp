@@ -2,14 +2,21 @@
 // single-fault variant is refused with the upgrade tool's message.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "PackTestSupport.h"
+#include "RawZip.h"
 #include "PackTool.h"
 #include "pack/FolderMD5Check.h"
 #include "pack/MD5IniFile.h"
 #include "pack/Unzip.h"
 #include "platform/Text.h"
+#include "support/TestPack.h"
 
 namespace {
 
@@ -54,6 +61,23 @@ protected:
         EXPECT_EQ(unzip(folder.c_str(), Pack().c_str()), 0);
         change(folder);
         EXPECT_TRUE(ZipFolder(folder, zip));
+        return zip;
+    }
+    // The good pack's entries, then `extra` ones.
+    std::wstring WithEntries(const std::vector<ZipItem>& extra) {
+        std::wstring folder = m_dir / (L"w" + std::to_wstring(m_variants));
+        std::wstring zip = folder + L".zip";
+        ++m_variants;
+        EXPECT_EQ(unzip(folder.c_str(), Pack().c_str()), 0);
+        std::vector<ZipItem> items;
+        for (const auto& [path, bytes] : Snapshot(folder)) {
+            std::wstring name = path.substr(1);
+            for (wchar_t& c : name)
+                if (c == L'\\') c = L'/';
+            items.push_back({platform::WideToAnsi(name), bytes});
+        }
+        items.insert(items.end(), extra.begin(), extra.end());
+        EXPECT_TRUE(MakeZip(zip, items));
         return zip;
     }
     static void RewriteManifest(const std::wstring& folder, const std::function<void(IniEntries&)>& edit) {
@@ -199,5 +223,125 @@ TEST_F(PackToolTest, UsageAndInputErrors) {
     EXPECT_EQ(bare.code, 1);
     EXPECT_EQ(bare.out, "升级失败, 与 M3710不能匹配\n");
 }
+
+// Sets the folder of temporary files for the tool (TMPDIR natively, TMP and
+// TEMP on Windows) and puts the old one back.
+class TempDirectoryOverride {
+public:
+    explicit TempDirectoryOverride(const std::wstring& dir) {
+#ifdef _WIN32
+        m_saved = _wgetenv(L"TMP") ? _wgetenv(L"TMP") : L"";
+        _wputenv_s(L"TMP", dir.c_str());
+        _wputenv_s(L"TEMP", dir.c_str());
+#else
+        m_saved = getenv("TMPDIR") ? platform::Utf8ToWide(getenv("TMPDIR")) : L"";
+        std::string native = platform::WideToUtf8(dir);
+        for (char& c : native)
+            if (c == '\\') c = '/';
+        setenv("TMPDIR", native.c_str(), 1);
+#endif
+    }
+    ~TempDirectoryOverride() {
+#ifdef _WIN32
+        _wputenv_s(L"TMP", m_saved.c_str());
+        _wputenv_s(L"TEMP", m_saved.c_str());
+#else
+        if (m_saved.empty())
+            unsetenv("TMPDIR");
+        else
+            setenv("TMPDIR", platform::WideToUtf8(m_saved).c_str(), 1);
+#endif
+    }
+
+private:
+    std::wstring m_saved;
+};
+
+TEST_F(PackToolTest, ArchivesNotWhollyExtractedAreDamagedAndTheScratchFolderGoes) {
+    const std::wstring tmp = m_dir / L"tmp";
+    ASSERT_TRUE(platform::MakeDirectory(tmp));
+    std::vector<std::wstring> packs = {
+        WithEntries({{"app.bin", "a second app.bin"}}),
+        WithEntries({{"UpgradePack.verify", std::string(1544, '\0')}}),
+        WithEntries({{"../outside.txt", "x"}}),
+        WithEntries({{"Lib./hidden.txt", "x"}}),
+    };
+    // info reads the structure and names only; a CRC shows when extracting.
+    RawEntry badCrc = DeflatedEntry("b.txt", Pattern(500));
+    badCrc.crc ^= 1;
+    ASSERT_TRUE(WriteBytes(m_dir / L"crc.zip", BuildRawZip({StoredEntry("a.txt", "a"), badCrc})));
+    {
+        TempDirectoryOverride useTmp(tmp);
+        for (const std::wstring& pack : packs) {
+            ToolRun info = Tool({L"info", pack});
+            EXPECT_NE(info.out.find("\ndamaged: "), std::string::npos) << info.out;
+        }
+        packs.push_back(m_dir / L"crc.zip");
+        for (const std::wstring& pack : packs) {
+            ToolRun r = Check(pack);
+            EXPECT_EQ(r.code, 1) << r.err;
+            EXPECT_EQ(r.out, kDamaged);
+            EXPECT_NE(r.err.find(": damaged: "), std::string::npos) << r.err;
+        }
+        EXPECT_EQ(Check(Pack()).code, 0);
+    }
+    EXPECT_EQ(Snapshot(tmp).size(), 0u);
+    std::vector<platform::DirEntry> left;
+    ASSERT_TRUE(platform::ListDirectory(tmp, L"*.*", &left));
+    for (const auto& e : left) EXPECT_TRUE(e.name == L"." || e.name == L"..") << platform::WideToUtf8(e.name);
+}
+
+TEST_F(PackToolTest, ShortVerifyRecordAndControlCharactersInTheModelName) {
+    // A short record shows both boxes and then matches nothing.
+    ToolRun shortRecord = Check(Variant([](const std::wstring& f) {
+        const std::string cut = ReadBytes(f + L"\\UpgradePack.verify").substr(0, 1543);
+        WriteBytes(f + L"\\UpgradePack.verify", cut);
+        RewriteManifest(f, [&](IniEntries& m) { m[L".\\UpgradePack.verify"] = platform::AnsiToWide(Md5Hex(cut)); });
+    }));
+    EXPECT_EQ(shortRecord.code, 1);
+    EXPECT_EQ(shortRecord.out, "升级失败, 与 M3710不能匹配\n");
+    EXPECT_NE(shortRecord.err.find("读取升级包验证文件异常!"), std::string::npos);
+
+    ASSERT_TRUE(WriteTestPack(m_dir / L"cr.zip", PackRecipe::For(L"M3710\r\naccepted\x1b[2K", 0)));
+    ToolRun r = Check(m_dir / L"cr.zip");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "升级失败,M3710\\r\\naccepted\\x1B[2K 与 M3710不能匹配\n");
+    const std::string model = "model: M3710\\r\\naccepted\\x1B[2K\n";
+    EXPECT_EQ(Tool({L"info", m_dir / L"cr.zip"}).out.substr(0, model.size()), model);
+}
+
+TEST_F(PackToolTest, MakeRefusesNamesCheckCouldNotReadBack) {
+    std::vector<std::wstring> names = {L"a=b.txt"};
+#ifndef _WIN32
+    // Names Windows cannot even hold: a trailing dot, two spellings of one name.
+    names.push_back(L"trail.");
+    names.push_back(L"Lib\\core.dll");
+#endif
+    for (const std::wstring& name : names) {
+        const std::wstring src = m_dir / L"src2";
+        platform::RemoveTree(src);
+        MakeSource(src);
+        ASSERT_TRUE(WriteFileTree(src, name, "x"));
+        ToolRun r = Tool({L"make", L"--model", L"M3710", L"--kind", L"app", L"-o", m_dir / L"bad.zip", src});
+        EXPECT_EQ(r.code, 2) << platform::WideToUtf8(name);
+        EXPECT_NE(r.err.find(platform::WideToUtf8(name.substr(name.find_last_of(L'\\') + 1))), std::string::npos)
+            << r.err;
+        EXPECT_FALSE(platform::PathExists(m_dir / L"bad.zip"));
+    }
+}
+
+#ifndef _WIN32
+TEST_F(PackToolTest, AFifoIsRefusedAtOnce) {
+    const std::wstring fifo = m_dir / L"fifo.zip";
+    std::string native = platform::WideToUtf8(fifo);
+    for (char& c : native)
+        if (c == '\\') c = '/';
+    ASSERT_EQ(mkfifo(native.c_str(), 0600), 0);
+    ToolRun r = Check(fifo);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("not a regular file"), std::string::npos);
+    EXPECT_EQ(Tool({L"info", fifo}).code, 2);
+}
+#endif
 
 }  // namespace

@@ -1,12 +1,15 @@
 #include "PackCheck.h"
 
+#include "PlainFile.h"
 #include "ScratchFolder.h"
 #include "app/ModelMatch.h"
 #include "pack/FolderMD5Check.h"
 #include "pack/Unzip.h"
 #include "pack/UpgradePack.h"
+#include "pack/ZipExtraction.h"
 #include "platform/Alert.h"
 #include "platform/File.h"
+#include "platform/Text.h"
 
 namespace {
 
@@ -27,9 +30,12 @@ const wchar_t kDamaged[] = L"升级失败，升级包被损坏.";
 }  // namespace
 
 int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutput& io) {
-    uint32_t attributes = 0;
-    if (!platform::GetAttributes(pack, &attributes) || platform::IsDirectory(pack)) {
+    if (!platform::PathExists(pack) || platform::IsDirectory(pack)) {
         io.Err(pack + L": no such file");
+        return kExitUsage;
+    }
+    if (!IsPlainFile(pack)) {
+        io.Err(pack + L": not a regular file");
         return kExitUsage;
     }
     ScratchFolder scratch;
@@ -38,13 +44,17 @@ int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutpu
         return kExitUsage;
     }
     const std::wstring folder = scratch.Path() + L"\\pack";
-    int status = unzip(folder.c_str(), pack.c_str());
-    if (status == -1) {
-        io.Err(pack + L": cannot be extracted (not a zip archive, unreadable, or larger than the free space in " +
-               platform::TempDirectory() + L")");
+    const UnzipOutcome extracted = ExtractArchive(folder, pack);
+    if (extracted.status == kUnzipCannotOpenOrNoSpace) {
+        io.Err(pack + L": cannot be extracted (" + platform::Utf8ToWide(extracted.reason) + L"; free space in " +
+               platform::TempDirectory() + L" counts)");
         return kExitUsage;
     }
-    if (status != 0) io.Err(pack + L": the archive is damaged (zip status " + std::to_wstring(status) + L")");
+    if (extracted.status != kUnzipDone) {
+        io.Out(kDamaged);
+        io.Err(pack + L": damaged: " + platform::Utf8ToWide(extracted.reason));
+        return kExitRefused;
+    }
 
     AlertsToOutput alerts(io);
     const PackVerifyInfo info = CUpgradePack(folder).GetVerifyInfo();
@@ -52,7 +62,7 @@ int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutpu
     ModelMatchResult match =
         MatchPackToSelection(info.ModelName(), info.PackKind(), modelIndex, row ? row->name : L"", kind);
     if (!match.accepted) {
-        io.Out(match.message);
+        io.Out(EscapeControls(match.message));
         return kExitRefused;
     }
     bool damaged;
@@ -62,8 +72,9 @@ int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutpu
     }
     if (damaged) {
         io.Out(kDamaged);
+        io.Err(pack + L": damaged: a file is missing from the manifest, unlisted, or has another MD5");
         return kExitRefused;
     }
-    io.Out(pack + L": accepted for " + match.modelName + L" " + PackKindName(kind));
+    io.Out(pack + L": accepted for " + EscapeControls(match.modelName) + L" " + PackKindName(kind));
     return kExitAccepted;
 }

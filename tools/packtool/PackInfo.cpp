@@ -4,9 +4,11 @@
 
 #include <cstring>
 
+#include "PlainFile.h"
 #include "app/ModelMatch.h"
 #include "pack/FolderHash.h"
 #include "pack/PackVerifyInfo.h"
+#include "pack/ZipExtraction.h"
 #include "pack/ZipFileFunctions.h"
 #include "platform/File.h"
 #include "platform/Text.h"
@@ -27,11 +29,25 @@ size_t ReadRecord(unzFile zip, PackVerifyInfo* info) {
     return total;
 }
 
+// Null when the archive's structure and names would extract, else why not.
+const char* ArchiveProblem(const std::wstring& pack, std::string* reason) {
+    bool lossless = true;
+    const std::string ansi = platform::WideToAnsi(pack, &lossless);
+    ArchiveSurvey survey;
+    if (!lossless) return nullptr;  // unzip cannot open it at all; check says so
+    if (!SurveyArchive(ansi, &survey, reason)) return reason->c_str();
+    return EntriesProblem(survey, L".");
+}
+
 }  // namespace
 
 int ShowPackInfo(const std::wstring& pack, ToolOutput& io) {
     if (!platform::PathExists(pack) || platform::IsDirectory(pack)) {
         io.Err(pack + L": no such file");
+        return kExitUsage;
+    }
+    if (!IsPlainFile(pack)) {
+        io.Err(pack + L": not a regular file");
         return kExitUsage;
     }
     zlib_filefunc64_def functions = WidePathFileFunctions();
@@ -65,7 +81,7 @@ int ShowPackInfo(const std::wstring& pack, ToolOutput& io) {
         io.Err(pack + L": the archive's directory is damaged (zip status " + std::to_wstring(status) + L")");
         return kExitUsage;
     }
-    io.Out(L"model: " + info.ModelName());
+    io.Out(L"model: " + EscapeControls(info.ModelName()));
     io.Out(L"kind: " + std::to_wstring(info.PackKind()) + L" (" + PackKindName(info.PackKind()) + L")");
     io.Out(L"entries: " + std::to_wstring(entries));
     io.Out(std::wstring(L"manifest: ") + (hasManifest ? L"yes" : L"no"));
@@ -73,5 +89,8 @@ int ShowPackInfo(const std::wstring& pack, ToolOutput& io) {
     if (hasVerify && verifyBytes < PackVerifyInfo::kSize)
         verify += L" (short: " + std::to_wstring(verifyBytes) + L" bytes)";
     io.Out(L"verify file: " + verify);
+    // What check would refuse before reading any of the above.
+    std::string reason;
+    if (const char* problem = ArchiveProblem(pack, &reason)) io.Out(L"damaged: " + platform::Utf8ToWide(problem));
     return kExitAccepted;
 }

@@ -5,6 +5,7 @@
 
 #include "ScratchFolder.h"
 #include "chooser/BrowseDir.h"
+#include "pack/EntryName.h"
 #include "pack/FolderHash.h"
 #include "pack/MD5IniFile.h"
 #include "pack/PackVerifyInfo.h"
@@ -26,16 +27,28 @@ public:
     }
 };
 
-// ".\sub\a.bin" -> "sub/a.bin" in the ANSI code page; false when some
-// character has no ANSI form or the name is too long to extract.
-bool EntryNameOf(const std::wstring& relative, std::string* name) {
+// ".\sub\a.bin" -> "sub/a.bin" in the ANSI code page; empty, or the reason
+// the name cannot travel: no ANSI form, too long to extract, refused by the
+// extractor, or an '=' (it would split the manifest key).
+std::wstring EntryNameOf(const std::wstring& relative, std::string* name) {
     std::wstring w = relative;
     for (wchar_t& c : w)
         if (c == L'\\') c = L'/';
     bool lossless = true;
     *name = platform::WideToAnsi(w, &lossless);
-    return lossless && name->size() <= kMaxEntryNameBytes;
+    if (!lossless) return L"name has no form in the ANSI code page";
+    if (name->size() > kMaxEntryNameBytes) return L"name is too long to extract";
+    if (relative.find(L'=') != std::wstring::npos) return L"name holds '=', which would split its manifest key";
+    if (const char* problem = EntryNameProblem(w)) return L"name refused by the extractor: " + platform::Utf8ToWide(problem);
+    return {};
 }
+
+// One entry to be written: its name in the archive and where it comes from.
+struct PlannedEntry {
+    std::string name;
+    std::wstring source;
+    bool folder;
+};
 
 platform::LocalTime TimeOf(const std::wstring& path) {
     platform::LocalTime t{1980, 1, 1, 0, 0, 0};
@@ -126,32 +139,37 @@ int MakePack(const std::wstring& model, PackKind kind, const std::wstring& folde
         platform::SetCurrentDirectory(cwd);
     }
 
+    // Every name is checked before the archive is started, with the rules
+    // the extractor applies, so what make writes check accepts.
+    std::vector<PlannedEntry> plan = {{platform::WideToAnsi(kVerifyFileName), verifyPath, false},
+                                      {platform::WideToAnsi(kManifestFileName), manifestPath, false}};
+    for (const std::wstring& dir : collector.folders) plan.push_back({"", dir, true});  // "...\sub\"
+    for (const auto& entry : files) plan.push_back({"", folder + entry.first.substr(1), false});
+    EntryNameSet names;
+    for (size_t i = 0; i < plan.size(); ++i) {
+        PlannedEntry& e = plan[i];
+        if (i >= 2) {
+            std::wstring problem = EntryNameOf(e.source.substr(folder.size() + 1), &e.name);
+            if (!problem.empty()) return io.Err(e.source + L": " + problem), kExitUsage;
+        }
+        if (const char* clash = names.Add(platform::AnsiToWide(e.name)))
+            return io.Err(e.source + L": " + platform::Utf8ToWide(clash)), kExitUsage;
+    }
+
     ZipWriter zip;
     if (!zip.Open(output)) {
         io.Err(output + L": cannot create");
         return kExitUsage;
     }
-    auto fail = [&](const std::wstring& what) {
-        io.Err(what);
-        zip.Close();
-        platform::RemoveFile(output);
-        return kExitUsage;
-    };
-    std::string name;
-    if (!zip.AddFile(platform::WideToAnsi(kVerifyFileName), verifyPath, TimeOf(verifyPath)) ||
-        !zip.AddFile(platform::WideToAnsi(kManifestFileName), manifestPath, TimeOf(manifestPath)))
-        return fail(output + L": cannot write");
-    for (const std::wstring& dir : collector.folders) {
-        std::wstring relative = L"." + dir.substr(folder.size());  // ".\sub\"
-        if (!EntryNameOf(relative.substr(2), &name))
-            return fail(dir + L": name has no form in the ANSI code page or is too long");
-        if (!zip.AddFolder(name, TimeOf(dir.substr(0, dir.size() - 1)))) return fail(output + L": cannot write");
-    }
-    for (const auto& entry : files) {
-        const std::wstring source = folder + entry.first.substr(1);
-        if (!EntryNameOf(entry.first.substr(2), &name))
-            return fail(source + L": name has no form in the ANSI code page or is too long");
-        if (!zip.AddFile(name, source, TimeOf(source))) return fail(source + L": cannot be packed");
+    for (const PlannedEntry& e : plan) {
+        const bool written = e.folder ? zip.AddFolder(e.name, TimeOf(e.source.substr(0, e.source.size() - 1)))
+                                      : zip.AddFile(e.name, e.source, TimeOf(e.source));
+        if (!written) {
+            io.Err(e.source + L": cannot be packed into " + output);
+            zip.Close();
+            platform::RemoveFile(output);
+            return kExitUsage;
+        }
     }
     if (!zip.Close()) {
         platform::RemoveFile(output);

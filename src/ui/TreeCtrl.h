@@ -16,6 +16,61 @@ public:
         is.item.pszText = const_cast<wchar_t*>(text);
         return reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&is)));
     }
+    // An item with images and a parameter.
+    HTREEITEM InsertItem(const wchar_t* text, int image, int selectedImage, LPARAM data, HTREEITEM parent,
+                         HTREEITEM after) {
+        TVINSERTSTRUCTW is{};
+        is.hParent = parent;
+        is.hInsertAfter = after;
+        is.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+        is.item.pszText = const_cast<wchar_t*>(text);
+        is.item.iImage = image;
+        is.item.iSelectedImage = selectedImage;
+        is.item.lParam = data;
+        return reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&is)));
+    }
+    BOOL SetItemData(HTREEITEM item, LPARAM data) {
+        TVITEMW it{};
+        it.mask = TVIF_PARAM;
+        it.hItem = item;
+        it.lParam = data;
+        return static_cast<BOOL>(SendMessage(TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it)));
+    }
+    LPARAM GetItemData(HTREEITEM item) {
+        TVITEMW it{};
+        it.mask = TVIF_PARAM;
+        it.hItem = item;
+        SendMessage(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+        return it.lParam;
+    }
+    // The item's normal image index, -1 when the item cannot be read.
+    int GetItemImage(HTREEITEM item) {
+        TVITEMW it{};
+        it.mask = TVIF_IMAGE;
+        it.hItem = item;
+        it.iImage = -1;
+        if (!SendMessage(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it))) return -1;
+        return it.iImage;
+    }
+    BOOL SortChildrenCB(const TVSORTCB* sort) {
+        return static_cast<BOOL>(SendMessage(TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(sort)));
+    }
+    HTREEITEM GetRootItem() { return GetNextItem(nullptr, TVGN_ROOT); }
+    HTREEITEM GetParentItem(HTREEITEM item) { return GetNextItem(item, TVGN_PARENT); }
+    HTREEITEM GetNextSiblingItem(HTREEITEM item) { return GetNextItem(item, TVGN_NEXT); }
+    // Deletes one item and its children; a null item deletes nothing (the
+    // control itself would take null as "every item").
+    BOOL DeleteItem(HTREEITEM item) {
+        if (!item || item == TVI_ROOT) return FALSE;
+        return static_cast<BOOL>(SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item)));
+    }
+    HIMAGELIST SetImageList(HIMAGELIST list, int kind) {
+        return reinterpret_cast<HIMAGELIST>(SendMessage(TVM_SETIMAGELIST, static_cast<WPARAM>(kind),
+                                                        reinterpret_cast<LPARAM>(list)));
+    }
+    BOOL EnsureVisible(HTREEITEM item) {
+        return static_cast<BOOL>(SendMessage(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item)));
+    }
     HTREEITEM GetFirstVisibleItem() { return GetNextItem(nullptr, TVGN_FIRSTVISIBLE); }
     HTREEITEM GetNextVisibleItem(HTREEITEM item) { return GetNextItem(item, TVGN_NEXTVISIBLE); }
     HTREEITEM GetChildItem(HTREEITEM item) { return GetNextItem(item, TVGN_CHILD); }

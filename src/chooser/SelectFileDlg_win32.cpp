@@ -1,0 +1,405 @@
+#include "chooser/SelectFileDlg.h"
+
+#include <shlobj.h>
+
+#include <cwctype>
+#include <vector>
+
+#include "chooser/ChooserRules.h"
+#include "chooser/RegistryString.h"
+#include "res/resource.h"
+#include "skin/Fonts.h"
+#include "skin/GdiHandles.h"
+#include "skin/PngResource.h"
+#include "ui/EraseBackground.h"
+
+namespace {
+constexpr int kTreeFontHeight = 17;
+// Deeper walks stop here: a chain of first sub-folders that loops through
+// links would otherwise only end at the path length limit.
+constexpr int kMaxFillDepth = 64;
+
+// A FindFirstFileW search, closed on every path.
+class FindHandle {
+public:
+    FindHandle(const std::wstring& pattern, WIN32_FIND_DATAW* data)
+        : m_h(::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, data, FindExSearchNameMatch, nullptr, 0)) {}
+    ~FindHandle() {
+        if (m_h != INVALID_HANDLE_VALUE) ::FindClose(m_h);
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    bool Valid() const { return m_h != INVALID_HANDLE_VALUE; }
+    bool Next(WIN32_FIND_DATAW* data) { return ::FindNextFileW(m_h, data) != FALSE; }
+
+private:
+    HANDLE m_h;
+};
+
+// Drives without a medium answer with an error instead of the system's
+// "no disk" box while this lives.
+class QuietDriveErrors {
+public:
+    QuietDriveErrors() { ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &m_old); }
+    ~QuietDriveErrors() { ::SetThreadErrorMode(m_old, nullptr); }
+    QuietDriveErrors(const QuietDriveErrors&) = delete;
+    QuietDriveErrors& operator=(const QuietDriveErrors&) = delete;
+
+private:
+    DWORD m_old = 0;
+};
+
+// The wait cursor until the end of the scope.
+class WaitCursor {
+public:
+    WaitCursor() : m_old(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { ::SetCursor(m_old); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR m_old;
+};
+
+// Counts one FillFolder call in the depth counter for its whole run.
+class DepthScope {
+public:
+    explicit DepthScope(int& depth) : m_depth(depth) { ++m_depth; }
+    ~DepthScope() { --m_depth; }
+    DepthScope(const DepthScope&) = delete;
+    DepthScope& operator=(const DepthScope&) = delete;
+
+private:
+    int& m_depth;
+};
+
+std::wstring SpecialFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    if (!::SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE)) return std::wstring();
+    return path;
+}
+
+bool IsVisibleSubFolder(const WIN32_FIND_DATAW& entry) {
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (entry.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN))
+        return false;
+    const std::wstring name = entry.cFileName;
+    return name != L"." && name != L"..";
+}
+}  // namespace
+
+CSelectFileDlg::CSelectFileDlg(CWnd* parent)
+    : CDialog(IDD_SELECT_FILE_DIALOG, parent), m_background(LoadPngResource(IDP_CHOOSER_BACKGROUND, PngType())) {}
+
+// The window goes before the image list the tree still refers to.
+CSelectFileDlg::~CSelectFileDlg() { DestroyWindow(); }
+
+std::wstring CSelectFileDlg::GetSelectedPath() const { return chooser::WithoutTrailingBackslash(m_selectedPath); }
+
+BOOL CSelectFileDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    SkinButtons();
+    m_tree.SubclassDlgItem(IDC_CHOOSER_TREE, this);
+    m_images.Build(IDI_DRIVE, IDI_FOLDER, IDI_PACK);
+    m_tree.SetImageList(m_images.Get(), TVSIL_NORMAL);
+    m_tree.SetTextFont(kTreeFontHeight, kPreferredFace);
+    FillRoots();
+    SelectInitialPath(ReadSelectedPath(m_desktopPath));
+
+    RECT client;
+    GetClientRect(&client);
+    HRGN shape = ::CreateRoundRectRgn(4, 4, client.right - 1, client.bottom - 1, 4, 4);
+    // The system owns the region once it is the window's.
+    if (shape && !::SetWindowRgn(m_hWnd, shape, TRUE)) ::DeleteObject(shape);
+    return TRUE;
+}
+
+void CSelectFileDlg::SkinButtons() {
+    m_ok.SubclassDlgItem(IDC_CHOOSER_OK, this);
+    m_ok.SetNormalImage(IDP_OK_NORMAL, PngType());
+    m_ok.SetHoverImage(IDP_OK_HOVER, PngType());
+    m_ok.SetPressedImage(IDP_OK_PRESSED, PngType());
+    m_ok.SetDisabledImage(IDP_OK_DISABLED, PngType());
+    m_cancel.SubclassDlgItem(IDC_CHOOSER_CANCEL, this);
+    m_cancel.SetNormalImage(IDP_CANCEL_NORMAL, PngType());
+    m_cancel.SetHoverImage(IDP_CANCEL_HOVER, PngType());
+    m_cancel.SetPressedImage(IDP_CANCEL_PRESSED, PngType());
+    m_cancel.SetDisabledImage(IDP_CANCEL_DISABLED, PngType());
+    m_close.SubclassDlgItem(IDC_CHOOSER_CLOSE, this);
+    m_close.SetNormalImage(IDP_CHOOSER_CLOSE_NORMAL, PngType());
+    m_close.SetHoverImage(IDP_CHOOSER_CLOSE_HOVER, PngType());
+    m_close.SetPressedImage(IDP_CHOOSER_CLOSE_PRESSED, PngType());
+    ::SetWindowPos(m_close.GetSafeHwnd(), nullptr, 348, 7, 24, 28, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Desktop and Documents first, then every drive in the system's order. The
+// root level keeps this order (it is never sorted).
+void CSelectFileDlg::FillRoots() {
+    QuietDriveErrors quiet;
+    m_tree.SendMessage(WM_SETREDRAW, FALSE);
+    // Each goes to the top, so "桌面" ends up above "我的文档". A special
+    // folder the system cannot name is left out.
+    m_documentsPath = SpecialFolder(CSIDL_PERSONAL);
+    if (!m_documentsPath.empty()) FillFolder(chooser::kDocumentsText, TVI_ROOT, 0, FillMode::FirstPass);
+    m_desktopPath = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
+    if (!m_desktopPath.empty()) FillFolder(chooser::kDesktopText, TVI_ROOT, 0, FillMode::FirstPass);
+
+    wchar_t drives[MAX_PATH + 1] = {};
+    const DWORD length = ::GetLogicalDriveStringsW(MAX_PATH, drives);
+    if (length > 0 && length <= MAX_PATH) {
+        for (const wchar_t* root = drives; *root; root += wcslen(root) + 1) {
+            const UINT type = ::GetDriveTypeW(root);
+            std::wstring drive(root);
+            drive = drive.substr(0, drive.find(L'\\'));
+            for (wchar_t& c : drive) c = static_cast<wchar_t>(std::towupper(static_cast<std::wint_t>(c)));
+            if (type >= DRIVE_REMOVABLE) FillFolder(drive.c_str(), TVI_ROOT, type, FillMode::FirstPass);
+        }
+    }
+    m_tree.SendMessage(WM_SETREDRAW, TRUE);
+}
+
+HTREEITEM CSelectFileDlg::InsertDrive(const wchar_t* drive, bool* readable) {
+    wchar_t label[MAX_PATH + 1] = {};
+    const std::wstring root = std::wstring(drive) + L"\\";
+    *readable = true;
+    if (!::GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0)) {
+        label[0] = L'\0';
+        // An empty card reader or CD drive: listed, not read.
+        *readable = ::GetLastError() != ERROR_NOT_READY;
+    }
+    const std::wstring text = chooser::DriveItemText(drive, label);
+    return m_tree.InsertItem(text.c_str(), kDriveImage, kDriveImage + 1, 0, TVI_ROOT, TVI_LAST);
+}
+
+void CSelectFileDlg::FillFolder(const wchar_t* name, HTREEITEM parent, UINT driveType, FillMode mode) {
+    DepthScope depth(m_depth);
+    if (m_depth > kMaxFillDepth) return;
+    HTREEITEM item = parent;
+    bool readable = true;
+    if (name) {
+        if (driveType < DRIVE_REMOVABLE) {
+            item = m_tree.InsertItem(name, kFolderImage, kFolderImage + 1, 0, parent, TVI_FIRST);
+        } else {
+            item = InsertDrive(name, &readable);
+            mode = FillMode::FirstPass;
+        }
+        if (!item) return;
+        // The sort callback finds the item through its parameter.
+        m_tree.SetItemData(item, reinterpret_cast<LPARAM>(item));
+        if (!readable) return;
+    }
+    const std::wstring folder = ItemPath(item);
+    AddPacks(item, folder);
+
+    WIN32_FIND_DATAW entry{};
+    FindHandle find(folder + L"*.*", &entry);
+    if (!find.Valid()) return;
+    do {
+        if (!IsVisibleSubFolder(entry)) continue;
+        if (mode == FillMode::FirstPass) {
+            // One sub-folder is enough to give the item its expand button.
+            if (m_depth >= 2) break;
+            FillFolder(entry.cFileName, item, 0, FillMode::FirstPass);
+            break;
+        }
+        FillFolder(entry.cFileName, item, 0, FillMode::Expansion);
+        if (m_depth > 1) break;  // below the expanded folder, only the first sub-folder
+    } while (find.Next(&entry));
+    SortChildren(item);
+}
+
+// Lists the folder by its full path, so the process's current directory
+// stays where it is.
+void CSelectFileDlg::AddPacks(HTREEITEM item, const std::wstring& folder) {
+    WIN32_FIND_DATAW entry{};
+    FindHandle find(folder + L"*.zip", &entry);
+    if (!find.Valid()) return;
+    do {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        const std::wstring name = entry.cFileName;
+        if (!chooser::IsPackName(name)) continue;
+        bool present = false;
+        for (HTREEITEM child = m_tree.GetChildItem(item); child && !present; child = m_tree.GetNextSiblingItem(child))
+            present = IsPackItem(child) && m_tree.GetItemText(child) == name;
+        if (present) continue;
+        HTREEITEM pack = m_tree.InsertItem(name.c_str(), kPackImage, kPackImage + 1, 0, item, TVI_LAST);
+        if (pack) m_tree.SetItemData(pack, reinterpret_cast<LPARAM>(pack));
+    } while (find.Next(&entry));
+}
+
+void CSelectFileDlg::SortChildren(HTREEITEM item) {
+    TVSORTCB sort{};
+    sort.hParent = item;
+    sort.lpfnCompare = &CSelectFileDlg::CompareItems;
+    sort.lParam = reinterpret_cast<LPARAM>(this);
+    m_tree.SortChildrenCB(&sort);
+}
+
+int CALLBACK CSelectFileDlg::CompareItems(LPARAM a, LPARAM b, LPARAM self) {
+    auto* dlg = reinterpret_cast<CSelectFileDlg*>(self);
+    auto first = reinterpret_cast<HTREEITEM>(a), second = reinterpret_cast<HTREEITEM>(b);
+    return chooser::CompareChildren(dlg->m_tree.GetItemText(first), dlg->IsPackItem(first),
+                                    dlg->m_tree.GetItemText(second), dlg->IsPackItem(second));
+}
+
+bool CSelectFileDlg::IsPackItem(HTREEITEM item) { return m_tree.GetItemImage(item) == kPackImage; }
+
+std::wstring CSelectFileDlg::ItemPath(HTREEITEM item) {
+    std::vector<std::wstring> texts;
+    for (HTREEITEM at = item; at; at = m_tree.GetParentItem(at)) texts.insert(texts.begin(), m_tree.GetItemText(at));
+    return chooser::ItemPathFromTexts(texts, m_desktopPath, m_documentsPath);
+}
+
+// The first expansion replaces what the first pass put under the item (one
+// sub-folder, and the packs, which come back) by the folder's full content.
+void CSelectFileDlg::FillOnce(HTREEITEM item) {
+    if (!item || IsPackItem(item) || !m_filled.insert(item).second) return;
+    QuietDriveErrors quiet;
+    HTREEITEM first = m_tree.GetChildItem(item);
+    if (first && !IsPackItem(first)) m_tree.DeleteItem(first);
+    FillFolder(nullptr, item, 0, FillMode::Expansion);
+}
+
+void CSelectFileDlg::OnItemExpanded(const NMTREEVIEWW& info) {
+    if (info.action & TVE_EXPAND) FillOnce(info.itemNew.hItem);
+}
+
+void CSelectFileDlg::SelectInitialPath(const std::wstring& value) {
+    m_initialPath = value;
+    if (m_initialPath.empty() || m_initialPath == L".") {
+        wchar_t cwd[MAX_PATH] = {};
+        const DWORD n = ::GetCurrentDirectoryW(MAX_PATH, cwd);
+        m_initialPath = n > 0 && n < MAX_PATH ? cwd : L"";
+    }
+    const std::vector<std::wstring> tokens = chooser::SplitRememberedPath(m_initialPath);
+    if (tokens.empty()) return;
+
+    HTREEITEM current = nullptr;
+    for (HTREEITEM root = m_tree.GetRootItem(); root && !current; root = m_tree.GetNextSiblingItem(root))
+        if (ItemPath(root) == tokens.front()) current = root;
+    if (!current) return;
+
+    for (size_t next = 1; next < tokens.size(); ++next) {
+        FillOnce(current);
+        m_tree.Expand(current, TVE_EXPAND);
+        const std::wstring wanted = chooser::Lowered(tokens[next]);
+        HTREEITEM match = nullptr;
+        for (HTREEITEM child = m_tree.GetChildItem(current); child && !match; child = m_tree.GetNextSiblingItem(child))
+            if (chooser::Lowered(m_tree.GetItemText(child)) == wanted) match = child;
+        if (!match) break;
+        current = match;
+    }
+    FillOnce(current);
+    m_tree.Expand(current, TVE_EXPAND);
+    m_tree.SelectItem(current);
+    m_tree.EnsureVisible(current);
+}
+
+void CSelectFileDlg::OnSelectionChanged(HTREEITEM item) {
+    WaitCursor wait;
+    m_selectedPath.clear();
+    if (!item || !IsPackItem(item)) {
+        m_ok.EnableWindow(FALSE);
+        m_ok.UpdateWindow();
+        return;
+    }
+    m_ok.EnableWindow(TRUE);
+    m_ok.SetState(kButtonNormal);
+    m_ok.Invalidate(FALSE);
+    m_ok.UpdateWindow();
+    m_selectedPath = ItemPath(item);
+}
+
+// Remembers the pack and closes. Without a pack there is nothing to
+// remember: the path stays empty and the remembered one stays as it was.
+void CSelectFileDlg::Confirm() {
+    if (!m_selectedPath.empty()) WriteSelectedPath(chooser::WithoutTrailingBackslash(m_selectedPath));
+    Close();
+}
+
+void CSelectFileDlg::Cancel() {
+    m_selectedPath.clear();
+    Close();
+}
+
+void CSelectFileDlg::Close() {
+    m_closing = true;
+    PostMessage(WM_CLOSE, 0, 0);
+}
+
+BOOL CSelectFileDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
+    if (HIWORD(wParam) != BN_CLICKED) return CDialog::OnCommand(wParam, lParam);
+    switch (LOWORD(wParam)) {
+        case IDC_CHOOSER_OK: Confirm(); return TRUE;
+        case IDC_CHOOSER_CANCEL:
+        case IDC_CHOOSER_CLOSE: Cancel(); return TRUE;
+        default: return CDialog::OnCommand(wParam, lParam);
+    }
+}
+
+BOOL CSelectFileDlg::OnNotify(WPARAM, LPARAM lParam, LRESULT* result) {
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (!header || header->idFrom != IDC_CHOOSER_TREE) return FALSE;
+    const auto* info = reinterpret_cast<const NMTREEVIEWW*>(lParam);
+    switch (header->code) {
+        case TVN_SELCHANGEDW: OnSelectionChanged(info->itemNew.hItem); break;
+        case TVN_ITEMEXPANDEDW: OnItemExpanded(*info); break;
+        case TVN_DELETEITEMW: m_filled.erase(info->itemOld.hItem); break;
+        default: return FALSE;
+    }
+    *result = 0;
+    return TRUE;
+}
+
+LRESULT CSelectFileDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_PAINT: {
+            PaintScope paint(m_hWnd);
+            Paint(paint.Get());
+            return 0;
+        }
+        case WM_PRINTCLIENT:  // the skinned buttons' background
+            Paint(reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_ERASEBKGND:
+            return OnEraseBackgroundSkipped();
+        case WM_NCHITTEST:
+            return HitTest(lParam);
+        case WM_CLOSE:
+            // Our own close ends the modal loop; any other (Alt+F4) cancels.
+            if (!m_closing)
+                Cancel();
+            else
+                ShowWindow(SW_HIDE);
+            return 0;
+        default:
+            return CDialog::WindowProc(msg, wParam, lParam);
+    }
+}
+
+LRESULT CSelectFileDlg::HitTest(LPARAM lParam) {
+    const LRESULT hit = CDialog::WindowProc(WM_NCHITTEST, 0, lParam);
+    if (hit == HTCLIENT && (::GetAsyncKeyState(VK_LBUTTON) & 0x8000)) return HTCAPTION;
+    return hit;
+}
+
+void CSelectFileDlg::Paint(HDC target) {
+    RECT client;
+    GetClientRect(&client);
+    MemoryDC mem(target);
+    GdiObject<HBITMAP> bitmap(::CreateCompatibleBitmap(target, client.right, client.bottom));
+    if (!mem || !bitmap) return;
+    SelectScope select(mem.Get(), bitmap.Get());
+    {
+        Gdiplus::Graphics g(mem.Get());
+        if (m_background)
+            g.DrawImage(m_background.get(), 0, 0, static_cast<INT>(m_background->GetWidth()),
+                        static_cast<INT>(m_background->GetHeight()));
+        g.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
+        if (std::unique_ptr<Gdiplus::Font> font = CreateSkinFont(16, Gdiplus::UnitPixel)) {
+            Gdiplus::SolidBrush white{Gdiplus::Color(255, 255, 255, 255)};
+            const wchar_t title[] = L"请选择升级包";
+            g.DrawString(title, -1, font.get(), Gdiplus::RectF(40, 12, 140, 27), nullptr, &white);
+        }
+    }
+    ::BitBlt(target, 0, 0, client.right, client.bottom, mem.Get(), 0, 0, SRCCOPY);
+}

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "pack/EntryData.h"
 #include "pack/ZipExtraction.h"
 #include "pack/ZipFileFunctions.h"
 #include "platform/File.h"
@@ -12,7 +13,6 @@
 namespace {
 
 constexpr size_t kNameBuffer = 260;  // bytes, terminator included
-constexpr size_t kCopyBuffer = 8192;
 // How often the working disk's free space is looked at while writing.
 constexpr uint64_t kSpaceCheckInterval = 8ull * 1024 * 1024;
 
@@ -48,25 +48,6 @@ private:
     uint64_t m_nextCheck = kSpaceCheckInterval;
 };
 
-// Copies the current entry into `out`, exactly `declared` bytes or a failure.
-UnzipOutcome CopyEntryData(unzFile zip, FILE* out, uint64_t declared, WriteBudget& budget) {
-    char buffer[kCopyBuffer];
-    uint64_t written = 0;
-    for (;;) {
-        const int count = unzReadCurrentFile(zip, buffer, sizeof buffer);
-        if (count < 0) return Damaged("an entry's data cannot be inflated");
-        if (count == 0) break;
-        if (static_cast<uint64_t>(count) > declared - written) return Damaged("an entry holds more data than declared");
-        if (std::fwrite(buffer, 1, static_cast<size_t>(count), out) != static_cast<size_t>(count))
-            return NoSpace("a write to the working disk failed");
-        written += static_cast<uint64_t>(count);
-        UnzipOutcome spent = budget.Spend(static_cast<uint64_t>(count));
-        if (spent.status != 0) return spent;
-    }
-    if (written != declared) return Damaged("an entry holds less data than declared");
-    return {};
-}
-
 UnzipOutcome ExtractEntry(const std::wstring& destFolder, unzFile zip, const SurveyEntry& expected,
                           WriteBudget& budget) {
     char name[kNameBuffer] = {};
@@ -89,13 +70,11 @@ UnzipOutcome ExtractEntry(const std::wstring& destFolder, unzFile zip, const Sur
     {
         std::unique_ptr<FILE, FileCloser> out(platform::OpenFile(path, "wb"));
         if (!out) return Damaged("an entry's file cannot be created");
-        if (unzOpenCurrentFile(zip) != UNZ_OK) return Damaged("an entry's data cannot be opened");
-        UnzipOutcome copied = CopyEntryData(zip, out.get(), expected.size, budget);
-        // The CRC verdict comes with the close, once all the data was read.
-        const int closed = unzCloseCurrentFile(zip);
+        UnzipOutcome copied = CopyEntryData(zip, expected, [&](const char* data, size_t n) {
+            if (std::fwrite(data, 1, n, out.get()) != n) return NoSpace("a write to the working disk failed");
+            return budget.Spend(n);
+        });
         if (copied.status != 0) return copied;
-        if (closed == UNZ_CRCERROR) return Damaged("an entry's CRC-32 does not match");
-        if (closed != UNZ_OK) return Damaged("an entry's data cannot be read");
         if (std::fclose(out.release()) != 0) return NoSpace("a write to the working disk failed");
     }
     const tm_unz& d = info.tmu_date;

@@ -66,11 +66,20 @@ std::string BuildRawZip(const std::vector<RawEntry>& entries, const RawZipEnd& e
         Put16(out, kDosTime);
         Put16(out, kDosDate);
         Put32(out, e.crc);
-        Put32(out, static_cast<uint32_t>(e.payload.size()));
-        Put32(out, static_cast<uint32_t>(e.size));
+        Put32(out, e.zip64Local ? 0xFFFFFFFFu : static_cast<uint32_t>(e.payload.size()));
+        Put32(out, e.zip64Local ? 0xFFFFFFFFu : static_cast<uint32_t>(e.size));
         Put16(out, static_cast<uint32_t>(localName.size()));
-        Put16(out, 0);
-        out += localName + e.payload;
+        Put16(out, e.zip64Local ? 20 : 0);
+        out += localName;
+        if (e.zip64Local) {
+            Put16(out, 0x0001);
+            Put16(out, 16);
+            Put32(out, static_cast<uint32_t>(e.size));
+            Put32(out, 0);
+            Put32(out, static_cast<uint32_t>(e.payload.size()));
+            Put32(out, 0);
+        }
+        out += e.payload;
     }
     for (size_t i = 0; i < entries.size(); ++i) {
         const RawEntry& e = entries[i];

@@ -17,6 +17,7 @@ struct RawEntry {
     uint32_t external = 0;
     int sharesLocalOf = -1;    // index of an earlier entry whose local header this record points at
     uint64_t offsetOverride = 0;  // when non-zero, the local header offset the record states
+    bool zip64Local = false;   // local sizes all ones, the real ones in a Zip64 extra field
 };
 
 RawEntry StoredEntry(const std::string& name, const std::string& data);

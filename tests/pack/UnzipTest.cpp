@@ -116,6 +116,17 @@ TEST(Unzip, InflationStopsAtTheDeclaredSizeAndHugeDeclarationsAreRefused) {
     EXPECT_FALSE(platform::PathExists(dir / L"out2"));
 }
 
+TEST(Unzip, Zip64LocalHeadersAreReadAlikeInBothBuilds) {
+    // Writers that may not know an entry's size in advance put all ones in
+    // the local header and the sizes in its Zip64 field.
+    TestFolder dir;
+    RawEntry big = DeflatedEntry("z64.bin", Pattern(20000));
+    big.zip64Local = true;
+    ASSERT_TRUE(WriteBytes(dir / L"z64.zip", BuildRawZip({StoredEntry("a.txt", "a"), big})));
+    EXPECT_EQ(Extract(dir / L"out", dir / L"z64.zip"), 0);
+    EXPECT_EQ(ReadBytes(dir / L"out\\z64.bin"), Pattern(20000));
+}
+
 TEST(Unzip, HundredThousandEmptyEntries) {
     TestFolder dir;
     auto name = [](int i) { return "e/" + std::to_string(i % 100) + "/" + std::to_string(i); };

@@ -294,19 +294,22 @@ std::wstring RunAndClick(CWnd* owner, int id, std::wstring* selectedText) {
     chooser.ShowWindow(SW_HIDE);
     TreeReader tree{chooser.GetDlgItem(IDC_CHOOSER_TREE)};
     *selectedText = tree.Selected() ? tree.Text(tree.Selected()) : L"";
-    Click(chooser.GetSafeHwnd(), id);
+    if (id)
+        Click(chooser.GetSafeHwnd(), id);
+    else  // Alt+F4
+        ::PostMessageW(chooser.GetSafeHwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
     chooser.RunModalLoop();
     std::wstring path = chooser.GetSelectedPath();
     chooser.DestroyWindow();
     return path;
 }
 
-TEST_F(ChooserDialog, CancelCloseAndEmptyConfirmKeepTheRememberedPath) {
+TEST_F(ChooserDialog, CancelCloseAltF4AndEmptyConfirmKeepTheRememberedPath) {
     const std::wstring tool = scratch.path + L"\\ToolUpgradePack.zip";
     RememberedPathGuard::Remove(HKEY_CURRENT_USER);
     RememberedPathGuard::Set(HKEY_LOCAL_MACHINE, tool);  // read when the user has none
     std::wstring selected;
-    for (int id : {IDC_CHOOSER_CANCEL, IDC_CHOOSER_CLOSE}) {
+    for (int id : {IDC_CHOOSER_CANCEL, IDC_CHOOSER_CLOSE, 0}) {
         EXPECT_EQ(RunAndClick(&owner.window, id, &selected), L"") << id;
         EXPECT_EQ(selected, L"ToolUpgradePack.zip");
         EXPECT_EQ(RememberedPathGuard::Get(HKEY_LOCAL_MACHINE), tool);

@@ -1,15 +1,99 @@
 #pragma once
-// The main window. For now a plain borderless dialog at the size of the
-// skin's background with the tool's title and a close button.
+// The main window: a borderless skinned dialog in which the operator picks
+// the terminal model, the connection, the pack kind and the pack, types the
+// terminal's address for Ethernet, and starts the upgrade. It holds the
+// selection, keeps the terminal disk list and the disk combo box up to
+// date, decides when "开始升级" may be pressed, and paints itself.
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "app/DiskListRefresh.h"
+#include "app/StartClient.h"
+#include "app/UpgradeSelection.h"
+#include "device/FtpClient.h"
+#include "progress/ScrollDlg.h"
+#include "skin/ButtonEx.h"
+#include "skin/GdiplusInclude.h"
+#include "skin/IPAddressCtrlEx.h"
+#include "skin/RadioButtonEx.h"
+#include "skin/ToolTip2.h"
 #include "ui/Dialog.h"
 
 class CUpgradeDialogEx : public CDialog {
 public:
     explicit CUpgradeDialogEx(CWnd* parent);
+    ~CUpgradeDialogEx() override;
+
+    // The selection the upgrade run reads.
+    UpgradeSelection& Selection() { return m_selection; }
+
+    // Applies the current model's row to the selection and the window.
+    virtual void ApplyModelSettings();
+    // Rebuilds the terminal disk list and the combo box on this thread.
+    void RefreshTerminalDisks();
+    // Enables "开始升级" exactly when an upgrade may start.
+    void UpdateStartButton();
+
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    BOOL PreTranslateMessage(MSG* msg) override;
 
 protected:
     BOOL OnInitDialog() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    BOOL PreTranslateMessage(MSG* msg) override;
+
+private:
+    // Posted by the background disk refresh when its disks are ready.
+    static constexpr UINT kDisksReadyMessage = WM_APP + 1;
+
+    void BindControls();
+    void PlaceControls();
+    void SkinControls();
+    void CreateVersionText();
+
+    void OnChooseModel(int index);
+    void OnSelectUsb();
+    void OnSelectEthernet();
+    void OnChoosePackKind(int kind);
+    void OnLoadPack();
+    void OnAddressChanged();
+    void OnStartUpgrade();
+    void OnDiskChosen();
+    void OnDisksReady();
+    void OnDeviceChange(WPARAM event, LPARAM data);
+    void ShowDisksInCombo();
+    void ShowConnectionControls(bool usb);
+
+    // Paints the whole window picture into `dc` through a memory bitmap.
+    void PaintWindow(HDC dc);
+    void DrawPicture(Gdiplus::Graphics& g);
+
+    UpgradeSelection m_selection;
+    std::wstring m_versionText;
+    int m_changeGuard = 0;
+    bool m_running = false;  // an upgrade runs: "开始升级" stays disabled
+
+    std::shared_ptr<COpenDisk> m_discovery;
+    DiskListRefresher m_refresher;
+    CFtpClient m_ftp;
+    CStartClient m_startClient;
+    std::unique_ptr<CScrollDlg> m_progress;
+    CToolTip2 m_toolTip;
+
+    CRadioButtonEx m_modelRadios[kModelCount];
+    CRadioButtonEx m_usbRadio, m_ethernetRadio;
+    CRadioButtonEx m_kindRadios[3];
+    CIPAddressCtrlEx m_address;
+    CButtonEx m_loadButton, m_startButton, m_verifyButton, m_minimizeButton, m_closeButton;
+
+    std::unique_ptr<Gdiplus::Font> m_titleFont;
+    std::unique_ptr<Gdiplus::Font> m_labelFont;
+    std::unique_ptr<Gdiplus::Font> m_versionFont;
+    std::unique_ptr<Gdiplus::Image> m_background;
+    std::unique_ptr<Gdiplus::Image> m_decoration;
+    std::unique_ptr<Gdiplus::Image> m_addressValidMark;
+    std::unique_ptr<Gdiplus::Image> m_addressInvalidMark;
+    std::unique_ptr<Gdiplus::Image> m_pathField;
+    std::unique_ptr<Gdiplus::Image> m_addressField;
+    std::unique_ptr<Gdiplus::Bitmap> m_iconBitmap;
 };

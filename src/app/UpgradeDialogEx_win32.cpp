@@ -1,60 +1,419 @@
 #include "app/UpgradeDialogEx.h"
 
+#include <dbt.h>
+
+#include "app/AddressRule.h"
+#include "app/ConnectionAdapters.h"
+#include "app/LocalAddress.h"
+#include "app/MainDialogLayout.h"
+#include "app/ScrollDlgProgress.h"
+#include "app/ShellFileSystem.h"
+#include "app/UpgradeRun.h"
+#include "app/UpgradeThread.h"
+#include "app/VersionText.h"
+#include "chooser/SelectFileDlg.h"
+#include "device/DiskRecording.h"
 #include "res/resource.h"
+#include "skin/Fonts.h"
+#include "skin/GdiHandles.h"
+#include "skin/PngResource.h"
 
 namespace {
-constexpr int kWindowWidth = 624;   // the background image's size
-constexpr int kWindowHeight = 369;
+
+// Model radios in the order of the model table.
+constexpr int kModelRadioIds[kModelCount] = {IDC_MODEL_M2410, IDC_MODEL_M2450, IDC_MODEL_M3710, IDC_MODEL_M3750,
+                                             IDC_MODEL_VK1200, IDC_MODEL_HTR940, IDC_MODEL_M2480};
+// Their checked and unchecked pictures.
+constexpr UINT kModelImages[kModelCount][2] = {{260, 261}, {262, 263}, {264, 265}, {266, 257},
+                                               {258, 259}, {307, 308}, {309, 310}};
+constexpr int kKindRadioIds[3] = {IDC_KIND_APPLICATION, IDC_KIND_SYSTEM, IDC_KIND_TOOL};
+
+// The address control's fields are edits that refuse text wider than
+// themselves. In a field a quarter of the control wide, the control's usual
+// 20-pixel face can leave no room for a third digit ("198" became "19"), so
+// the face shrinks until three digits fit.
+void FitAddressFont(CIPAddressCtrlEx& address) {
+    HWND field = ::GetWindow(address, GW_CHILD);
+    if (!field) return;
+    RECT r;
+    ::GetClientRect(field, &r);
+    const std::wstring face = address.GetFaceName();
+    for (int height = address.GetFontHeight(); height > 8; --height) {
+        address.SetFieldFont(height, face.c_str());
+        // A new font brings its own margins; the fields need every pixel.
+        for (HWND f = field; f; f = ::GetWindow(f, GW_HWNDNEXT))
+            ::SendMessageW(f, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+        WindowDC dc(field);
+        HFONT font = reinterpret_cast<HFONT>(::SendMessageW(field, WM_GETFONT, 0, 0));
+        SelectScope select(dc.Get(), font);
+        SIZE text{};
+        ::GetTextExtentPoint32W(dc.Get(), L"888", 3, &text);
+        if (text.cx + 2 <= r.right - r.left) return;
+    }
+}
+
+// Disk discovery of the real machine, or of a recording named by the
+// environment (the demo and the whole-program tests).
+std::shared_ptr<COpenDisk> MakeDiskDiscovery() {
+    wchar_t path[1024];
+    wchar_t name[64];
+    ::MultiByteToWideChar(CP_ACP, 0, kDiskRecordingVariable, -1, name, 64);
+    DWORD n = ::GetEnvironmentVariableW(name, path, 1024);
+    if (n > 0 && n < 1024) return std::make_shared<COpenDisk>(MakeRecordingFileDiskSystem(path));
+    return std::make_shared<COpenDisk>();
+}
+
+void SetButtonImages(CButtonEx& button, UINT normal, UINT disabled, UINT hover, UINT pressed) {
+    button.SetNormalImage(normal, PngType());
+    if (disabled) button.SetDisabledImage(disabled, PngType());
+    button.SetHoverImage(hover, PngType());
+    button.SetPressedImage(pressed, PngType());
+}
+
 }  // namespace
 
-CUpgradeDialogEx::CUpgradeDialogEx(CWnd* parent) : CDialog(IDD_UPGRADE_DIALOG, parent) {}
+CUpgradeDialogEx::CUpgradeDialogEx(CWnd* parent)
+    : CDialog(IDD_UPGRADE_DIALOG, parent),
+      m_discovery(MakeDiskDiscovery()),
+      m_refresher(m_discovery),
+      m_titleFont(CreateSkinFont(16.0f, Gdiplus::UnitPixel)),
+      m_labelFont(CreateSkinFont(14.0f, Gdiplus::UnitPixel)),
+      m_versionFont(CreateSkinFont(12.0f, Gdiplus::UnitPixel)),
+      m_background(LoadPngResource(IDP_MAIN_BACKGROUND, PngType())),
+      m_decoration(LoadPngResource(IDP_DECORATION, PngType())),
+      m_addressValidMark(LoadPngResource(IDP_ADDRESS_VALID, PngType())),
+      m_addressInvalidMark(LoadPngResource(IDP_ADDRESS_INVALID, PngType())),
+      m_pathField(LoadPngResource(IDP_PATH_FIELD, PngType())),
+      m_addressField(LoadPngResource(IDP_ADDRESS_FIELD, PngType())) {}
+
+CUpgradeDialogEx::~CUpgradeDialogEx() = default;
+
+void CUpgradeDialogEx::BindControls() {
+    for (int i = 0; i < kModelCount; ++i) m_modelRadios[i].SubclassDlgItem(kModelRadioIds[i], this);
+    m_usbRadio.SubclassDlgItem(IDC_CONNECTION_USB, this);
+    m_ethernetRadio.SubclassDlgItem(IDC_CONNECTION_ETHERNET, this);
+    for (int i = 0; i < 3; ++i) m_kindRadios[i].SubclassDlgItem(kKindRadioIds[i], this);
+    m_address.SubclassDlgItem(IDC_TERMINAL_ADDRESS, this);
+    FitAddressFont(m_address);
+    m_loadButton.SubclassDlgItem(IDC_LOAD_PACK, this);
+    m_startButton.SubclassDlgItem(IDC_START_UPGRADE, this);
+    m_verifyButton.SubclassDlgItem(IDC_VERIFY_ADDRESS, this);
+    m_minimizeButton.SubclassDlgItem(IDC_MINIMIZE, this);
+    m_closeButton.SubclassDlgItem(IDC_CLOSE, this);
+}
+
+void CUpgradeDialogEx::PlaceControls() {
+    for (const layout::Place& p : layout::kPlaces) ::MoveWindow(GetDlgItem(p.id), p.x, p.y, p.w, p.h, FALSE);
+    const UINT keepSize = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+    ::SetWindowPos(GetDlgItem(IDC_TERMINAL_DISK), nullptr, layout::kDiskComboAt.x, layout::kDiskComboAt.y, 0, 0,
+                   keepSize);
+    ::SetWindowPos(m_address, nullptr, layout::kAddressAt.x, layout::kAddressAt.y, 0, 0, keepSize);
+}
+
+void CUpgradeDialogEx::SkinControls() {
+    SetButtonImages(m_startButton, IDP_START_NORMAL, IDP_START_DISABLED, IDP_START_HOVER, IDP_START_PRESSED);
+    SetButtonImages(m_loadButton, IDP_LOAD_NORMAL, IDP_LOAD_DISABLED, IDP_LOAD_HOVER, IDP_LOAD_PRESSED);
+    SetButtonImages(m_verifyButton, IDP_VERIFY_NORMAL, IDP_VERIFY_DISABLED, IDP_VERIFY_HOVER, IDP_VERIFY_PRESSED);
+    SetButtonImages(m_minimizeButton, IDP_MIN_NORMAL, 0, IDP_MIN_HOVER, IDP_MIN_PRESSED);
+    SetButtonImages(m_closeButton, IDP_CLOSE_NORMAL, 0, IDP_CLOSE_HOVER, IDP_CLOSE_PRESSED);
+    m_verifyButton.ShowWindow(SW_HIDE);
+}
 
 BOOL CUpgradeDialogEx::OnInitDialog() {
-    HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                               0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    BindControls();
+    HICON icon = static_cast<HICON>(
+        ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    if (icon) m_iconBitmap.reset(Gdiplus::Bitmap::FromHICON(icon));
+
     SetWindowText(L"电能质量终端升级工具");
-    SetWindowPos(m_hWnd, nullptr, 0, 0, kWindowWidth, kWindowHeight, SWP_NOMOVE | SWP_NOZORDER);
-    ::MoveWindow(GetDlgItem(IDC_CLOSE), 588, 7, 24, 30, TRUE);
+    m_startButton.EnableWindow(TRUE);
+    m_loadButton.EnableWindow(TRUE);
+
+    PlaceControls();
+    ::ShowWindow(GetDlgItem(IDC_TERMINAL_DISK), SW_SHOW);
+    m_address.ShowWindow(SW_HIDE);
+    m_ethernetRadio.EnableWindow(FALSE);
+    ::EnableWindow(GetDlgItem(IDC_UNUSED_EDIT), FALSE);
+    ::ShowWindow(GetDlgItem(IDC_UNUSED_EDIT), SW_HIDE);
+
+    m_progress = std::make_unique<CScrollDlg>(this);
+
+    RefreshTerminalDisks();
+
+    m_kindRadios[0].SetCheck(1);
+    m_kindRadios[1].SetCheck(0);
+    m_kindRadios[2].SetCheck(0);
+    m_ethernetRadio.SetCheck(0);
+    m_usbRadio.SetWindowText(L"USB");
+    m_usbRadio.SetCheck(1);
+
+    SkinControls();
+    m_versionText = ExecutableVersionText();
+
+    for (int i = 0; i < kModelCount; ++i) {
+        CRadioButtonEx& radio = m_modelRadios[i];
+        radio.RemoveBackgroundImage();
+        radio.SetCheckedImage(kModelImages[i][0], PngType());
+        radio.SetUncheckedImage(kModelImages[i][1], PngType());
+        radio.MoveWindow(layout::kModelX[i], layout::kModelY, layout::kModelW, layout::kModelH, FALSE);
+    }
+    m_modelRadios[0].SetCheck(1);
+
+    if (m_background) {
+        const int w = static_cast<int>(m_background->GetWidth()), h = static_cast<int>(m_background->GetHeight());
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        // The system owns the region once it is set.
+        ::SetWindowRgn(m_hWnd, ::CreateRoundRectRgn(0, 0, w + 1, h + 1, 4, 4), TRUE);
+    }
     CenterWindow();
+
+    m_toolTip.Create(this);
+    Invalidate(FALSE);
+    m_changeGuard = 0;
     return TRUE;
 }
 
-BOOL CUpgradeDialogEx::OnCommand(WPARAM wParam, LPARAM lParam) {
-    if (LOWORD(wParam) == IDC_CLOSE) {
-        EndDialog(IDCANCEL);
-        return TRUE;
+// ---- the selection and its rules -------------------------------------------
+
+void CUpgradeDialogEx::ApplyModelSettings() {
+    const DeviceModel* row = m_selection.ApplyModelSettings([this](UpgradeSelection&) { RefreshTerminalDisks(); });
+    if (row) {
+        m_usbRadio.EnableWindow(row->usbChoice);
+        m_ethernetRadio.EnableWindow(row->ethernetChoice);
+        ShowConnectionControls(row->defaultConnection == kConnectionUsb);
     }
-    if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) return TRUE;  // Enter and Escape do nothing
-    return CDialog::OnCommand(wParam, lParam);
+    const bool usb = m_selection.connectionMode == kConnectionUsb;
+    m_usbRadio.SetCheck(usb ? 1 : 0);
+    m_ethernetRadio.SetCheck(usb ? 0 : 1);
+    // Any change of model may change whether an upgrade can start (an
+    // Ethernet model without a valid address must not leave it enabled).
+    UpdateStartButton();
+    Invalidate(FALSE);
+}
+
+void CUpgradeDialogEx::RefreshTerminalDisks() {
+    m_selection.terminalDisks.Replace({});
+    m_selection.terminalDisks.Replace(m_refresher.RefreshNow(m_selection.usbVendorId, m_selection.usbProductId));
+    ShowDisksInCombo();
+    UpdateStartButton();
+}
+
+void CUpgradeDialogEx::ShowDisksInCombo() {
+    HWND combo = GetDlgItem(IDC_TERMINAL_DISK);
+    ::SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    for (const UsbDiskInfo& disk : m_selection.terminalDisks.Snapshot())
+        ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(disk.volume.szDrivePath));
+    if (::SendMessageW(combo, CB_GETCOUNT, 0, 0) > 0) {
+        ::SendMessageW(combo, CB_SETCURSEL, 0, 0);
+        m_selection.terminalDisks.Select(0);
+    }
+}
+
+void CUpgradeDialogEx::UpdateStartButton() {
+    if (!m_running && m_selection.CanStart()) {
+        m_startButton.EnableWindow(TRUE);
+        m_startButton.SetState(kButtonNormal);
+    } else {
+        m_startButton.EnableWindow(FALSE);
+    }
+    m_startButton.Invalidate(FALSE);
+    Invalidate(FALSE);
+}
+
+void CUpgradeDialogEx::ShowConnectionControls(bool usb) {
+    ::ShowWindow(GetDlgItem(IDC_TERMINAL_DISK), usb ? SW_SHOW : SW_HIDE);
+    m_address.ShowWindow(usb ? SW_HIDE : SW_SHOW);
+}
+
+void CUpgradeDialogEx::OnChooseModel(int index) {
+    if (!m_selection.SelectModel(index)) return;
+    ApplyModelSettings();
+}
+
+void CUpgradeDialogEx::OnSelectUsb() {
+    m_selection.connectionMode = kConnectionUsb;
+    if (!m_refresher.RefreshInBackground(m_hWnd, kDisksReadyMessage, m_selection.usbVendorId,
+                                         m_selection.usbProductId))
+        RefreshTerminalDisks();  // no thread to spare: refresh here
+    ShowConnectionControls(true);
+    UpdateStartButton();
+    Invalidate(FALSE);
+}
+
+void CUpgradeDialogEx::OnDisksReady() {
+    std::vector<UsbDiskInfo> disks;
+    if (!m_refresher.TakeResult(&disks)) return;
+    m_selection.terminalDisks.Replace(std::move(disks));
+    ShowDisksInCombo();
+    UpdateStartButton();
+}
+
+void CUpgradeDialogEx::OnSelectEthernet() {
+    m_selection.connectionMode = kConnectionEthernet;
+    ShowConnectionControls(false);
+    UpdateStartButton();
+    Invalidate(FALSE);
+}
+
+void CUpgradeDialogEx::OnChoosePackKind(int kind) { m_selection.packKind = static_cast<PackKind>(kind); }
+
+void CUpgradeDialogEx::OnDiskChosen() {
+    int index = static_cast<int>(::SendMessageW(GetDlgItem(IDC_TERMINAL_DISK), CB_GETCURSEL, 0, 0));
+    m_selection.terminalDisks.Select(index);
+}
+
+void CUpgradeDialogEx::OnLoadPack() {
+    std::wstring path;
+    {
+        CSelectFileDlg chooser(this);
+        if (chooser.Create(IDD_SELECT_FILE_DIALOG, this)) {
+            chooser.CenterWindow(this);
+            chooser.ShowWindow(SW_HIDE);
+            chooser.RunModalLoop();
+            path = chooser.GetSelectedPath();
+            chooser.DestroyWindow();
+        }
+    }
+    m_selection.TakePackPath(path);
+    UpdateStartButton();
+    Invalidate(FALSE);
+}
+
+void CUpgradeDialogEx::OnAddressChanged() {
+    if (m_changeGuard > 0) return;
+    ++m_changeGuard;
+    m_selection.addressEntered = true;
+    if (m_address.IsBlank()) {
+        m_selection.addressValid = false;
+    } else {
+        wchar_t text[64] = {};
+        ::GetWindowTextW(m_address, text, 64);
+        m_selection.terminalAddress = text;
+        DWORD packed = 0;
+        m_address.GetAddress(&packed);
+        const AddressOctets octets = {static_cast<uint8_t>(FIRST_IPADDRESS(packed)),
+                                      static_cast<uint8_t>(SECOND_IPADDRESS(packed)),
+                                      static_cast<uint8_t>(THIRD_IPADDRESS(packed)),
+                                      static_cast<uint8_t>(FOURTH_IPADDRESS(packed))};
+        ValidateTerminalAddress(m_selection, octets, GetLocalAddress());
+    }
+    UpdateStartButton();
+    Invalidate(FALSE);
+    --m_changeGuard;
+}
+
+void CUpgradeDialogEx::OnStartUpgrade() {
+    if (m_running) return;
+    m_running = true;
+    m_startButton.EnableWindow(FALSE);
+    {
+        ScrollDlgProgress progress(*m_progress);
+        FtpClientSession ftp(m_ftp);
+        StartClientCommand start(m_startClient);
+        ShellFileSystem files;
+        CUpgradeRun run(m_selection, {progress, ftp, start, files}, GetProgramFolder());
+        UpgradeJob job;
+        job.run = &run;
+        RunUpgradeWithWindow(*m_progress, job);
+    }
+    m_running = false;
+    // The rule again rather than a plain enable: a disk may have gone
+    // during the run.
+    UpdateStartButton();
+    m_startButton.UpdateWindow();
+}
+
+void CUpgradeDialogEx::OnDeviceChange(WPARAM event, LPARAM data) {
+    if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return;
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+    if (!header || header->dbch_devicetype != DBT_DEVTYP_VOLUME) return;
+    if (reinterpret_cast<const DEV_BROADCAST_VOLUME*>(header)->dbcv_flags != 0) return;
+    RefreshTerminalDisks();
+}
+
+// ---- messages ----------------------------------------------------------------
+
+BOOL CUpgradeDialogEx::OnCommand(WPARAM wParam, LPARAM lParam) {
+    const int id = LOWORD(wParam);
+    const int code = HIWORD(wParam);
+    for (int i = 0; i < kModelCount; ++i)
+        if (id == kModelRadioIds[i]) {
+            if (code == BN_CLICKED) OnChooseModel(i);
+            return TRUE;
+        }
+    for (int i = 0; i < 3; ++i)
+        if (id == kKindRadioIds[i]) {
+            if (code == BN_CLICKED) OnChoosePackKind(i);
+            return TRUE;
+        }
+    switch (id) {
+        case IDC_CONNECTION_USB:
+            if (code == BN_CLICKED) OnSelectUsb();
+            return TRUE;
+        case IDC_CONNECTION_ETHERNET:
+            if (code == BN_CLICKED) OnSelectEthernet();
+            return TRUE;
+        case IDC_TERMINAL_DISK:
+            if (code == CBN_SELCHANGE) OnDiskChosen();
+            return TRUE;
+        case IDC_TERMINAL_ADDRESS:
+            if (code == EN_CHANGE) OnAddressChanged();
+            return TRUE;
+        case IDC_LOAD_PACK:
+            if (code == BN_CLICKED) OnLoadPack();
+            return TRUE;
+        case IDC_START_UPGRADE:
+            if (code == BN_CLICKED) OnStartUpgrade();
+            return TRUE;
+        case IDC_MINIMIZE:
+            if (code == BN_CLICKED) ::ShowWindow(m_hWnd, SW_MINIMIZE);
+            return TRUE;
+        case IDC_CLOSE:
+            if (code == BN_CLICKED) EndDialog(IDCANCEL);
+            return TRUE;
+        case IDOK:
+            return TRUE;  // Enter never ends the dialog
+        default:
+            return CDialog::OnCommand(wParam, lParam);  // IDCANCEL: closing the window (Alt+F4)
+    }
 }
 
 LRESULT CUpgradeDialogEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_PAINT: {
             PAINTSTRUCT ps;
-            HDC dc = BeginPaint(m_hWnd, &ps);
-            RECT r;
-            ::GetClientRect(m_hWnd, &r);
-            HBRUSH back = CreateSolidBrush(RGB(21, 27, 49));
-            FillRect(dc, &r, back);
-            DeleteObject(back);
-            SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, RGB(255, 255, 255));
-            RECT title = {40, 12, 460, 39};
-            DrawTextW(dc, L"电能质量终端升级工具", -1, &title, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-            EndPaint(m_hWnd, &ps);
+            HDC dc = ::BeginPaint(m_hWnd, &ps);
+            PaintWindow(dc);
+            ::EndPaint(m_hWnd, &ps);
             return 0;
         }
+        case WM_PRINTCLIENT:
+            // Skinned buttons take their background from this picture.
+            PaintWindow(reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_ERASEBKGND:
+            return TRUE;
         case WM_NCHITTEST: {
             LRESULT hit = CDialog::WindowProc(msg, wParam, lParam);
-            return hit == HTCLIENT ? HTCAPTION : hit;  // drag the borderless window anywhere
+            return hit == HTCLIENT ? HTCAPTION : hit;  // drag the borderless window by its background
         }
+        case WM_LBUTTONDOWN:
+            SendMessage(WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+            break;
+        case WM_DEVICECHANGE:
+            OnDeviceChange(wParam, lParam);
+            break;
+        case kDisksReadyMessage:
+            OnDisksReady();
+            return 0;
         default:
-            return CDialog::WindowProc(msg, wParam, lParam);
+            break;
     }
+    return CDialog::WindowProc(msg, wParam, lParam);
 }
 
 BOOL CUpgradeDialogEx::PreTranslateMessage(MSG* msg) {
+    // Enter and Escape would end a dialog; here they do nothing.
     return msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE);
 }

@@ -9,7 +9,7 @@ constexpr size_t kShownPathLength = 35;
 UpgradeSelection::UpgradeSelection() = default;
 UpgradeSelection::~UpgradeSelection() = default;
 
-const DeviceModel* UpgradeSelection::ChooseModel(int index, const RefreshDisks& refresh) {
+const DeviceModel* UpgradeSelection::SelectModel(int index) {
     const DeviceModel* row = FindDeviceModel(index);
     if (!row) return nullptr;
     modelIndex = index;
@@ -17,6 +17,11 @@ const DeviceModel* UpgradeSelection::ChooseModel(int index, const RefreshDisks& 
         ftpUser = row->ftpUser;
         ftpPassword = row->ftpPassword;
     }
+    return row;
+}
+
+const DeviceModel* UpgradeSelection::ChooseModel(int index, const RefreshDisks& refresh) {
+    if (!SelectModel(index)) return nullptr;
     return ApplyModelSettings(refresh);
 }
 

@@ -43,6 +43,10 @@ struct UpgradeSelection {
     // carry them, then ApplyModelSettings. Returns the applied row, or null
     // when `index` is no model row.
     const DeviceModel* ChooseModel(int index, const RefreshDisks& refresh);
+    // The first half of ChooseModel: the model index and the row's
+    // credentials, without applying the row. Null (nothing changed) when
+    // `index` is no model row.
+    const DeviceModel* SelectModel(int index);
 
     // Applies the row of the current model index; variants (7, 8) keep
     // everything but the address-entered flag. Returns the applied row or null.

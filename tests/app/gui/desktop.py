@@ -1,0 +1,134 @@
+"""Drives Quillon.exe under Wine the way a person does: mouse clicks and
+key presses through the X server (xdotool), screenshots of the screen
+(ImageMagick), and the windows' state read back by the probe program
+(UiProbe), which runs in the same Wine session."""
+import json
+import os
+import shutil
+import subprocess
+import time
+
+from PIL import Image
+
+
+def windows_path(unix_path):
+    """The Wine path of a Unix path (through drive Z:)."""
+    return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
+
+
+class Desktop:
+    def __init__(self, prefix, screenshots):
+        self.prefix = prefix
+        self.screenshots = screenshots
+        os.makedirs(screenshots, exist_ok=True)
+        self.env = dict(os.environ, WINEPREFIX=prefix, WINEARCH="win64", WINEDEBUG="-all",
+                        LANG="zh_CN.UTF-8", LC_ALL="zh_CN.UTF-8", WINEDLLOVERRIDES="mscoree,mshtml=")
+        if "DISPLAY" not in self.env:
+            raise RuntimeError("no X display: the window tests need DISPLAY")
+        self.tool = None
+        self.probe = None
+
+    # ---- the Wine session ----------------------------------------------------
+
+    def user_folder(self, name):
+        """A shell folder of the Wine user (Desktop, Documents), as a Unix path."""
+        users = os.path.join(self.prefix, "drive_c", "users")
+        for user in sorted(os.listdir(users)):
+            if user != "Public" and os.path.isdir(os.path.join(users, user, name)):
+                return os.path.join(users, user, name)
+        raise RuntimeError("no %s folder in the Wine prefix" % name)
+
+    def wine(self, *args, **kwargs):
+        # Console programs of the Wine session write the ANSI code page (936).
+        return subprocess.run(["wine"] + list(args), env=self.env, capture_output=True, encoding="gbk",
+                              errors="replace", **kwargs)
+
+    def start_tool(self, exe, extra_env=None):
+        env = dict(self.env, **(extra_env or {}))
+        self.tool = subprocess.Popen(["wine", exe], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def start_probe(self, probe_exe):
+        self.probe = subprocess.Popen(["wine", probe_exe], env=self.env, stdin=subprocess.PIPE,
+                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, encoding="utf-8", bufsize=1)
+
+    def ask(self, command):
+        self.probe.stdin.write(command + "\n")
+        self.probe.stdin.flush()
+        line = self.probe.stdout.readline()
+        if not line:
+            raise RuntimeError("the probe ended")
+        return json.loads(line)
+
+    def tool_ended(self, timeout=10):
+        try:
+            self.tool.wait(timeout)
+            return True
+        except subprocess.TimeoutExpired:
+            return False
+
+    def close(self):
+        if self.probe:
+            try:
+                self.probe.stdin.write("quit\n")
+                self.probe.stdin.flush()
+                self.probe.wait(10)
+            except (OSError, subprocess.TimeoutExpired):
+                self.probe.kill()
+        if self.tool and self.tool.poll() is None:
+            self.tool.kill()
+        subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
+
+    # ---- what a person does ----------------------------------------------------
+
+    def click(self, x, y, double=False):
+        subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y)], check=True)
+        time.sleep(0.15)
+        subprocess.run(["xdotool", "click"] + (["--repeat", "2", "--delay", "80"] if double else []) + ["1"],
+                       check=True)
+        time.sleep(0.3)
+
+    def click_rect(self, rect, double=False, dx=None):
+        left, top, right, bottom = rect
+        x = left + (dx if dx is not None else (right - left) // 2)
+        self.click(x, (top + bottom) // 2, double)
+
+    def wheel(self, rect, down=True):
+        left, top, right, bottom = rect
+        subprocess.run(["xdotool", "mousemove", "--sync", str((left + right) // 2), str((top + bottom) // 2),
+                        "click", "5" if down else "4"], check=True)
+        time.sleep(0.2)
+
+    def type(self, text):
+        subprocess.run(["xdotool", "type", "--delay", "80", text], check=True)
+        time.sleep(0.3)
+
+    def key(self, *names):
+        subprocess.run(["xdotool", "key", "--delay", "80"] + list(names), check=True)
+        time.sleep(0.3)
+
+    def screenshot(self, name):
+        path = os.path.join(self.screenshots, name + ".png")
+        subprocess.run(["import", "-window", "root", path], check=True, capture_output=True)
+        return Image.open(path).convert("RGB")
+
+    # ---- waiting -------------------------------------------------------------------
+
+    @staticmethod
+    def wait_for(condition, timeout=20, step=0.3, what="condition"):
+        deadline = time.time() + timeout
+        while True:
+            value = condition()
+            if value:
+                return value
+            if time.time() > deadline:
+                raise AssertionError("timed out after %d s waiting for %s" % (timeout, what))
+            time.sleep(step)
+
+
+def near(colour, expected, tolerance=30):
+    return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))
+
+
+def copy_file(source, target):
+    os.makedirs(os.path.dirname(target), exist_ok=True)
+    shutil.copyfile(source, target)

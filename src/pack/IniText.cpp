@@ -1,6 +1,17 @@
 #include "pack/IniText.h"
 
 const wchar_t kIniHeadSection[] = L"[]";
+
+bool IniKeyLess::operator()(const std::wstring& a, const std::wstring& b) const {
+    const size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < n; ++i) {
+        const wchar_t x = a[i], y = b[i];
+        if (static_cast<uint32_t>(x) >= 0xD800 || static_cast<uint32_t>(y) >= 0xD800)
+            return platform::CompareUtf16(a.substr(i), b.substr(i)) < 0;
+        if (x != y) return x < y;
+    }
+    return a.size() < b.size();
+}
 const wchar_t kIniCommentKey[] = L";";
 
 std::wstring DecodeIniBytes(const std::string& bytes) {

@@ -7,8 +7,15 @@
 
 #include "platform/Text.h"
 
-// Keys in ordinal UTF-16 code-unit order (case-sensitive: "B" < "a").
-using IniEntries = std::map<std::wstring, std::wstring, platform::Utf16Less>;
+// Ordinal UTF-16 code-unit order (case-sensitive: "B" < "a"), comparing in
+// place: the common prefix is skipped unit by unit, and only from the first
+// character at or above U+D800 (where UTF-32 and UTF-16 orders part) is
+// the rest compared as UTF-16. Keeps parsing linear in a manifest's size.
+struct IniKeyLess {
+    bool operator()(const std::wstring& a, const std::wstring& b) const;
+};
+
+using IniEntries = std::map<std::wstring, std::wstring, IniKeyLess>;
 
 struct IniSection {
     std::wstring name;  // "[]" for the entries ahead of the first header

@@ -41,6 +41,6 @@ private:
     std::vector<IniSection> m_sections;
     // Name -> index of the first section of that name, so a file of many
     // headers costs no scan per lookup.
-    std::map<std::wstring, size_t, platform::Utf16Less> m_firstSection;
+    std::map<std::wstring, size_t, IniKeyLess> m_firstSection;
     std::mutex m_lock;
 };

@@ -42,3 +42,57 @@ def archive(entries):
 seed("fuzz_unzip", "tree", archive([("sub/", b""), ("sub/a.bin", b"a" * 300), ("x/y/z.txt", b"z"), ("top", b"t")]))
 seed("fuzz_unzip", "escape", archive([("../up.txt", b"u"), ("/abs", b"a"), ("ok.txt", b"o")]))
 seed("fuzz_unzip", "gbk", archive([("\u4e2d\u6587.txt", b"zh")]))
+
+
+# Archives the extractor refuses as damaged, written field by field so each
+# one differs from a good archive in one way.
+import struct
+import zlib
+
+
+def raw_archive(entries, count_delta=0, count=None):
+    """entries: dicts with name, data, and optional method, flags, crc,
+    size, local_name, made_by, external, shares (index of an earlier entry)."""
+    out, central, offsets = b"", b"", []
+    for e in entries:
+        if "shares" in e:
+            offsets.append(offsets[e["shares"]])
+            continue
+        offsets.append(len(out))
+        name = e.get("local_name", e["name"])
+        out += struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, e.get("flags", 0), e.get("method", 0), 0, 0x5021,
+                           e["crc"], len(e["data"]), e["size"], len(name), 0) + name + e["data"]
+    for e, offset in zip(entries, offsets):
+        data = entries[e["shares"]]["data"] if "shares" in e else e["data"]
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, e.get("made_by", 20), 20, e.get("flags", 0),
+                               e.get("method", 0), 0, 0x5021, e["crc"], len(data), e["size"], len(e["name"]), 0, 0,
+                               0, 0, e.get("external", 0), offset) + e["name"]
+    n = count if count is not None else len(entries) + count_delta
+    return out + central + struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, n, n, len(central), len(out), 0)
+
+
+def stored(name, data, **extra):
+    return dict(name=name, data=data, crc=zlib.crc32(data), size=len(data), **extra)
+
+
+def deflated(name, data, **extra):
+    c = zlib.compressobj(9, zlib.DEFLATED, -15)
+    e = stored(name, data, **extra)
+    e.update(data=c.compress(data) + c.flush(), method=8)
+    return e
+
+
+good = stored(b"a.txt", b"a")
+seed("fuzz_unzip", "bad-crc", raw_archive([good, dict(deflated(b"b.txt", b"b" * 500), crc=1)]))
+seed("fuzz_unzip", "bzip2", raw_archive([good, stored(b"b.txt", b"b" * 50, method=12)]))
+seed("fuzz_unzip", "encrypted", raw_archive([good, stored(b"b.txt", b"b" * 50, flags=1)]))
+seed("fuzz_unzip", "local-name", raw_archive([good, stored(b"b.txt", b"b", local_name=b"c.txt")]))
+seed("fuzz_unzip", "count-short", raw_archive([good, stored(b"hidden.txt", b"h")], count_delta=-1))
+seed("fuzz_unzip", "count-ffff", raw_archive([good, stored(b"b.txt", b"b")], count=0xFFFF))
+seed("fuzz_unzip", "overlap", raw_archive([deflated(b"z.bin", b"\0" * 65536)] + [dict(deflated(b"z.bin", b"\0" * 65536), shares=0)] * 20))
+seed("fuzz_unzip", "bomb", raw_archive([dict(deflated(b"z.bin", b"\0" * 1000000), size=1000, crc=zlib.crc32(b"\0" * 1000))]))
+seed("fuzz_unzip", "duplicate", raw_archive([good, stored(b"a.txt", b"other")]))
+seed("fuzz_unzip", "case", raw_archive([stored(b"Up/x", b"x"), stored(b"up/y", b"y")]))
+seed("fuzz_unzip", "file-and-folder", raw_archive([stored(b"d", b"x"), stored(b"d/x", b"y")]))
+seed("fuzz_unzip", "trailing-dot", raw_archive([good, stored(b"dir./x", b"x")]))
+seed("fuzz_unzip", "symlink", raw_archive([good, stored(b"link", b"/etc/passwd", made_by=3 << 8, external=0o120777 << 16)]))

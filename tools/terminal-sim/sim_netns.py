@@ -80,11 +80,13 @@ class Terminals:
         shutil.rmtree(root, ignore_errors=True)
         os.makedirs(root)
         ready = os.path.join(self.directory, name + ".ready")
-        if os.path.exists(ready):
-            os.remove(ready)
+        journal = os.path.join(self.directory, name + ".journal.jsonl")
+        for stale in (ready, journal):
+            if os.path.exists(stale):
+                os.remove(stale)
         args = ["ip", "netns", "exec", netns, "/usr/bin/python3", SIMULATOR, "--host", address,
                 "--ftp-port", "21", "--start-port", "3002", "--root", root,
-                "--journal", os.path.join(self.directory, name + ".journal.jsonl"),
+                "--journal", journal,
                 "--ready-file", ready, "--lifetime", str(LIFETIME)]
         args += ["--" + s for s in switches]
         process = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
@@ -99,7 +101,7 @@ class Terminals:
         with open(os.path.join(self.directory, "pids"), "a") as f:
             f.write("%d %d\n" % (index, process.pid))
         self.started[name] = {"address": address, "root": root, "process": process, "index": index,
-                              "journal": os.path.join(self.directory, name + ".journal.jsonl")}
+                              "journal": journal}
         return self.started[name]
 
     def journal(self, name):

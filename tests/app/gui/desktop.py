@@ -38,6 +38,11 @@ class Desktop:
                 return os.path.join(users, user, name)
         raise RuntimeError("no %s folder in the Wine prefix" % name)
 
+    def drive_c_path(self, unix_path):
+        """The C: path of a file inside the prefix's drive_c."""
+        relative = os.path.relpath(os.path.abspath(unix_path), os.path.join(self.prefix, "drive_c"))
+        return "C:\\" + relative.replace("/", "\\")
+
     def wine(self, *args, **kwargs):
         # Console programs of the Wine session write the ANSI code page (936).
         return subprocess.run(["wine"] + list(args), env=self.env, capture_output=True, encoding="gbk",

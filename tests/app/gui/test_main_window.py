@@ -271,7 +271,7 @@ class UsbUpgrade(ToolSession):
             self.desk.wait_for(lambda: not self.chooser()["found"], 10, what="the chooser to close")
             self.assertTrue(self.control(START)["enabled"], "the pack stays after %s" % button)
         remembered = self.desk.wine("reg", "query", "HKCU\\Software\\Ystrel", "/v", "SelectedPath").stdout
-        self.assertIn(windows_path(pack).lower(), remembered.lower())
+        self.assertIn(self.desk.drive_c_path(pack).lower(), remembered.lower())
 
         # Enter and Escape do nothing; the close button ends the program.
         self.desk.click(state["rect"][0] + 300, state["rect"][1] + 250)
@@ -303,11 +303,14 @@ class EthernetUpgrade(ToolSession):
         cls.terminals.stop()
 
     def type_address(self, address):
+        """Types each octet into its field, replacing what was there."""
         left, top, right, bottom = self.control(ADDRESS)["rect"]
-        self.desk.click(left + 12, (top + bottom) // 2)  # the first field
-        self.desk.key("End", "shift+Home")
-        self.desk.type(address)
-        time.sleep(0.5)
+        quarter = (right - left) // 4
+        for i, octet in enumerate(address.split(".")):
+            self.desk.click(left + i * quarter + quarter // 2, (top + bottom) // 2)
+            self.desk.key("End", "shift+Home")
+            self.desk.type(octet)
+        self.assertEqual(self.control(ADDRESS)["text"], address)
 
     def mark_colour(self):
         shot = self.desk.screenshot("main_ethernet_mark")

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "skin/GdiHandles.h"
+#include "skin/ParentBackground.h"
 #include "skin/PngResource.h"
 #include "ui/EraseBackground.h"
 
@@ -90,23 +91,6 @@ LRESULT CButtonEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 // children), so the parent's own painting is the true background. True when
 // the parent painted every pixel; parents that ignore WM_PRINTCLIENT leave
 // the marker colour, and the caller copies the screen instead.
-bool CButtonEx::ParentPaintsBackground(HWND parent, HDC dc, POINT topLeft, int w, int h) {
-    const COLORREF marker = RGB(0x20, 0x00, 0xCC);
-    RECT all{0, 0, w, h};
-    {
-        GdiObject<HBRUSH> fill(::CreateSolidBrush(marker));
-        ::FillRect(dc, &all, fill.Get());
-    }
-    POINT oldOrigin;
-    ::SetViewportOrgEx(dc, -topLeft.x, -topLeft.y, &oldOrigin);
-    ::SendMessageW(parent, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
-    ::SetViewportOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
-    const POINT probes[] = {{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {w / 2, h / 2}};
-    for (const POINT& p : probes)
-        if (::GetPixel(dc, p.x, p.y) == marker) return false;
-    return true;
-}
-
 void CButtonEx::DrawItem(const DRAWITEMSTRUCT& item) {
     if (item.itemState & ODS_DISABLED) m_state = kButtonDisabled;
     Gdiplus::Image* image = ImageOf(m_state);
@@ -126,8 +110,7 @@ void CButtonEx::DrawItem(const DRAWITEMSTRUCT& item) {
     // The parent's pixels under the control make the background, so the
     // image's transparent parts show what lies behind the button.
     HWND parent = ::GetParent(m_hWnd);
-    POINT topLeft{window.left, window.top};
-    ::ScreenToClient(parent, &topLeft);
+    const POINT topLeft = PlaceInParent(m_hWnd, parent);
     if (!ParentPaintsBackground(parent, mem.Get(), topLeft, w, h)) {
         WindowDC parentDC(parent);
         ::BitBlt(mem.Get(), 0, 0, w, h, parentDC.Get(), topLeft.x, topLeft.y, SRCCOPY);

@@ -35,7 +35,6 @@ protected:
     void DrawItem(const DRAWITEMSTRUCT& item) override;
 
 private:
-    static bool ParentPaintsBackground(HWND parent, HDC dc, POINT topLeft, int w, int h);
     static void Replace(std::unique_ptr<Gdiplus::Image>& slot, UINT id, const wchar_t* type);
     Gdiplus::Image* ImageOf(int state) const;
     void Repaint(BOOL erase);

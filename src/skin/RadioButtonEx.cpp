@@ -1,6 +1,8 @@
 #include "skin/RadioButtonEx.h"
 
 #include "skin/Fonts.h"
+#include "skin/GdiHandles.h"
+#include "skin/ParentBackground.h"
 #include "skin/PngResource.h"
 #include "ui/EraseBackground.h"
 
@@ -93,10 +95,27 @@ void CRadioButtonEx::DrawItem(const DRAWITEMSTRUCT& item) {
     const bool disabled = (item.itemState & ODS_DISABLED) != 0;
     Gdiplus::Image* mark = disabled ? m_disabledImage.get()
                                     : (m_checked ? m_checkedImage.get() : m_uncheckedImage.get());
-    const RECT& r = item.rcItem;
-    const int itemW = r.right - r.left, itemH = r.bottom - r.top;
+    const int itemW = item.rcItem.right - item.rcItem.left, itemH = item.rcItem.bottom - item.rcItem.top;
+    if (itemW <= 0 || itemH <= 0) return;
+    // Drawn off-screen over the parent's own picture, so transparent parts
+    // of the images (the model cards' rounded corners) show the window
+    // behind them rather than whatever the control's surface held.
+    MemoryDC mem(item.hDC);
+    GdiObject<HBITMAP> surface(::CreateCompatibleBitmap(item.hDC, itemW, itemH));
+    if (!mem || !surface) return;
+    SelectScope selectSurface(mem.Get(), surface.Get());
+    HWND parent = ::GetParent(m_hWnd);
+    if (!ParentPaintsBackground(parent, mem.Get(), PlaceInParent(m_hWnd, parent), itemW, itemH)) {
+        RECT all{0, 0, itemW, itemH};
+        ::FillRect(mem.Get(), &all, ::GetSysColorBrush(COLOR_BTNFACE));
+    }
+    DrawFace(mem.Get(), RECT{0, 0, itemW, itemH}, disabled, mark);
+    ::BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, itemW, itemH, mem.Get(), 0, 0, SRCCOPY);
+}
 
-    Gdiplus::Graphics g(item.hDC);
+void CRadioButtonEx::DrawFace(HDC dc, const RECT& r, bool disabled, Gdiplus::Image* mark) {
+    const int itemW = r.right - r.left, itemH = r.bottom - r.top;
+    Gdiplus::Graphics g(dc);
     if (m_background) {
         Gdiplus::Rect dest(r.left, r.top, itemW, itemH);
         g.DrawImage(m_background.get(), dest, 0, 0, static_cast<INT>(m_background->GetWidth()),

@@ -32,6 +32,8 @@ protected:
     void DrawItem(const DRAWITEMSTRUCT& item) override;
 
 private:
+    // The background, mark and text into `dc` over `r`.
+    void DrawFace(HDC dc, const RECT& r, bool disabled, Gdiplus::Image* mark);
     void SetChecked(bool checked);
     void UncheckGroupOthers();
     void Repaint(BOOL erase);

@@ -15,6 +15,15 @@ public:
     bool PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) override {
         return m_client.PutFile(localPath, remotePath, transfer ? TRUE : FALSE) != FALSE;
     }
+    bool RemoteFileSize(const std::wstring& remotePath, uint64_t* size) override {
+        ULONGLONG bytes = 0;
+        if (!m_client.GetRemoteFileSize(remotePath, &bytes)) return false;
+        *size = bytes;
+        return true;
+    }
+    bool DeleteRemoteFile(const std::wstring& remotePath) override {
+        return m_client.DeleteRemoteFile(remotePath) != FALSE;
+    }
     bool Disconnect() override { return m_client.Disconnect() != FALSE; }
 
 private:

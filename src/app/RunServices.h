@@ -16,6 +16,11 @@ public:
     // the client's SetCurrentDirectory: <windows.h> renames that one.
     virtual bool ChangeDirectory(const std::wstring& dir) = 0;
     virtual bool PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) = 0;
+    // The size the server reports for a remote file (SIZE); false when it
+    // gives none (no such command, no such file, not connected).
+    virtual bool RemoteFileSize(const std::wstring& remotePath, uint64_t* size) = 0;
+    // Deletes a remote file (DELE); true when the server accepted it.
+    virtual bool DeleteRemoteFile(const std::wstring& remotePath) = 0;
     virtual bool Disconnect() = 0;
 };
 

@@ -33,6 +33,12 @@ public:
     // `transfer` is FALSE; otherwise whether the binary upload succeeded.
     BOOL PutFile(const std::wstring& localPath, const std::wstring& remotePath, BOOL transfer);
 
+    // The server's SIZE answer for a remote file; FALSE when not connected
+    // or the server gives no size.
+    BOOL GetRemoteFileSize(const std::wstring& remotePath, ULONGLONG* size);
+    // DELE; FALSE when not connected or refused.
+    BOOL DeleteRemoteFile(const std::wstring& remotePath);
+
     // Closes the connection (and a late one from a timed-out Connect); the
     // internet handle stays open. Always TRUE.
     BOOL Disconnect();

@@ -1,6 +1,7 @@
 #include "device/FtpClient.h"
 
 #include "device/FtpConnectAttempt.h"
+#include "device/FtpReplies.h"
 
 CFtpClient::CFtpClient() = default;
 
@@ -60,6 +61,23 @@ BOOL CFtpClient::PutFile(const std::wstring& localPath, const std::wstring& remo
     if (!m_bConnected) return FALSE;
     if (!transfer) return TRUE;
     return FtpPutFileW(m_hConnect, localPath.c_str(), remotePath.c_str(), FTP_TRANSFER_TYPE_BINARY, 0);
+}
+
+BOOL CFtpClient::GetRemoteFileSize(const std::wstring& remotePath, ULONGLONG* size) {
+    if (!m_bConnected || !size) return FALSE;
+    // "SIZE path" answers "213 <bytes>"; WinInet keeps the reply line.
+    const std::wstring command = L"SIZE " + remotePath;
+    if (!FtpCommandW(m_hConnect, FALSE, FTP_TRANSFER_TYPE_BINARY, command.c_str(), 0, nullptr)) return FALSE;
+    DWORD error = 0;
+    wchar_t reply[512] = {};
+    DWORD length = sizeof reply / sizeof reply[0];
+    if (!InternetGetLastResponseInfoW(&error, reply, &length)) return FALSE;
+    return ParseSizeReply(reply, size) ? TRUE : FALSE;
+}
+
+BOOL CFtpClient::DeleteRemoteFile(const std::wstring& remotePath) {
+    if (!m_bConnected) return FALSE;
+    return FtpDeleteFileW(m_hConnect, remotePath.c_str());
 }
 
 BOOL CFtpClient::Disconnect() {

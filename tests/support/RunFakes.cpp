@@ -28,8 +28,21 @@ bool FakeFtp::PutFile(const std::wstring& localPath, const std::wstring& remoteP
     if (!failUploadsContaining.empty() && remotePath.find(failUploadsContaining) != std::wstring::npos) return false;
     std::string bytes;
     if (!ReadBytes(localPath, &bytes)) return false;
-    files[remotePath] = bytes;
+    files[remotePath] = bytes.substr(0, storedBytesLimit);
     return true;
+}
+
+bool FakeFtp::RemoteFileSize(const std::wstring& remotePath, uint64_t* size) {
+    calls.push_back(L"size " + remotePath);
+    auto found = files.find(remotePath);
+    if (!connected || !answersSize || found == files.end()) return false;
+    *size = found->second.size();
+    return true;
+}
+
+bool FakeFtp::DeleteRemoteFile(const std::wstring& remotePath) {
+    calls.push_back(L"delete " + remotePath);
+    return connected && files.erase(remotePath) > 0;
 }
 
 bool FakeFtp::Disconnect() {

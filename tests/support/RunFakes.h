@@ -1,6 +1,7 @@
 #pragma once
 // Stand-ins for the upgrade run's window and connections: they record what
 // the run did so tests can compare it with the expected sequence.
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -28,11 +29,15 @@ public:
     bool Connect(const std::wstring& host, int port, const std::wstring& user, const std::wstring& password) override;
     bool ChangeDirectory(const std::wstring& dir) override;
     bool PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) override;
+    bool RemoteFileSize(const std::wstring& remotePath, uint64_t* size) override;
+    bool DeleteRemoteFile(const std::wstring& remotePath) override;
     bool Disconnect() override;
 
     bool acceptLogin = true;
+    bool answersSize = true;             // false: a server without SIZE
+    size_t storedBytesLimit = SIZE_MAX;  // uploads are cut to this many bytes while reporting success
     std::wstring failUploadsContaining;  // an upload whose remote path contains this fails
-    std::vector<std::wstring> calls;     // "connect host:port user password", "cd dir", "put remote", "disconnect"
+    std::vector<std::wstring> calls;     // "connect host:port user password", "cd dir", "put remote", "size remote", "delete remote", "disconnect"
     std::map<std::wstring, std::string> files;
     bool connected = false;
 };

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "app/RunServices.h"
+#include "pack/FileDigest.h"
 
 bool RunFileSystem::PathExists(const std::wstring& path) { return platform::PathExists(path); }
 
@@ -58,3 +59,7 @@ bool RunFileSystem::WriteFile(const std::wstring& path, const std::string& conte
 }
 
 bool RunFileSystem::EnterDirectory(const std::wstring& dir) { return platform::SetCurrentDirectory(dir); }
+
+bool RunFileSystem::ReadBackMD5(const std::wstring& path, std::string* hex) { return FileMD5Hex(path, hex); }
+
+bool RunFileSystem::FileMD5(const std::wstring& path, std::string* hex) { return FileMD5Hex(path, hex); }

@@ -52,4 +52,10 @@ public:
     virtual bool WriteFile(const std::wstring& path, const std::string& content);
     // Makes `dir` the process's current directory.
     virtual bool EnterDirectory(const std::wstring& dir);
+    // MD5 (hex) of a file as it lies on its disk: the Windows program reads
+    // past the system's cache, so a copy is checked as the terminal will
+    // read it. False when the file cannot be read whole.
+    virtual bool ReadBackMD5(const std::wstring& path, std::string* hex);
+    // MD5 (hex) of a local file; false when it cannot be read whole.
+    virtual bool FileMD5(const std::wstring& path, std::string* hex);
 };

@@ -17,6 +17,10 @@ inline constexpr wchar_t kStarting[] = L"正在启动升级";
 inline constexpr wchar_t kStartFailed[] = L"启动升级失败";
 inline constexpr wchar_t kPackDamaged[] = L"升级失败，升级包被损坏.";
 inline constexpr wchar_t kNoDiskSpace[] = L"设备磁盘空间不够，请清理后再升级.";
+inline constexpr wchar_t kExtractFailed[] = L"解压升级包失败，请检查升级包和电脑磁盘空间！";
+inline constexpr wchar_t kVerifying[] = L"正在校验升级包...";
+inline constexpr wchar_t kVerifyFailed[] = L"升级包校验失败，请重新升级！";
+inline constexpr wchar_t kVerifySkipped[] = L"终端未返回文件大小，未能校验升级包.";
 
 inline constexpr wchar_t kExtractionFolder[] = L"\\temp";
 inline constexpr wchar_t kDiskProbeFolder[] = L"testCtgPath";

@@ -13,6 +13,9 @@ bool ShellDeletePath(const std::wstring& path);
 bool ShellCopyToFolder(const std::wstring& file, const std::wstring& folder);
 // The executable's drive and folder, without the trailing backslash.
 std::wstring GetProgramFolder();
+// MD5 (hex) of a file read with the system's cache bypassed (unbuffered,
+// sector-aligned reads), so the bytes come from the disk itself.
+bool UnbufferedFileMD5(const std::wstring& path, std::string* hex);
 
 class ShellFileSystem : public RunFileSystem {
 public:
@@ -20,4 +23,5 @@ public:
     bool CopyToFolder(const std::wstring& file, const std::wstring& folder) override {
         return ShellCopyToFolder(file, folder);
     }
+    bool ReadBackMD5(const std::wstring& path, std::string* hex) override { return UnbufferedFileMD5(path, hex); }
 };

@@ -12,6 +12,15 @@
 namespace {
 constexpr uint32_t kReadOnlyOrSystem = 0x5;  // FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM
 constexpr int kModelVK1200 = 4;
+constexpr double kExtractFraction = 0.2;
+// Between the copy of the pack and the flag file.
+constexpr double kUsbVerifyFraction = 0.85;
+constexpr double kEthernetVerifyFraction = 0.75;
+
+std::wstring FileNameOf(const std::wstring& path) {
+    size_t cut = path.find_last_of(L"\\/");
+    return cut == std::wstring::npos ? path : path.substr(cut + 1);
+}
 }  // namespace
 
 CUpgradeRun::CUpgradeRun(UpgradeSelection& selection, Services services, std::wstring programFolder)
@@ -54,8 +63,16 @@ bool CUpgradeRun::ExtractAndCheckPack() {
     if (m_services.files.PathExists(folder)) DeleteExtractionFolder();
     m_selection.manifestChecker.reset();
 
-    // A pack that was not wholly extracted is damaged whatever it holds.
-    if (unzip(folder.c_str(), m_selection.packPath.c_str()) == kUnzipDamaged) {
+    // A pack that was not wholly extracted is damaged whatever it holds;
+    // one that could not be opened, or did not fit on this PC's disk, is
+    // not the terminal's fault and says so.
+    const int32_t extracted = unzip(folder.c_str(), m_selection.packPath.c_str());
+    if (extracted == kUnzipCannotOpenOrNoSpace) {
+        FailAndClose(kExtractFraction, runtext::kExtractFailed);
+        DeleteExtractionFolder();
+        return false;
+    }
+    if (extracted != kUnzipDone) {
         FailAndClose(0.6, runtext::kPackDamaged);
         DeleteExtractionFolder();
         return false;
@@ -90,6 +107,7 @@ void CUpgradeRun::RunUsbUpgrade() {
         FailWithBanner(0.8, runtext::kUsbPackCopyFailed);
         return;
     }
+    if (!VerifyDiskCopy(diskPath)) return;
     // The flag file on the disk must be empty: write it afresh even when an
     // earlier run left one with content beside the program.
     const std::wstring flag = m_programFolder + FlagFileName(m_selection.packKind);
@@ -117,8 +135,13 @@ void CUpgradeRun::RunEthernetUpgrade() {
 
     const std::wstring base = RemoteBaseFolder(m_selection.modelIndex);
     ftp.ChangeDirectory(base);  // the uploads name full remote paths anyway
-    if (!ftp.PutFile(m_selection.packPath, base + RemotePackName(m_selection.packKind), true)) {
+    const std::wstring remotePack = base + RemotePackName(m_selection.packKind);
+    if (!ftp.PutFile(m_selection.packPath, remotePack, true)) {
         FailWithBanner(0.7, runtext::kUploadFailed);
+        ftp.Disconnect();
+        return;
+    }
+    if (!VerifyUpload(remotePack)) {
         ftp.Disconnect();
         return;
     }
@@ -145,6 +168,36 @@ void CUpgradeRun::RunEthernetUpgrade() {
     }
     m_services.files.DeletePath(flag);
     ftp.Disconnect();
+}
+
+bool CUpgradeRun::VerifyDiskCopy(const std::wstring& diskPath) {
+    m_services.progress.SetProgress(kUsbVerifyFraction, runtext::kVerifying);
+    std::wstring copy = diskPath;
+    if (!copy.empty() && copy.back() != L'\\') copy += L'\\';
+    copy += FileNameOf(m_selection.packPath);
+    std::string packDigest, copyDigest;
+    if (m_services.files.FileMD5(m_selection.packPath, &packDigest) &&
+        m_services.files.ReadBackMD5(copy, &copyDigest) && packDigest == copyDigest)
+        return true;
+    // The terminal must never find a bad pack, flagged or not.
+    m_services.files.DeletePath(copy);
+    FailWithBanner(kUsbVerifyFraction, runtext::kVerifyFailed);
+    return false;
+}
+
+bool CUpgradeRun::VerifyUpload(const std::wstring& remotePack) {
+    m_services.progress.SetProgress(kEthernetVerifyFraction, runtext::kVerifying);
+    uint64_t packSize = 0, remoteSize = 0;
+    if (!m_services.files.FileSize(m_selection.packPath, &packSize)) packSize = 0;
+    if (!m_services.ftp.RemoteFileSize(remotePack, &remoteSize)) {
+        // Some servers know no SIZE: the operator is told, the run goes on.
+        m_services.progress.SetProgress(kEthernetVerifyFraction, runtext::kVerifySkipped);
+        return true;
+    }
+    if (remoteSize == packSize) return true;
+    m_services.ftp.DeleteRemoteFile(remotePack);
+    FailWithBanner(kEthernetVerifyFraction, runtext::kVerifyFailed);
+    return false;
 }
 
 bool CUpgradeRun::CheckModelMatch(const std::wstring& folder) {

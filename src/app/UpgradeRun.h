@@ -44,6 +44,12 @@ private:
     void Succeed();
     // Extraction, model match and intactness; false when the run must stop.
     bool ExtractAndCheckPack();
+    // The copy on the disk reads back with the pack's MD5; otherwise it is
+    // deleted and the run ends with the failure banner.
+    bool VerifyDiskCopy(const std::wstring& diskPath);
+    // The server reports the pack's size for the upload (a server without
+    // SIZE is reported and passes); otherwise it is deleted and the run ends.
+    bool VerifyUpload(const std::wstring& remotePack);
     // Deletes the working folder, leaving it first if it is the current
     // directory (Windows refuses to delete a current directory).
     void DeleteExtractionFolder();

@@ -8,12 +8,14 @@ class CScrollDlg;
 
 struct UpgradeJob {
     CUpgradeRun* run = nullptr;
-    // The worker waits this long first, so the progress window is up
-    // before the first report.
-    DWORD startDelayMs = 1000;
+    // The worker starts reporting once this window is up (or its modal run
+    // ended without it), so no report and no close is lost.
+    CScrollDlg* window = nullptr;
+    DWORD windowWaitMs = INFINITE;
 };
 
-// Thread routine: waits, then runs the job; returns 0 (nothing without a job).
+// Thread routine: waits for the window, then runs the job; returns 0
+// (nothing without a job).
 DWORD WINAPI UpgradeThreadProc(LPVOID job);
 
 // Starts the worker and shows `window` modally until the run has ended and

@@ -6,12 +6,14 @@
 DWORD WINAPI UpgradeThreadProc(LPVOID param) {
     auto* job = static_cast<UpgradeJob*>(param);
     if (!job || !job->run) return 0;
-    Sleep(job->startDelayMs);
+    if (job->window) job->window->WaitUntilShown(job->windowWaitMs);
     job->run->Run();
     return 0;
 }
 
 INT_PTR RunUpgradeWithWindow(CScrollDlg& window, UpgradeJob& job) {
+    window.BeginRun();
+    job.window = &window;
     HANDLE worker = CreateThread(nullptr, 0, &UpgradeThreadProc, &job, 0, nullptr);
     if (!worker) return -1;
     INT_PTR result = window.DoModal();

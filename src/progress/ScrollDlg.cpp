@@ -36,7 +36,7 @@ CScrollDlg::CScrollDlg(CWnd* parent)
 
 CScrollDlg::~CScrollDlg() {
     // The window (if any) goes first, while the images still exist.
-    m_hDrawTarget.store(nullptr);
+    PublishDrawTarget(nullptr);
     if (m_hWnd) ::DestroyWindow(m_hWnd);
 }
 
@@ -74,8 +74,44 @@ BOOL CScrollDlg::OnInitDialog() {
         MoveWindow(owner.left, owner.top + kOwnerOffsetY, owner.right - owner.left, owner.bottom - owner.top, TRUE);
     DrawProgress(m_hWnd, 255);
     // From here on the worker draws and posts.
-    m_hDrawTarget.store(m_hWnd);
+    PublishDrawTarget(m_hWnd);
     return TRUE;
+}
+
+void CScrollDlg::PublishDrawTarget(HWND hwnd) {
+    {
+        std::lock_guard<std::mutex> lock(m_windowLock);
+        m_hDrawTarget.store(hwnd);
+        if (!hwnd) m_closePending = false;  // a close for a window that is gone is void
+        if (hwnd && m_closePending) {
+            m_closePending = false;
+            ::PostMessageW(hwnd, WM_SCROLLDLG_CLOSE, 0, 0);
+        }
+    }
+    m_windowChanged.notify_all();
+}
+
+void CScrollDlg::BeginRun() {
+    std::lock_guard<std::mutex> lock(m_windowLock);
+    m_modalEnded = false;
+    m_closePending = false;
+}
+
+INT_PTR CScrollDlg::DoModal() {
+    INT_PTR result = CDialog::DoModal();
+    {
+        std::lock_guard<std::mutex> lock(m_windowLock);
+        m_modalEnded = true;
+    }
+    m_windowChanged.notify_all();
+    return result;
+}
+
+bool CScrollDlg::WaitUntilShown(DWORD ms) {
+    std::unique_lock<std::mutex> lock(m_windowLock);
+    m_windowChanged.wait_for(lock, std::chrono::milliseconds(ms),
+                             [this] { return m_hDrawTarget.load() != nullptr || m_modalEnded; });
+    return m_hDrawTarget.load() != nullptr;
 }
 
 LRESULT CScrollDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -86,7 +122,7 @@ LRESULT CScrollDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             OnOK();
             return 0;
         case WM_DESTROY:
-            m_hDrawTarget.store(nullptr);
+            PublishDrawTarget(nullptr);
             return CDialog::WindowProc(msg, wParam, lParam);
         default:
             return CDialog::WindowProc(msg, wParam, lParam);
@@ -117,7 +153,11 @@ void CScrollDlg::ShowResult(BOOL success) { DrawResult(m_hDrawTarget.load(), suc
 
 void CScrollDlg::CloseAfterDelay() {
     ::Sleep(kCloseDelay);
-    if (HWND hwnd = m_hDrawTarget.load()) ::PostMessageW(hwnd, WM_SCROLLDLG_CLOSE, 0, 0);
+    std::lock_guard<std::mutex> lock(m_windowLock);
+    if (HWND hwnd = m_hDrawTarget.load())
+        ::PostMessageW(hwnd, WM_SCROLLDLG_CLOSE, 0, 0);
+    else if (!m_modalEnded)
+        m_closePending = true;  // the window is still coming: it closes when it is up
 }
 
 BOOL CScrollDlg::Redraw(int opacityPercent) { return DrawProgress(m_hDrawTarget.load(), opacityPercent); }

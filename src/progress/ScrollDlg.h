@@ -5,6 +5,7 @@
 // The UI thread runs DoModal; the upgrade worker then reports through
 // SetProgress, ShowResult + m_bWaitEnter, or CloseAfterDelay.
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -28,7 +29,15 @@ public:
     // "请重启设备完成升级！", or cross and "升级失败！").
     void ShowResult(BOOL success);
     // Worker thread: sleeps 4000 ms, then asks the window to close (IDOK).
+    // When the window is not up yet, it closes as soon as it is.
     void CloseAfterDelay();
+    // UI thread, before the worker of a run starts: forgets how the last
+    // run's window ended.
+    void BeginRun();
+    // Worker thread: waits until the window shows its first picture, or
+    // until its modal run ended without one, at most `ms` milliseconds.
+    // True when the window is up.
+    bool WaitUntilShown(DWORD ms);
     // Draws the progress picture at `opacityPercent` (outside 0..100: 100);
     // returns UpdateLayeredWindow's result, FALSE while no window is up.
     BOOL Redraw(int opacityPercent);
@@ -37,6 +46,7 @@ public:
     // and clears it.
     std::atomic<bool> m_bWaitEnter{false};
 
+    INT_PTR DoModal() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     BOOL PreTranslateMessage(MSG* msg) override;
 
@@ -81,4 +91,12 @@ private:
     // The window the worker may draw into and post to: published after the
     // first picture is up, cleared when the window goes.
     std::atomic<HWND> m_hDrawTarget{nullptr};
+
+    // Hands the window's coming and going to the worker: a close asked for
+    // before the window was up is kept and carried out when it is.
+    void PublishDrawTarget(HWND hwnd);
+    std::mutex m_windowLock;
+    std::condition_variable m_windowChanged;
+    bool m_closePending = false;
+    bool m_modalEnded = false;
 };

@@ -38,7 +38,7 @@ protected:
 TEST_F(UpgradeRunTest, UsbDeliversThePackThenAnEmptyFlag) {
     MakePack({});
     UseDisk(diskFolder + L"\\");
-    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|", L"0.6|", L"0.8|", L"banner ok", L"enter"}));
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|", L"0.6|", L"0.8|", L"0.85|正在校验升级包...", L"banner ok", L"enter"}));
     std::string copied, flag = "unread";
     ASSERT_TRUE(ReadBytes(diskFolder + L"\\AppUpgradePack.zip", &copied));
     EXPECT_EQ(copied, packBytes);
@@ -166,6 +166,55 @@ TEST_F(UpgradeRunTest, RefusedPacksStopTheRunAndCloseTheWindow) {
     EXPECT_FALSE(platform::PathExists(diskFolder + L"\\AppUpgradePack.zip"));
 }
 
+TEST_F(UpgradeRunTest, PackThatCannotBeOpenedIsNotBlamedOnTheTerminal) {
+    UseDisk(diskFolder + L"\\");
+    selection.packPath = programFolder + L"\\gone\\AppUpgradePack.zip";
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.2|解压升级包失败，请检查升级包和电脑磁盘空间！", L"close"}));
+    EXPECT_FALSE(ExtractionFolderLeft());
+}
+
+// The copy is checked before any flag tells the terminal to install it.
+TEST_F(UpgradeRunTest, CopyThatDoesNotReadBackGetsNoFlagAndIsRemoved) {
+    MakePack({});
+    UseDisk(diskFolder + L"\\");
+    files.corruptByteOfCopies = 100;
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|", L"0.6|", L"0.8|", L"0.85|正在校验升级包...",
+                             L"0.85|升级包校验失败，请重新升级！", L"banner failed", L"enter"}));
+    EXPECT_FALSE(platform::PathExists(diskFolder + L"\\AppUpgradePack.zip"));
+    EXPECT_FALSE(platform::PathExists(diskFolder + L"\\AppUpgradeFlag.cfg"));
+    ExpectCleanProgramFolder();
+
+    // Over Ethernet: a server that stores less than it was sent.
+    for (int model : {2, 4}) {
+        SCOPED_TRACE(model);
+        progress.events.clear();
+        ftp = FakeFtp();
+        start = FakeStartCommand();
+        ftp.storedBytesLimit = packBytes.size() / 2;
+        selection.ChooseModel(model, nullptr);
+        selection.terminalAddress = L"192.168.1.20";
+        MakePack(PackRecipe::For(kDeviceModels[model].name, 0));
+        EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
+                                 L"0.75|正在校验升级包...", L"0.75|升级包校验失败，请重新升级！", L"banner failed",
+                                 L"enter"}));
+        EXPECT_TRUE(ftp.files.empty()) << "the short copy is deleted, no flag follows";
+        EXPECT_TRUE(start.calls.empty()) << "no start command either";
+        EXPECT_EQ(ftp.calls.back(), L"disconnect");
+        ExpectCleanProgramFolder();
+    }
+
+    // A server without SIZE: the operator is told, the run goes on.
+    progress.events.clear();
+    ftp = FakeFtp();
+    ftp.answersSize = false;
+    selection.ChooseModel(2, nullptr);
+    MakePack(PackRecipe::For(L"M3710", 0));
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
+                             L"0.75|正在校验升级包...", L"0.75|终端未返回文件大小，未能校验升级包.", L"banner ok",
+                             L"enter"}));
+    EXPECT_EQ(ftp.files.size(), 2u);
+}
+
 TEST_F(UpgradeRunTest, PackWithoutVerifyFileIsRefusedAsAnotherModel) {
     UseDisk(diskFolder + L"\\");
     PackRecipe recipe;
@@ -219,7 +268,7 @@ TEST_F(UpgradeRunTest, VK1200GetsTheStartCommandInsteadOfTheFlag) {
     selection.ChooseModel(4, nullptr);
     selection.terminalAddress = L"192.168.1.30";
     MakePack(PackRecipe::For(L"VK1200", 0));
-    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"0.85|正在启动升级",
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"0.75|正在校验升级包...", L"0.85|正在启动升级",
                              L"banner ok", L"enter"}));
     ASSERT_EQ(ftp.files.size(), 1u);
     EXPECT_EQ(ftp.files[L"\\AppUpgradePack.zip"], packBytes);
@@ -230,7 +279,7 @@ TEST_F(UpgradeRunTest, VK1200GetsTheStartCommandInsteadOfTheFlag) {
     progress.events.clear();
     start = FakeStartCommand();
     start.acceptConnection = false;
-    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"0.85|正在启动升级",
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"0.75|正在校验升级包...", L"0.85|正在启动升级",
                              L"0.9|启动升级失败", L"banner failed", L"enter"}));
     EXPECT_EQ(start.calls, (std::vector<std::wstring>{L"connect 192.168.1.30", L"close"}));
     ExpectCleanProgramFolder();
@@ -256,7 +305,7 @@ TEST_F(UpgradeRunTest, EthernetFailures) {
     progress.events.clear();
     ftp = FakeFtp();
     ftp.failUploadsContaining = L"Flag.cfg";
-    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
+    EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"0.75|正在校验升级包...",
                              L"0.8|拷贝标志文件失败！", L"banner failed", L"enter"}));
     EXPECT_EQ(ftp.calls.back(), L"disconnect");
     ExpectCleanProgramFolder();

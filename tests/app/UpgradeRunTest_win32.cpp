@@ -46,8 +46,20 @@ public:
         }
         return ShellFileSystem::GetAttributes(path, attributes);
     }
+    // A disk that spoils what it stores: one byte of the copied pack flips
+    // after the shell reported success.
+    bool CopyToFolder(const std::wstring& file, const std::wstring& folder) override {
+        if (!ShellFileSystem::CopyToFolder(file, folder)) return false;
+        if (!corruptCopies) return true;
+        const std::wstring copy = folder + file.substr(file.find_last_of(L'\\') + 1);
+        std::string bytes;
+        if (!ReadBytes(copy, &bytes) || bytes.size() < 200) return true;
+        bytes[150] ^= 0x20;
+        return WriteBytes(copy, bytes);
+    }
     std::optional<uint64_t> freeBytes;
     std::optional<uint32_t> rootAttributes;
+    bool corruptCopies = false;
 };
 
 std::wstring Wide(const std::string& s) { return platform::Utf8ToWide(s); }
@@ -90,7 +102,7 @@ TEST_F(WindowsRunTest, UsbRunCopiesPackThenEmptyFlagIntoTheDiskRoot) {
     MakePack({});
     TerminalDiskAt(diskFolder + L"\\");
     ASSERT_EQ(selection.terminalDisks.Size(), 1u) << "only the terminal's disk carries its ids";
-    EXPECT_EQ(RunUsb(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|", L"0.6|", L"0.8|", L"banner ok", L"enter"}));
+    EXPECT_EQ(RunUsb(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|", L"0.6|", L"0.8|", L"0.85|正在校验升级包...", L"banner ok", L"enter"}));
     std::string copied, flag = "unread";
     ASSERT_TRUE(ReadBytes(diskFolder + L"\\AppUpgradePack.zip", &copied));
     EXPECT_EQ(copied, packBytes);
@@ -206,7 +218,7 @@ TEST_F(SimulatorRunTest, VK1200GetsNineBytesAndNoFlag) {
     ChooseEthernetModel(4, 0);
     MakePack(PackRecipe::For(L"VK1200", 0));
     EXPECT_EQ(RunEthernet(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
-                                     L"0.85|正在启动升级", L"banner ok", L"enter"}));
+                                     L"0.75|正在校验升级包...", L"0.85|正在启动升级", L"banner ok", L"enter"}));
     std::string arrived;
     ASSERT_TRUE(ReadBytes(OnTerminal(L"\\AppUpgradePack.zip"), &arrived));
     EXPECT_EQ(arrived, packBytes);
@@ -240,6 +252,31 @@ TEST_F(SimulatorRunTest, UploadCutHalfwayShowsTheFailureBanner) {
     MakePack(recipe);
     EXPECT_EQ(RunEthernet(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
                                      L"0.7|拷贝升级包失败.", L"banner failed", L"enter"}));
+    ExpectCleanProgramFolder();
+}
+
+// A pack that did not arrive whole never gets its flag, on either connection.
+TEST_F(SimulatorRunTest, CopiesThatDoNotCheckOutAreRemovedAndGetNoFlag) {
+    UseTerminal("short");
+    ChooseEthernetModel(2, 0);
+    ForgetOnTerminal(L"\\Storage Card\\AppUpgradeFlag.cfg");
+    MakePack(PackRecipe::For(L"M3710", 0));
+    EXPECT_EQ(RunEthernet(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
+                                     L"0.75|正在校验升级包...", L"0.75|升级包校验失败，请重新升级！",
+                                     L"banner failed", L"enter"}));
+    EXPECT_FALSE(platform::PathExists(OnTerminal(L"\\Storage Card\\AppUpgradePack.zip"))) << "deleted";
+    EXPECT_FALSE(platform::PathExists(OnTerminal(L"\\Storage Card\\AppUpgradeFlag.cfg")));
+    ExpectCleanProgramFolder();
+
+    progress.events.clear();
+    selection.ChooseModel(0, nullptr);  // M2410 over USB
+    MakePack({});
+    TerminalDiskAt(diskFolder + L"\\");
+    files.corruptCopies = true;
+    EXPECT_EQ(RunUsb(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|", L"0.6|", L"0.8|", L"0.85|正在校验升级包...",
+                                L"0.85|升级包校验失败，请重新升级！", L"banner failed", L"enter"}));
+    EXPECT_FALSE(platform::PathExists(diskFolder + L"\\AppUpgradePack.zip"));
+    EXPECT_FALSE(platform::PathExists(diskFolder + L"\\AppUpgradeFlag.cfg"));
     ExpectCleanProgramFolder();
 }
 
@@ -309,7 +346,7 @@ struct WindowedRun {
     // Runs until the window closes; `operatorHand` (on its own thread) may
     // press keys meanwhile. Returns DoModal's result.
     INT_PTR Go(std::function<void()> operatorHand = nullptr) {
-        UpgradeJob job{&run, 1000};
+        UpgradeJob job{&run};
         std::thread hand(operatorHand ? operatorHand : [] {});
         INT_PTR result = RunUpgradeWithWindow(window, job);
         hand.join();
@@ -339,7 +376,7 @@ TEST_F(WindowsRunTest, RunInTheProgressWindowEndsWithBannerAndEnter) {
         PostMessageW(w.window.GetSafeHwnd(), WM_KEYDOWN, VK_RETURN, 0);
     });
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(w.tee.Snapshot(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|", L"0.6|", L"0.8|", L"banner ok", L"enter"}));
+    EXPECT_EQ(w.tee.Snapshot(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|", L"0.6|", L"0.8|", L"0.85|正在校验升级包...", L"banner ok", L"enter"}));
     EXPECT_FALSE(w.window.m_bWaitEnter) << "Enter clears the wait";
     EXPECT_TRUE(platform::PathExists(diskFolder + L"\\AppUpgradeFlag.cfg"));
     ExpectCleanProgramFolder();
@@ -356,9 +393,29 @@ TEST_F(WindowsRunTest, RefusedPackClosesTheProgressWindowByItself) {
     DWORD took = GetTickCount() - begin;
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(w.tee.Snapshot(), (Events{L"0|正准备升级...", L"0.2|", L"0.5|升级失败,M2450 与 M2410不能匹配", L"close"}));
-    EXPECT_GE(took, 4500u) << "1 s start delay and the 4 s close delay";
+    EXPECT_GE(took, 4000u) << "the 4 s close delay";
     EXPECT_LT(took, 30000u);
     EXPECT_TRUE(ExtractionFolderLeft()) << "a refused model leaves the folder until the next run";
+}
+
+// No close is lost: a run that fails at its first step, and a machine so
+// slow that the window comes up only after the worker asked it to close.
+TEST_F(WindowsRunTest, ProgressWindowClosesHoweverEarlyTheRunFails) {
+    MakePack({});
+    DiscoverDisks(RecordedMachine{});  // no terminal disk: the first step fails
+    {
+        WindowedRun w(selection, files, programFolder);
+        EXPECT_EQ(w.Go(), IDOK);
+        EXPECT_EQ(w.tee.Snapshot(), (Events{L"0|正准备升级...", L"0.1|没有适配终端设备,请重新选择.", L"close"}));
+    }
+    {
+        WindowedRun w(selection, files, programFolder);
+        w.window.BeginRun();
+        std::thread worker([&] { w.run.Run(); });  // reports before any window exists
+        Sleep(5000);                                // past the 4 s close delay
+        EXPECT_EQ(w.window.DoModal(), IDOK) << "the window closes as soon as it is up";
+        worker.join();
+    }
 }
 
 }  // namespace

@@ -76,3 +76,13 @@ bool SeamedFileSystem::FileSize(const std::wstring& path, uint64_t* size) {
     }
     return RunFileSystem::FileSize(path, size);
 }
+
+bool SeamedFileSystem::CopyToFolder(const std::wstring& file, const std::wstring& folder) {
+    if (!RunFileSystem::CopyToFolder(file, folder)) return false;
+    if (!corruptByteOfCopies || file.size() < 4 || file.compare(file.size() - 4, 4, L".zip") != 0) return true;
+    const std::wstring copy = folder + (folder.back() == L'\\' ? L"" : L"\\") + file.substr(file.find_last_of(L"\\/") + 1);
+    std::string bytes;
+    if (!ReadBytes(copy, &bytes) || *corruptByteOfCopies >= bytes.size()) return true;
+    bytes[*corruptByteOfCopies] ^= 0x01;
+    return WriteBytes(copy, bytes);
+}

@@ -58,7 +58,11 @@ class SeamedFileSystem : public RunFileSystem {
 public:
     bool FreeBytes(const std::wstring& path, uint64_t* bytes) override;
     bool FileSize(const std::wstring& path, uint64_t* size) override;
+    bool CopyToFolder(const std::wstring& file, const std::wstring& folder) override;
 
     std::optional<uint64_t> freeBytes;  // unset: ask the system
     std::optional<uint64_t> packSize;   // unset: the real size
+    // A disk that spoils what it stores: this byte of every copied .zip is
+    // flipped after the copy reported success.
+    std::optional<size_t> corruptByteOfCopies;
 };

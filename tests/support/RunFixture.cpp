@@ -26,7 +26,7 @@ const EthernetDelivery kEthernetDeliveries[3] = {
 };
 
 const std::vector<std::wstring> kEthernetSuccessEvents = {
-    L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"banner ok", L"enter"};
+    L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"0.75|正在校验升级包...", L"banner ok", L"enter"};
 
 void RunFixture::ChooseEthernetModel(int index, int kind) {
     selection.ChooseModel(index, nullptr);

@@ -29,6 +29,7 @@ TERMINALS = {
     "slow": ["--answer-delay", "7"],
     "drop": ["--drop-data-after", "65536"],
     "quota": ["--quota", "1048576"],
+    "short": ["--store-short", "100"],
 }
 
 

@@ -66,6 +66,7 @@ class TerminalState:
         self.drop_data_after = args.drop_data_after
         self.quota = args.quota
         self.answer_delay = args.answer_delay
+        self.store_short = args.store_short
         self.stored_bytes = 0
 
 
@@ -149,6 +150,12 @@ class TerminalHandler(FTPHandler):
         self.terminal.journal.write("login", user=username, ok=False)
 
     def on_file_received(self, file):
+        if self.terminal.store_short:
+            # A terminal whose disk loses the end of a file while the
+            # transfer is answered as complete.
+            size = os.path.getsize(file)
+            with open(file, "r+b") as f:
+                f.truncate(max(0, size - self.terminal.store_short))
         with open(file, "rb") as f:
             data = f.read()
         self.terminal.journal.write("upload", user=self.username, path=self._relative(file),
@@ -243,6 +250,8 @@ def parse_args(argv):
                         help="close an upload's data connection after BYTES bytes")
     faults.add_argument("--quota", type=int, metavar="BYTES",
                         help="uploads fail like a full disk once BYTES bytes were stored in all")
+    faults.add_argument("--store-short", type=int, metavar="BYTES",
+                        help="store every upload BYTES bytes shorter, yet answer that it succeeded")
     args = p.parse_args(argv)
     if not args.user:
         args.user = list(DEFAULT_USERS)

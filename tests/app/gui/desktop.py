@@ -4,6 +4,7 @@ key presses through the X server (xdotool), screenshots of the screen
 (UiProbe), which runs in the same Wine session."""
 import json
 import os
+import select
 import shutil
 import subprocess
 import time
@@ -56,9 +57,12 @@ class Desktop:
         self.probe = subprocess.Popen(["wine", probe_exe], env=self.env, stdin=subprocess.PIPE,
                                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, encoding="utf-8", bufsize=1)
 
-    def ask(self, command):
+    def ask(self, command, timeout=30):
         self.probe.stdin.write(command + "\n")
         self.probe.stdin.flush()
+        ready, _, _ = select.select([self.probe.stdout], [], [], timeout)
+        if not ready:
+            raise RuntimeError("the probe did not answer %r within %d s" % (command, timeout))
         line = self.probe.stdout.readline()
         if not line:
             raise RuntimeError("the probe ended")

@@ -14,7 +14,6 @@ public:
     virtual BOOL InitInstance();
 
     CWnd* m_pMainWnd = nullptr;
-    const wchar_t* m_pszRegistryKey = nullptr;
 
 private:
     ULONG_PTR m_gdiplusToken = 0;

@@ -22,8 +22,6 @@ BOOL CQuillonApp::InitInstance() {
     icc.dwICC = 0xFF;         // the whole basic set of classes
     InitCommonControlsEx(&icc);
 
-    m_pszRegistryKey = L"应用程序向导生成的本地应用程序";
-
     // Owned from the start; the system releases it when the process ends.
     HANDLE mutex = CreateMutexW(nullptr, TRUE, kSingleInstanceMutexName);
     if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) return FALSE;  // second instance: end silently

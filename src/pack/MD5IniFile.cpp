@@ -51,7 +51,6 @@ bool CMD5IniFile::LoadIniFile(const std::wstring& path, bool createIfMissing) {
     std::vector<IniSection> parsed = ParseIniText(text);
     std::lock_guard<std::mutex> hold(m_lock);
     m_filePath = result ? path : std::wstring();
-    m_text = std::move(text);
     m_sections = std::move(parsed);
     IndexSections();
     return result;

@@ -37,7 +37,6 @@ private:
     void IndexSections();
 
     std::wstring m_filePath;
-    std::wstring m_text;
     std::vector<IniSection> m_sections;
     // Name -> index of the first section of that name, so a file of many
     // headers costs no scan per lookup.

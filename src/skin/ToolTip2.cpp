@@ -29,7 +29,6 @@ CToolTip2::~CToolTip2() {
 
 BOOL CToolTip2::Create(CWnd* owner) {
     if (m_hWnd || !RegisterHintClass()) return FALSE;
-    m_owner = owner;
     m_font.Reset(::CreateFontW(15, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"MS Sans Serif"));
     HWND parent = owner ? owner->GetSafeHwnd() : nullptr;

@@ -71,6 +71,5 @@ protected:
 private:
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     friend class CDialog;
-    friend LRESULT CallWindowProcFor(CWnd*, HWND, UINT, WPARAM, LPARAM);
     MSG m_current{};
 };

@@ -83,6 +83,14 @@ TEST(SkinScreenshots, ButtonPanelInEveryState) {
     // Rows, top to bottom: normal, hover, pressed, disabled; the title band
     // holds the glyph buttons in normal, hover, pressed.
     EXPECT_TRUE(SaveScreenshot(WindowRectOf(host), L"buttons"));
+    // "开始升级" (the second skin) in its four states, as an operator sees
+    // the face: accent, lighter on hover, darker pressed, grey disabled.
+    const COLORREF faces[4] = {RGB(30, 136, 229), RGB(66, 165, 245), RGB(18, 96, 170), RGB(190, 197, 209)};
+    for (int state = 0; state < 4; ++state) {
+        RECT r = WindowRectOf(*buttons[4 + state]);
+        COLORREF seen = ScreenPixel(r.left + 5, (r.top + r.bottom) / 2);
+        EXPECT_TRUE(Near(seen, faces[state])) << "state " << state << ": " << std::hex << seen;
+    }
     host.DestroyWindow();
 }
 
@@ -119,6 +127,20 @@ TEST(SkinScreenshots, ModelRadiosCheckedAndUnchecked) {
     ::RedrawWindow(host, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     PumpMessagesFor(300);
     EXPECT_TRUE(SaveScreenshot(WindowRectOf(host), L"model_radios"));
+    // A checked card has the accent frame, an unchecked one white; the
+    // rounded corners show the window behind them, not black.
+    const COLORREF body = RGB(236, 240, 246);
+    for (int i = 0; i < 7; ++i) {
+        RECT checked = WindowRectOf(*radios[i]), unchecked = WindowRectOf(*radios[7 + i]);
+        const int y = (checked.top + checked.bottom) / 2;
+        EXPECT_TRUE(Near(ScreenPixel(checked.left + 2, y), RGB(43, 146, 235))) << "card " << i;
+        EXPECT_TRUE(Near(ScreenPixel(unchecked.left + 2, (unchecked.top + unchecked.bottom) / 2), RGB(255, 255, 255)));
+        EXPECT_TRUE(Near(ScreenPixel(checked.left, checked.top), body)) << "corner of card " << i;
+    }
+    // The text radios: a blue dot when checked, white when not.
+    RECT usb = WindowRectOf(*radios[14]), ethernet = WindowRectOf(*radios[15]);
+    EXPECT_TRUE(Near(ScreenPixel(usb.left + 8, (usb.top + usb.bottom) / 2), RGB(33, 138, 229)));
+    EXPECT_TRUE(Near(ScreenPixel(ethernet.left + 8, (ethernet.top + ethernet.bottom) / 2), RGB(255, 255, 255)));
     host.DestroyWindow();
 }
 

@@ -6,6 +6,9 @@ enum PackKind : int32_t { kPackApplication = 0, kPackSystem = 1, kPackTool = 2 }
 
 enum ConnectionMode : int32_t { kConnectionEthernet = 0, kConnectionUsb = 1 };
 
+// A terminal model and everything that differs between models: how the
+// window offers it, how its disk is recognised, where and how a pack is
+// delivered, and the variant a pack may name instead of it.
 struct DeviceModel {
     const wchar_t* name;
     uint16_t productId;
@@ -15,6 +18,9 @@ struct DeviceModel {
     bool refreshesDiskList;   // choosing the model rebuilds the terminal disk list
     const wchar_t* ftpUser;   // null: keep whatever an earlier model set
     const wchar_t* ftpPassword;
+    const wchar_t* remoteBase;  // the terminal's FTP folder for uploads ("" the root)
+    bool startCommand;          // starts on the 9-byte command instead of a flag file
+    int variantIndex;           // the variant a pack may name instead (0: none)
 };
 
 constexpr uint16_t kTerminalVendorId = 0x04CC;
@@ -31,3 +37,10 @@ extern const DeviceModel kDeviceModels[kModelCount];
 // Row of a model index, or null for the variant indexes 7 and 8 (and any
 // other number).
 const DeviceModel* FindDeviceModel(int index);
+
+// Row of any model the run may work with: the seven, and the variants 7
+// and 8 (which deliver like their base models). Null for other numbers.
+const DeviceModel* FindRunModel(int index);
+
+// The model a variant stands in for (itself for the seven); -1 for other numbers.
+int BaseModelIndex(int index);

@@ -1,10 +1,5 @@
 #include "app/ModelMatch.h"
 
-namespace {
-const wchar_t kM3710S5[] = L"M3710S5";
-const wchar_t kVK1500[] = L"VK1500";
-}  // namespace
-
 std::wstring PackKindName(int32_t kind) {
     switch (kind) {
         case kPackApplication: return L"APP";
@@ -20,13 +15,13 @@ ModelMatchResult MatchPackToSelection(const std::wstring& packModel, int32_t pac
     r.modelIndex = modelIndex;
     r.modelName = modelName;
     if (packKind == kPackApplication || packKind == kPackSystem) {
-        if ((r.modelIndex == 2 || r.modelIndex == kVariantM3710S5) && packModel == kM3710S5) {
-            r.modelIndex = kVariantM3710S5;
-            r.modelName = kM3710S5;
-        }
-        if ((r.modelIndex == 6 || r.modelIndex == kVariantVK1500) && packModel == kVK1500) {
-            r.modelIndex = kVariantVK1500;
-            r.modelName = kVK1500;
+        // A pack naming the selected model's variant moves the selection
+        // to the variant (from the model itself or from the variant).
+        const DeviceModel* base = FindDeviceModel(BaseModelIndex(r.modelIndex));
+        const DeviceModel* variant = base ? FindRunModel(base->variantIndex) : nullptr;
+        if (base && base->variantIndex && variant && packModel == variant->name) {
+            r.modelIndex = base->variantIndex;
+            r.modelName = variant->name;
         }
         r.accepted = packModel == r.modelName && packKind == selectedKind;
     } else if (packKind == kPackTool) {

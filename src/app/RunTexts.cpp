@@ -15,12 +15,3 @@ const wchar_t* RemotePackName(int packKind) {
         default: return L"\\AppUpgradePack.zip";
     }
 }
-
-const wchar_t* RemoteBaseFolder(int modelIndex) {
-    switch (modelIndex) {
-        case 3: return L"\\HardDisk";
-        case 1:
-        case 4: return L"";
-        default: return L"\\Storage Card";
-    }
-}

@@ -32,6 +32,4 @@ inline constexpr char kEthernetFlagContent[] = "11";
 // Flag file name and remote pack name by pack kind (leading backslash included).
 const wchar_t* FlagFileName(int packKind);
 const wchar_t* RemotePackName(int packKind);
-// The terminal's folder for uploads by model index: "\HardDisk" for M3750,
-// the FTP root for M2450 and VK1200, "\Storage Card" for every other model.
-const wchar_t* RemoteBaseFolder(int modelIndex);
+

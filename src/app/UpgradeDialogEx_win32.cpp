@@ -312,10 +312,13 @@ void CUpgradeDialogEx::OnStartUpgrade() {
         FtpClientSession ftp(m_ftp);
         StartClientCommand start(m_startClient);
         ShellFileSystem files;
-        CUpgradeRun run(m_selection, {progress, ftp, start, files}, GetProgramFolder());
+        // The run works from a copy; its outcome (a variant model, the disk
+        // used) comes back here once the worker has ended.
+        CUpgradeRun run(MakeRunRequest(m_selection), {progress, ftp, start, files}, GetProgramFolder());
         UpgradeJob job;
         job.run = &run;
         RunUpgradeWithWindow(*m_progress, job);
+        ApplyRunOutcome(m_selection, run.TakeOutcome());
     }
     m_running = false;
     // The rule again rather than a plain enable: a disk may have gone

@@ -2,17 +2,13 @@
 
 #include <utility>
 
-#include "app/ModelMatch.h"
 #include "app/RunTexts.h"
+#include "app/UpgradePackCheck.h"
 #include "pack/FolderMD5Check.h"
-#include "pack/UpgradePack.h"
-#include "pack/Unzip.h"
 #include "platform/Text.h"
 
 namespace {
 constexpr uint32_t kReadOnlyOrSystem = 0x5;  // FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM
-constexpr int kModelVK1200 = 4;
-constexpr double kExtractFraction = 0.2;
 // Between the copy of the pack and the flag file.
 constexpr double kUsbVerifyFraction = 0.85;
 constexpr double kEthernetVerifyFraction = 0.75;
@@ -23,75 +19,79 @@ std::wstring FileNameOf(const std::wstring& path) {
 }
 }  // namespace
 
-CUpgradeRun::CUpgradeRun(UpgradeSelection& selection, Services services, std::wstring programFolder)
-    : m_selection(selection), m_services(services), m_programFolder(std::move(programFolder)) {}
+CUpgradeRun::CUpgradeRun(RunRequest request, Services services, std::wstring workFolder)
+    : m_request(std::move(request)), m_services(services), m_workFolder(std::move(workFolder)) {
+    m_outcome.modelIndex = m_request.modelIndex;
+    m_outcome.modelName = m_request.modelName;
+}
 
-std::wstring CUpgradeRun::ExtractionFolder() const { return m_programFolder + runtext::kExtractionFolder; }
+std::wstring CUpgradeRun::ExtractionFolder() const { return m_workFolder + runtext::kExtractionFolder; }
+
+const DeviceModel* CUpgradeRun::Model() const { return FindRunModel(m_outcome.modelIndex); }
 
 void CUpgradeRun::FailAndClose(double fraction, const std::wstring& message) {
     m_services.progress.SetProgress(fraction, message);
     m_services.progress.CloseAfterDelay();
+    m_outcome.result = RunResult::Refused;
+    m_outcome.finalText = message;
 }
 
 void CUpgradeRun::FailWithBanner(double fraction, const std::wstring& message) {
     m_services.progress.SetProgress(fraction, message);
     m_services.progress.ShowResult(false);
     m_services.progress.WaitForEnter();
+    m_outcome.result = RunResult::Failed;
+    m_outcome.finalText = message;
 }
 
 void CUpgradeRun::Succeed() {
     m_services.progress.ShowResult(true);
     m_services.progress.WaitForEnter();
+    m_outcome.result = RunResult::Succeeded;
+    m_outcome.finalText = L"请重启设备完成升级！";
 }
 
 void CUpgradeRun::Run() {
     m_services.progress.SetProgress(0.0, runtext::kPreparing);
-    if (m_selection.connectionMode != kConnectionEthernet)
+    if (m_request.connection != kConnectionEthernet)
         RunUsbUpgrade();
     else
         RunEthernetUpgrade();
 }
 
 void CUpgradeRun::DeleteExtractionFolder() {
-    // The manifest check walks the folder and may leave the process inside it.
-    m_services.files.EnterDirectory(m_programFolder);
+    // The manifest walk may leave the process inside the folder.
+    m_services.files.EnterDirectory(m_workFolder);
     m_services.files.DeletePath(ExtractionFolder());
 }
 
 bool CUpgradeRun::ExtractAndCheckPack() {
+    if (m_request.packChecked) return true;
     const std::wstring folder = ExtractionFolder();
     if (m_services.files.PathExists(folder)) DeleteExtractionFolder();
-    m_selection.manifestChecker.reset();
 
-    // A pack that was not wholly extracted is damaged whatever it holds;
-    // one that could not be opened, or did not fit on this PC's disk, is
-    // not the terminal's fault and says so.
-    const int32_t extracted = unzip(folder.c_str(), m_selection.packPath.c_str());
-    if (extracted == kUnzipCannotOpenOrNoSpace) {
-        FailAndClose(kExtractFraction, runtext::kExtractFailed);
+    PackCheckResult check = CheckUpgradePack(m_request.packPath, folder, m_outcome.modelIndex, m_outcome.modelName,
+                                             m_request.packKind, &m_services.progress);
+    m_outcome.modelIndex = check.modelIndex;  // a variant stays selected after the run
+    m_outcome.modelName = check.modelName;
+    m_outcome.manifestChecker = std::move(check.manifestChecker);
+    if (check.Accepted()) {
         DeleteExtractionFolder();
-        return false;
+        return true;
     }
-    if (extracted != kUnzipDone) {
-        FailAndClose(0.6, runtext::kPackDamaged);
-        DeleteExtractionFolder();
-        return false;
-    }
-
-    if (!CheckModelMatch(folder)) return false;  // the folder stays until the next run
-    bool damaged = CheckPackIntact(folder);
-    DeleteExtractionFolder();
-    return !damaged;
+    FailAndClose(check.fraction, check.message);
+    if (check.verdict != PackVerdict::WrongModel) DeleteExtractionFolder();  // a refused model's folder stays
+    return false;
 }
 
 void CUpgradeRun::RunUsbUpgrade() {
-    UsbDiskInfo disk;
-    if (!m_selection.SelectedDisk(&disk)) {
+    if (!m_request.haveDisk) {
         FailAndClose(0.1, runtext::kNoTerminalDisk);
         return;
     }
+    const UsbDiskInfo& disk = m_request.disk;
     const std::wstring diskPath = disk.volume.szDrivePath;
-    m_selection.selectedDiskPath = diskPath;
+    m_outcome.diskPath = diskPath;
     if (!m_services.files.PathExists(diskPath)) {
         FailAndClose(0.1, runtext::kDiskPathMissing);
         return;
@@ -103,14 +103,14 @@ void CUpgradeRun::RunUsbUpgrade() {
     if (!ExtractAndCheckPack()) return;
     if (!CheckDiskSpace()) return;
 
-    if (!m_services.files.CopyToFolder(m_selection.packPath, diskPath)) {
+    if (!m_services.files.CopyToFolder(m_request.packPath, diskPath)) {
         FailWithBanner(0.8, runtext::kUsbPackCopyFailed);
         return;
     }
     if (!VerifyDiskCopy(diskPath)) return;
     // The flag file on the disk must be empty: write it afresh even when an
     // earlier run left one with content beside the program.
-    const std::wstring flag = m_programFolder + FlagFileName(m_selection.packKind);
+    const std::wstring flag = m_workFolder + FlagFileName(m_request.packKind);
     m_services.files.WriteFile(flag, std::string());
     if (m_services.files.CopyToFolder(flag, diskPath))
         Succeed();
@@ -121,8 +121,7 @@ void CUpgradeRun::RunUsbUpgrade() {
 
 void CUpgradeRun::RunEthernetUpgrade() {
     IFtpSession& ftp = m_services.ftp;
-    if (!ftp.Connect(m_selection.terminalAddress, m_selection.ftpPort, m_selection.ftpUser,
-                     m_selection.ftpPassword)) {
+    if (!ftp.Connect(m_request.terminalAddress, m_request.ftpPort, m_request.ftpUser, m_request.ftpPassword)) {
         FailAndClose(0.1, runtext::kConnectFailed);
         return;
     }
@@ -133,10 +132,11 @@ void CUpgradeRun::RunEthernetUpgrade() {
         return;
     }
 
-    const std::wstring base = RemoteBaseFolder(m_selection.modelIndex);
+    const DeviceModel* model = Model();
+    const std::wstring base = model ? model->remoteBase : L"";
     ftp.ChangeDirectory(base);  // the uploads name full remote paths anyway
-    const std::wstring remotePack = base + RemotePackName(m_selection.packKind);
-    if (!ftp.PutFile(m_selection.packPath, remotePack, true)) {
+    const std::wstring remotePack = base + RemotePackName(m_request.packKind);
+    if (!ftp.PutFile(m_request.packPath, remotePack, true)) {
         FailWithBanner(0.7, runtext::kUploadFailed);
         ftp.Disconnect();
         return;
@@ -146,21 +146,21 @@ void CUpgradeRun::RunEthernetUpgrade() {
         return;
     }
 
-    const std::wstring flagName = FlagFileName(m_selection.packKind);
-    const std::wstring flag = m_programFolder + flagName;
+    const std::wstring flagName = FlagFileName(m_request.packKind);
+    const std::wstring flag = m_workFolder + flagName;
     if (m_services.files.PathExists(flag)) m_services.files.DeletePath(flag);
     m_services.files.WriteFile(flag, runtext::kEthernetFlagContent);
 
-    if (m_selection.modelIndex != kModelVK1200) {
+    if (!(model && model->startCommand)) {
         if (ftp.PutFile(flag, base + flagName, true))
             Succeed();
         else
             FailWithBanner(0.8, runtext::kFlagCopyFailed);
     } else {
-        // VK1200 starts its upgrade on a command instead of a flag file.
+        // Some terminals start their upgrade on a command instead of a flag file.
         m_services.progress.SetProgress(0.85, runtext::kStarting);
         IStartCommand& start = m_services.start;
-        if (start.Connect(m_selection.terminalAddress) && start.SendStartCommand())
+        if (start.Connect(m_request.terminalAddress) && start.SendStartCommand())
             Succeed();
         else
             FailWithBanner(0.9, runtext::kStartFailed);
@@ -174,9 +174,9 @@ bool CUpgradeRun::VerifyDiskCopy(const std::wstring& diskPath) {
     m_services.progress.SetProgress(kUsbVerifyFraction, runtext::kVerifying);
     std::wstring copy = diskPath;
     if (!copy.empty() && copy.back() != L'\\') copy += L'\\';
-    copy += FileNameOf(m_selection.packPath);
+    copy += FileNameOf(m_request.packPath);
     std::string packDigest, copyDigest;
-    if (m_services.files.FileMD5(m_selection.packPath, &packDigest) &&
+    if (m_services.files.FileMD5(m_request.packPath, &packDigest) &&
         m_services.files.ReadBackMD5(copy, &copyDigest) && packDigest == copyDigest)
         return true;
     // The terminal must never find a bad pack, flagged or not.
@@ -188,7 +188,7 @@ bool CUpgradeRun::VerifyDiskCopy(const std::wstring& diskPath) {
 bool CUpgradeRun::VerifyUpload(const std::wstring& remotePack) {
     m_services.progress.SetProgress(kEthernetVerifyFraction, runtext::kVerifying);
     uint64_t packSize = 0, remoteSize = 0;
-    if (!m_services.files.FileSize(m_selection.packPath, &packSize)) packSize = 0;
+    if (!m_services.files.FileSize(m_request.packPath, &packSize)) packSize = 0;
     if (!m_services.ftp.RemoteFileSize(remotePack, &remoteSize)) {
         // Some servers know no SIZE: the operator is told, the run goes on.
         m_services.progress.SetProgress(kEthernetVerifyFraction, runtext::kVerifySkipped);
@@ -200,42 +200,12 @@ bool CUpgradeRun::VerifyUpload(const std::wstring& remotePack) {
     return false;
 }
 
-bool CUpgradeRun::CheckModelMatch(const std::wstring& folder) {
-    m_services.progress.SetProgress(0.2, L"");
-    PackVerifyInfo info;
-    {
-        CUpgradePack pack(folder);
-        info = pack.GetVerifyInfo();
-    }
-    ModelMatchResult r = MatchPackToSelection(info.ModelName(), info.PackKind(), m_selection.modelIndex,
-                                              m_selection.modelName, m_selection.packKind);
-    m_selection.modelIndex = r.modelIndex;  // a variant stays selected after the run
-    m_selection.modelName = r.modelName;
-    if (r.accepted) {
-        m_services.progress.SetProgress(0.5, L"");
-        return true;
-    }
-    FailAndClose(0.5, r.message);
-    return false;
-}
-
-bool CUpgradeRun::CheckPackIntact(const std::wstring& folder) {
-    m_selection.manifestChecker = std::make_unique<CFolderMD5Check>(folder);
-    bool damaged = m_selection.manifestChecker->IsDamaged();
-    if (damaged)
-        FailAndClose(0.6, runtext::kPackDamaged);
-    else
-        m_services.progress.SetProgress(0.6, L"");
-    return damaged;
-}
-
 bool CUpgradeRun::CheckDiskSpace() {
-    UsbDiskInfo disk;
     uint64_t packSize = 0;  // 64-bit: packs of 4 GiB and more must not wrap
     uint64_t freeBytes = 0;
-    if (m_selection.SelectedDisk(&disk)) {
-        if (!m_services.files.FileSize(m_selection.packPath, &packSize)) packSize = 0;
-        if (m_services.files.FreeBytes(disk.volume.szDrivePath, &freeBytes) && freeBytes >= packSize) {
+    if (m_request.haveDisk) {
+        if (!m_services.files.FileSize(m_request.packPath, &packSize)) packSize = 0;
+        if (m_services.files.FreeBytes(m_request.disk.volume.szDrivePath, &freeBytes) && freeBytes >= packSize) {
             m_services.progress.SetProgress(0.8, L"");
             return true;
         }

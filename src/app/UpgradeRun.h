@@ -3,12 +3,13 @@
 // terminal over its USB disk or over Ethernet, reporting every step. The
 // order of the steps and the texts live here; the window, the connections
 // and the file operations come in through small interfaces so the whole
-// run can be driven without a window.
+// run can be driven without a window, and by the command line for many
+// terminals at once (each delivery its own run over its own connections).
 #include <string>
 
 #include "app/ProgressSink.h"
+#include "app/RunRequest.h"
 #include "app/RunServices.h"
-#include "app/UpgradeSelection.h"
 
 class CUpgradeRun {
 public:
@@ -19,22 +20,20 @@ public:
         RunFileSystem& files;
     };
 
-    // `programFolder`: where the working folder "temp" and the local flag
-    // file are made (the executable's folder, without trailing backslash).
-    CUpgradeRun(UpgradeSelection& selection, Services services, std::wstring programFolder);
+    // `workFolder`: where the working folder "temp" and the local flag file
+    // are made (the window: the executable's folder, without trailing
+    // backslash; the command line: a private folder per delivery).
+    CUpgradeRun(RunRequest request, Services services, std::wstring workFolder);
 
     // The worker's sequence: "正准备升级..." at 0, then the USB or the
-    // Ethernet delivery by the selection's connection mode.
+    // Ethernet delivery by the request's connection.
     void Run();
     void RunUsbUpgrade();
     void RunEthernetUpgrade();
 
-    // The checks; each reports its outcome and, on refusal, closes the
-    // window after the delay. CheckPackIntact is true for a damaged pack.
-    bool CheckModelMatch(const std::wstring& folder);
-    bool CheckPackIntact(const std::wstring& folder);
-    bool CheckDiskSpace();
-    bool TestDiskWritable(const UsbDiskInfo& disk);
+    // What the run came to; the caller applies it (ApplyRunOutcome).
+    const RunOutcome& Outcome() const { return m_outcome; }
+    RunOutcome TakeOutcome() { return std::move(m_outcome); }
 
     std::wstring ExtractionFolder() const;
 
@@ -44,6 +43,8 @@ private:
     void Succeed();
     // Extraction, model match and intactness; false when the run must stop.
     bool ExtractAndCheckPack();
+    bool CheckDiskSpace();
+    bool TestDiskWritable(const UsbDiskInfo& disk);
     // The copy on the disk reads back with the pack's MD5; otherwise it is
     // deleted and the run ends with the failure banner.
     bool VerifyDiskCopy(const std::wstring& diskPath);
@@ -53,8 +54,10 @@ private:
     // Deletes the working folder, leaving it first if it is the current
     // directory (Windows refuses to delete a current directory).
     void DeleteExtractionFolder();
+    const DeviceModel* Model() const;
 
-    UpgradeSelection& m_selection;
+    RunRequest m_request;
     Services m_services;
-    std::wstring m_programFolder;
+    std::wstring m_workFolder;
+    RunOutcome m_outcome;
 };

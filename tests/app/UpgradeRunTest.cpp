@@ -23,8 +23,9 @@ protected:
     }
 
     Events Run() {
-        CUpgradeRun run(selection, {progress, ftp, start, files}, programFolder);
+        CUpgradeRun run(MakeRunRequest(selection), {progress, ftp, start, files}, programFolder);
         run.Run();
+        ApplyRunOutcome(selection, run.TakeOutcome());
         return progress.events;
     }
 

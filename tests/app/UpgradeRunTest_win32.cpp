@@ -83,8 +83,9 @@ protected:
     }
 
     Events Run(IFtpSession& ftpSession, IStartCommand& startCommand) {
-        CUpgradeRun run(selection, {progress, ftpSession, startCommand, files}, programFolder);
+        CUpgradeRun run(MakeRunRequest(selection), {progress, ftpSession, startCommand, files}, programFolder);
         run.Run();
+        ApplyRunOutcome(selection, run.TakeOutcome());
         return progress.events;
     }
     Events RunUsb() {
@@ -341,7 +342,7 @@ public:
 // window, modal over an owner window.
 struct WindowedRun {
     WindowedRun(UpgradeSelection& selection, RunFileSystem& files, const std::wstring& programFolder)
-        : window(&owner.owner), sink(window), tee(sink), run(selection, {tee, ftp, start, files}, programFolder) {}
+        : window(&owner.owner), sink(window), tee(sink), run(MakeRunRequest(selection), {tee, ftp, start, files}, programFolder) {}
 
     // Runs until the window closes; `operatorHand` (on its own thread) may
     // press keys meanwhile. Returns DoModal's result.

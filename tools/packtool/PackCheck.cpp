@@ -3,10 +3,7 @@
 #include "PlainFile.h"
 #include "ScratchFolder.h"
 #include "app/ModelMatch.h"
-#include "pack/FolderMD5Check.h"
-#include "pack/Unzip.h"
-#include "pack/UpgradePack.h"
-#include "pack/ZipExtraction.h"
+#include "app/UpgradePackCheck.h"
 #include "platform/Alert.h"
 #include "platform/File.h"
 #include "platform/Text.h"
@@ -25,8 +22,6 @@ private:
     platform::AlertHook m_previous;
 };
 
-const wchar_t kDamaged[] = L"升级失败，升级包被损坏.";
-
 }  // namespace
 
 int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutput& io) {
@@ -44,37 +39,24 @@ int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutpu
         return kExitUsage;
     }
     const std::wstring folder = scratch.Path() + L"\\pack";
-    const UnzipOutcome extracted = ExtractArchive(folder, pack);
-    if (extracted.status == kUnzipCannotOpenOrNoSpace) {
-        io.Err(pack + L": cannot be extracted (" + platform::Utf8ToWide(extracted.reason) + L"; free space in " +
-               platform::TempDirectory() + L" counts)");
-        return kExitUsage;
-    }
-    if (extracted.status != kUnzipDone) {
-        io.Out(kDamaged);
-        io.Err(pack + L": damaged: " + platform::Utf8ToWide(extracted.reason));
-        return kExitRefused;
-    }
-
     AlertsToOutput alerts(io);
-    const PackVerifyInfo info = CUpgradePack(folder).GetVerifyInfo();
     const DeviceModel* row = FindDeviceModel(modelIndex);
-    ModelMatchResult match =
-        MatchPackToSelection(info.ModelName(), info.PackKind(), modelIndex, row ? row->name : L"", kind);
-    if (!match.accepted) {
-        io.Out(EscapeControls(match.message));
-        return kExitRefused;
+    const PackCheckResult check = CheckUpgradePack(pack, folder, modelIndex, row ? row->name : L"", kind, nullptr);
+    switch (check.verdict) {
+        case PackVerdict::CannotExtract:
+            io.Err(pack + L": cannot be extracted (" + platform::Utf8ToWide(check.reason) + L"; free space in " +
+                   platform::TempDirectory() + L" counts)");
+            return kExitUsage;
+        case PackVerdict::Damaged:
+            io.Out(check.message);
+            io.Err(pack + L": damaged: " + platform::Utf8ToWide(check.reason));
+            return kExitRefused;
+        case PackVerdict::WrongModel:
+            io.Out(EscapeControls(check.message));
+            return kExitRefused;
+        case PackVerdict::Accepted:
+            break;
     }
-    bool damaged;
-    {
-        CFolderMD5Check check(folder);
-        damaged = check.IsDamaged();
-    }
-    if (damaged) {
-        io.Out(kDamaged);
-        io.Err(pack + L": damaged: a file is missing from the manifest, unlisted, or has another MD5");
-        return kExitRefused;
-    }
-    io.Out(pack + L": accepted for " + EscapeControls(match.modelName) + L" " + PackKindName(kind));
+    io.Out(pack + L": accepted for " + EscapeControls(check.modelName) + L" " + PackKindName(kind));
     return kExitAccepted;
 }

@@ -17,6 +17,8 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 SIMULATOR = os.path.join(HERE, "terminal_sim.py")
 FIXTURE = os.path.join(HERE, "sim_fixture.py")
+sys.path.insert(0, HERE)
+import sim_fixture  # noqa: E402
 PASSWORD = "739204"
 
 
@@ -199,6 +201,16 @@ class Quota(SimulatorCase):
         self.assertEqual([r["ok"] for r in self.sim.journal("upload")], [True, False])
 
 
+class StoreShort(SimulatorCase):
+    switches = ("--store-short", "100")
+
+    def test_upload_answered_as_complete_is_stored_short(self):
+        f = self.sim.ftp()
+        f.storbinary("STOR \\Storage Card\\p.zip", io.BytesIO(b"z" * 5000))  # answered 226
+        self.assertEqual(f.size("\\Storage Card\\p.zip"), 4900)
+        f.quit()
+
+
 class Lifetime(unittest.TestCase):
     def test_simulator_ends_by_itself(self):
         d = tempfile.mkdtemp(prefix="terminal-sim-test-")
@@ -221,7 +233,7 @@ class Fixture(unittest.TestCase):
         with open(os.path.join(d, "state.ini")) as f:
             state = dict(line.rstrip("\n").split("=", 1) for line in f)
         pids = [int(v) for k, v in state.items() if k.endswith(".pid")]
-        self.assertEqual(len(pids), 6)
+        self.assertEqual(len(pids), len(sim_fixture.TERMINALS))
         with socket.create_connection(("127.0.0.1", int(state["normal.ftp_port"])), timeout=5) as s:
             self.assertTrue(s.recv(100).startswith(b"220"))
         subprocess.run([sys.executable, FIXTURE, "stop", d], check=True)

@@ -1,0 +1,31 @@
+#include "app/RunRequest.h"
+
+#include "app/UpgradeSelection.h"
+#include "pack/FolderMD5Check.h"
+
+RunOutcome::RunOutcome() = default;
+RunOutcome::~RunOutcome() = default;
+RunOutcome::RunOutcome(RunOutcome&&) noexcept = default;
+RunOutcome& RunOutcome::operator=(RunOutcome&&) noexcept = default;
+
+RunRequest MakeRunRequest(const UpgradeSelection& selection) {
+    RunRequest r;
+    r.modelIndex = selection.modelIndex;
+    r.modelName = selection.modelName;
+    r.connection = selection.connectionMode;
+    r.packKind = selection.packKind;
+    r.packPath = selection.packPath;
+    r.haveDisk = selection.SelectedDisk(&r.disk);
+    r.terminalAddress = selection.terminalAddress;
+    r.ftpPort = selection.ftpPort;
+    r.ftpUser = selection.ftpUser;
+    r.ftpPassword = selection.ftpPassword;
+    return r;
+}
+
+void ApplyRunOutcome(UpgradeSelection& selection, RunOutcome&& outcome) {
+    selection.modelIndex = outcome.modelIndex;
+    selection.modelName = outcome.modelName;
+    if (!outcome.diskPath.empty()) selection.selectedDiskPath = outcome.diskPath;
+    selection.manifestChecker = std::move(outcome.manifestChecker);  // the last run's, or none
+}

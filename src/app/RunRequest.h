@@ -1,0 +1,58 @@
+#pragma once
+// What one upgrade run works from, and what it comes to. The run gets a
+// copy of the operator's choices, so a window that redraws or a volume
+// change that rebuilds the disk list never meets a half-written selection;
+// the caller applies the outcome afterwards, on its own thread.
+#include <memory>
+#include <string>
+
+#include "app/DeviceModel.h"
+#include "device/UsbDiskInfo.h"
+
+class CFolderMD5Check;
+struct UpgradeSelection;
+
+struct RunRequest {
+    int modelIndex = 0;
+    std::wstring modelName;
+    ConnectionMode connection = kConnectionUsb;
+    PackKind packKind = kPackApplication;
+    std::wstring packPath;
+    // USB: the chosen terminal disk, when there is one.
+    bool haveDisk = false;
+    UsbDiskInfo disk{};
+    // Ethernet.
+    std::wstring terminalAddress;
+    int ftpPort = 21;
+    std::wstring ftpUser;
+    std::wstring ftpPassword;
+    // The batch already checked the pack: deliver without extracting again.
+    bool packChecked = false;
+};
+
+enum class RunResult {
+    Succeeded,  // the success banner
+    Failed,     // the failure banner
+    Refused,    // the window closed by itself after the message
+};
+
+struct RunOutcome {
+    RunResult result = RunResult::Refused;
+    std::wstring finalText;  // the last step's text (a refusal's or failure's reason)
+    int modelIndex = 0;      // the model afterwards: a variant pack moves it
+    std::wstring modelName;
+    std::wstring diskPath;   // the disk the run used (USB)
+    std::unique_ptr<CFolderMD5Check> manifestChecker;
+
+    RunOutcome();
+    ~RunOutcome();
+    RunOutcome(RunOutcome&&) noexcept;
+    RunOutcome& operator=(RunOutcome&&) noexcept;
+};
+
+// A copy of the selection for a run (the chosen disk read under its lock).
+RunRequest MakeRunRequest(const UpgradeSelection& selection);
+
+// The run's outcome back into the selection: the variant that stays, the
+// disk used, the manifest check kept until the next run.
+void ApplyRunOutcome(UpgradeSelection& selection, RunOutcome&& outcome);

@@ -1,0 +1,79 @@
+#include "app/UpgradePackCheck.h"
+
+#include "app/ModelMatch.h"
+#include "app/RunTexts.h"
+#include "pack/FolderMD5Check.h"
+#include "pack/UpgradePack.h"
+#include "pack/Unzip.h"
+#include "pack/ZipExtraction.h"
+
+PackCheckResult::PackCheckResult() = default;
+PackCheckResult::~PackCheckResult() = default;
+PackCheckResult::PackCheckResult(PackCheckResult&&) noexcept = default;
+PackCheckResult& PackCheckResult::operator=(PackCheckResult&&) noexcept = default;
+
+namespace {
+constexpr double kExtractFraction = 0.2;
+constexpr double kModelFraction = 0.5;
+constexpr double kManifestFraction = 0.6;
+
+void Report(IProgressSink* steps, double fraction) {
+    if (steps) steps->SetProgress(fraction, L"");
+}
+}  // namespace
+
+PackCheckResult CheckUpgradePack(const std::wstring& packPath, const std::wstring& folder, int modelIndex,
+                                 const std::wstring& modelName, PackKind kind, IProgressSink* steps) {
+    PackCheckResult r;
+    r.modelIndex = modelIndex;
+    r.modelName = modelName;
+
+    // A pack that was not wholly extracted is damaged whatever it holds;
+    // one that could not be opened, or did not fit on this PC's disk, is
+    // not the terminal's fault and says so.
+    const UnzipOutcome extracted = ExtractArchive(folder, packPath);
+    if (extracted.status == kUnzipCannotOpenOrNoSpace) {
+        r.verdict = PackVerdict::CannotExtract;
+        r.fraction = kExtractFraction;
+        r.message = runtext::kExtractFailed;
+        r.reason = extracted.reason;
+        return r;
+    }
+    if (extracted.status != kUnzipDone) {
+        r.verdict = PackVerdict::Damaged;
+        r.fraction = kManifestFraction;
+        r.message = runtext::kPackDamaged;
+        r.reason = extracted.reason;
+        return r;
+    }
+
+    Report(steps, kExtractFraction);
+    PackVerifyInfo info;
+    {
+        CUpgradePack pack(folder);
+        info = pack.GetVerifyInfo();
+    }
+    ModelMatchResult match = MatchPackToSelection(info.ModelName(), info.PackKind(), modelIndex, modelName, kind);
+    r.modelIndex = match.modelIndex;
+    r.modelName = match.modelName;
+    if (!match.accepted) {
+        r.verdict = PackVerdict::WrongModel;
+        r.fraction = kModelFraction;
+        r.message = match.message;
+        r.reason = "the verify record names another model or kind";
+        return r;
+    }
+    Report(steps, kModelFraction);
+
+    r.manifestChecker = std::make_unique<CFolderMD5Check>(folder);
+    if (r.manifestChecker->IsDamaged()) {
+        r.verdict = PackVerdict::Damaged;
+        r.fraction = kManifestFraction;
+        r.message = runtext::kPackDamaged;
+        r.reason = "a file is missing from the manifest, unlisted, or has another MD5";
+        return r;
+    }
+    Report(steps, kManifestFraction);
+    r.verdict = PackVerdict::Accepted;
+    return r;
+}

@@ -7,10 +7,9 @@
 #include "platform/File.h"
 
 namespace {
-constexpr size_t kReadSize = 1024;
-// The stream's own buffer: larger than the 1024-byte reads so that a big
-// file costs few system calls.
-constexpr size_t kStreamBuffer = 64 * 1024;
+// Each call reads through a buffer of its own, so concurrent calls share
+// nothing and memory stays this size whatever the file's.
+constexpr size_t kReadSize = 64 * 1024;
 
 struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
@@ -19,17 +18,20 @@ struct FileCloser {
 
 std::unique_ptr<char[]> GetFileMD5(const char* ansiPath, bool asHex) {
     if (!ansiPath) return nullptr;
-    Md5Context ctx;
-    Md5Init(&ctx);
-    unsigned char block[kReadSize] = {};
-
+    std::unique_ptr<unsigned char[]> block(new (std::nothrow) unsigned char[kReadSize]);
+    if (!block) return nullptr;
     std::unique_ptr<FILE, FileCloser> file(platform::OpenFileAnsi(ansiPath, "rb"));
     if (!file) return nullptr;
-    std::setvbuf(file.get(), nullptr, _IOFBF, kStreamBuffer);
+    // Requests as large as the block go straight from the file into it:
+    // the stream's own buffer would only add a copy.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+
+    Md5Context ctx;
+    Md5Init(&ctx);
     for (;;) {
-        size_t got = std::fread(block, 1, kReadSize, file.get());
+        size_t got = std::fread(block.get(), 1, kReadSize, file.get());
         if (got == 0) break;  // end of file, or a read error: the digest covers what came
-        Md5Update(&ctx, block, got);
+        Md5Update(&ctx, block.get(), got);
     }
     uint8_t digest[16];
     Md5Final(&ctx, digest);

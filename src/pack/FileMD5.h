@@ -1,5 +1,7 @@
 #pragma once
-// MD5 of a whole file, as the pack manifest stores it.
+// MD5 of a whole file, as the pack manifest stores it. The file is read in
+// 64 KiB blocks through a buffer of the call's own: safe to call from
+// several threads at once, and memory does not grow with the file.
 #include <memory>
 
 // `ansiPath` is in the ANSI code page. With `asHex` the result is the 32

@@ -4,6 +4,7 @@
 
 #include "chooser/BrowseDir.h"
 #include "pack/FileMD5.h"
+#include "pack/IndexedJobs.h"
 #include "platform/File.h"
 #include "platform/Text.h"
 
@@ -48,10 +49,18 @@ IniEntries HashFolderFiles(const std::wstring& folder, const std::wstring& skipP
     }
     std::wstring skip = skipPath;
     platform::FullPath(skipPath, &skip);
-    for (const std::wstring& path : files) {
-        if (path == skipPath || path == skip) continue;
+    std::vector<const std::wstring*> toHash;
+    toHash.reserve(files.size());
+    for (const std::wstring& path : files)
+        if (path != skipPath && path != skip) toHash.push_back(&path);
+
+    // Files are independent: hash them on every core, each result in its
+    // own slot, then merge in walk order as a single thread would.
+    std::vector<std::wstring> digests(toHash.size());
+    RunIndexedJobs(toHash.size(), WorkerThreadCount(), [&](size_t i) { digests[i] = MeasureFile(*toHash[i]); });
+    for (size_t i = 0; i < toHash.size(); ++i) {
         // Keys start with the backslash behind the folder: ".\sub\file".
-        measured.emplace(L".\\" + path.substr(base.size()), MeasureFile(path));
+        measured.emplace(L".\\" + toHash[i]->substr(base.size()), std::move(digests[i]));
     }
     return measured;
 }

@@ -10,5 +10,7 @@ extern const wchar_t kManifestFileName[];  // "FolderMD5.ini"
 // `folder` is the pack folder, best absolute and without a trailing
 // backslash (a relative one is taken from the current directory). `skipPath` (the top
 // folder's manifest) is left out. A file that cannot be read gets an empty
-// value. The process's current directory is restored afterwards.
+// value. The process's current directory is restored afterwards. The walk
+// runs on the calling thread; the files are then hashed on one thread per
+// core (each with its own read buffer) and merged in walk order.
 IniEntries HashFolderFiles(const std::wstring& folder, const std::wstring& skipPath);

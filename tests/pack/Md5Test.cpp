@@ -38,6 +38,8 @@ TEST(FileMD5, BlockAndBufferBoundariesAndBothForms) {
     const std::pair<size_t, const char*> files[] = {
         {1024, "5121b74d11d0ad611a246b4137993844"},
         {1025, "35b02546e34868e7b75dab8c43d47c36"},
+        {64 * 1024, "41e5dcf3b53b0383f708e15a959015b8"},
+        {64 * 1024 + 1, "38708aed1ecdbc550d8de92139247363"},
         {3 * 1024 * 1024 + 17, "fd1d49162755d499d59a23ff5e4a0627"},
     };
     for (const auto& [size, digest] : files) {

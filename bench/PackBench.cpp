@@ -1,10 +1,19 @@
 // Times, in one run, the pack check of this tool (unzip into a fresh folder,
 // then the manifest check) against Info-ZIP's `unzip -q -o` followed by
 // coreutils' `md5sum` of every file, and GetFileMD5 on one large file
-// against `md5sum`. Prints wall-clock and CPU times (user + system) and the
-// ratios ours / theirs.
+// against `md5sum`. Every measurement runs in a child process of its own
+// (ours: this program again, in a one-shot mode), so wall time, CPU time
+// (user + system) and peak resident memory (ru_maxrss from wait4) belong to
+// that measurement alone. The check runs on two packs of the same number of
+// files, the second a quarter of the first's size: equal peaks show that the
+// memory does not grow with the pack's size.
 //   pack_bench WORKDIR [TOTAL_MIB] [FILES] [ROUNDS]
+//   pack_bench --check DEST PACK      one check; prints its two phases' seconds
+//   pack_bench --md5 FILE             one GetFileMD5
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -32,6 +41,8 @@ std::wstring Wide(const std::string& unixPath) {
     return w;
 }
 
+double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+
 // Half random bytes, half bytes from a small alphabet: packs compress to
 // roughly two thirds, like firmware images with tables and text.
 void WriteContent(const std::string& path, size_t size, std::mt19937_64& rng) {
@@ -50,111 +61,175 @@ void WriteContent(const std::string& path, size_t size, std::mt19937_64& rng) {
     std::fclose(f);
 }
 
-double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
-
-// CPU seconds (user + system) of this process, or of its finished children:
-// on a shared machine these move far less than wall-clock times.
-double CpuSeconds(int who) {
-    rusage u{};
-    getrusage(who, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+void Run(const std::string& command) {
+    if (std::system(command.c_str()) != 0) {
+        std::fprintf(stderr, "failed: %s\n", command.c_str());
+        std::exit(2);
+    }
 }
 
-struct Sample {
-    Clock::time_point wall = Clock::now();
-    double self = CpuSeconds(RUSAGE_SELF);
-    double children = CpuSeconds(RUSAGE_CHILDREN);
+// One finished child: wall and CPU seconds, peak resident KiB, what it printed.
+struct Measure {
+    double wall = 0, cpu = 0;
+    long peakKiB = 0;
+    std::string out;
 };
+
+Measure RunChild(const std::vector<std::string>& args) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) std::exit(2);
+    Measure m;
+    const Clock::time_point start = Clock::now();
+    const pid_t pid = fork();
+    if (pid < 0) std::exit(2);
+    if (pid == 0) {
+        dup2(pipeFds[1], 1);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    char buf[256];
+    ssize_t n;
+    while ((n = read(pipeFds[0], buf, sizeof buf)) > 0) m.out.append(buf, static_cast<size_t>(n));
+    close(pipeFds[0]);
+    int status = 0;
+    rusage u{};
+    if (wait4(pid, &status, 0, &u) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "failed: %s\n", args.back().c_str());
+        std::exit(2);
+    }
+    m.wall = Seconds(start, Clock::now());
+    m.cpu = u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    m.peakKiB = u.ru_maxrss;
+    return m;
+}
+
+Measure RunShell(const std::string& command) { return RunChild({"/bin/sh", "-c", command}); }
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
 }
 
-int Run(const std::string& command) {
-    int rc = std::system(command.c_str());
-    if (rc != 0) {
-        std::fprintf(stderr, "failed: %s\n", command.c_str());
-        std::exit(2);
+struct Series {
+    std::vector<double> wall, cpu, extract, hash;
+    long peakKiB = 0;
+    void Add(const Measure& m) {
+        wall.push_back(m.wall);
+        cpu.push_back(m.cpu);
+        peakKiB = std::max(peakKiB, m.peakKiB);
+        double e = 0, h = 0;
+        if (std::sscanf(m.out.c_str(), "%lf %lf", &e, &h) == 2) {
+            extract.push_back(e);
+            hash.push_back(h);
+        }
     }
-    return rc;
+};
+
+void Report(const std::string& what, const Series& ours, const Series& theirs) {
+    const double ow = Median(ours.wall), tw = Median(theirs.wall), oc = Median(ours.cpu), tc = Median(theirs.cpu);
+    std::printf("%s\n", what.c_str());
+    std::printf("  ours       wall %7.3f s  CPU %7.3f s  peak %6.1f MiB", ow, oc, ours.peakKiB / 1024.0);
+    if (!ours.extract.empty())
+        std::printf("  (extraction %.3f s, manifest check %.3f s)", Median(ours.extract), Median(ours.hash));
+    std::printf("\n  reference  wall %7.3f s  CPU %7.3f s  peak %6.1f MiB\n", tw, tc, theirs.peakKiB / 1024.0);
+    std::printf("  ratio      wall %7.3f    CPU %7.3f\n", ow / tw, oc / tc);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: pack_bench WORKDIR [TOTAL_MIB] [FILES] [ROUNDS]\n");
-        return 2;
+// One-shot modes, run as children by the timing loop.
+int CheckOnce(const std::string& dest, const std::string& pack) {
+    const Clock::time_point a = Clock::now();
+    if (unzip(Wide(dest).c_str(), Wide(pack).c_str()) != kUnzipDone) return 3;
+    const Clock::time_point b = Clock::now();
+    bool damaged;
+    {
+        CFolderMD5Check check(Wide(dest));
+        damaged = check.IsDamaged();
     }
-    const std::string work = argv[1];
-    const size_t totalMiB = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 256;
-    const int files = argc > 3 ? std::atoi(argv[3]) : 300;
-    const int rounds = argc > 4 ? std::atoi(argv[4]) : 3;
-    const std::string src = work + "/src", pack = work + "/AppUpgradePack.zip";
-    const std::string ours = work + "/ours", theirs = work + "/theirs", big = work + "/big.bin";
+    std::printf("%.4f %.4f\n", Seconds(a, b), Seconds(b, Clock::now()));
+    return damaged ? 1 : 0;
+}
 
-    Run("rm -rf '" + work + "' && mkdir -p '" + src + "'");
-    std::mt19937_64 rng(12345);
+int Md5Once(const std::string& file) { return GetFileMD5(file.c_str(), true) ? 0 : 1; }
+
+std::string MakePack(const std::string& dir, size_t totalMiB, int files, std::mt19937_64& rng) {
+    const std::string src = dir + "/src", pack = dir + "/AppUpgradePack.zip";
+    Run("mkdir -p '" + src + "'");
     const size_t total = totalMiB << 20;
     size_t made = 0;
     for (int i = 0; i < files; ++i) {
-        std::string dir = src + "/d" + std::to_string(i % 8);
-        Run("mkdir -p '" + dir + "'");
+        std::string sub = src + "/d" + std::to_string(i % 8);
+        Run("mkdir -p '" + sub + "'");
         size_t size = i + 1 == files ? total - made : total / files;
-        WriteContent(dir + "/f" + std::to_string(i) + ".bin", size, rng);
+        WriteContent(sub + "/f" + std::to_string(i) + ".bin", size, rng);
         made += size;
     }
     ToolOutput io;
     if (RunPackTool({L"make", L"--model", L"M3710", L"--kind", L"app", L"-o", Wide(pack), Wide(src)}, io) != 0) {
         std::fprintf(stderr, "%s", io.err.c_str());
+        std::exit(2);
+    }
+    return pack;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--check") return CheckOnce(argv[2], argv[3]);
+    if (argc == 3 && std::string(argv[1]) == "--md5") return Md5Once(argv[2]);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: pack_bench WORKDIR [TOTAL_MIB] [FILES] [ROUNDS]\n");
         return 2;
     }
-    Run("cat " + src + "/d*/*.bin > '" + big + "'");
+    const std::string self = "/proc/self/exe";
+    char selfPath[4096] = {};
+    if (readlink(self.c_str(), selfPath, sizeof selfPath - 1) <= 0) return 2;
+    const std::string work = argv[1];
+    const size_t totalMiB = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 256;
+    const int files = argc > 3 ? std::atoi(argv[3]) : 300;
+    const int rounds = std::max(1, argc > 4 ? std::atoi(argv[4]) : 5);
+    const size_t smallMiB = std::max<size_t>(1, totalMiB / 4);
 
-    std::vector<double> tCheck, tRef, tMd5, tMd5sum;      // wall clock
-    std::vector<double> cCheck, cRef, cMd5, cMd5sum;      // CPU
-    for (int r = 0; r <= rounds; ++r) {  // round 0 warms the caches and is not counted
-        Run("rm -rf '" + ours + "' '" + theirs + "'");
-        Sample a;
-        unzip(Wide(ours).c_str(), Wide(pack).c_str());
-        bool damaged;
-        {
-            CFolderMD5Check check(Wide(ours));
-            damaged = check.IsDamaged();
-        }
-        Sample b;
-        if (damaged) {
-            std::fprintf(stderr, "the pack was judged damaged\n");
-            return 2;
-        }
-        Run("unzip -q -o '" + pack + "' -d '" + theirs + "' && find '" + theirs +
-            "' -type f -print0 | xargs -0 md5sum > /dev/null");
-        Sample c;
-        std::unique_ptr<char[]> digest = GetFileMD5(big.c_str(), true);
-        Sample d;
-        Run("md5sum '" + big + "' > /dev/null");
-        Sample e;
-        if (!digest) return 2;
-        if (r == 0) continue;
-        tCheck.push_back(Seconds(a.wall, b.wall));
-        tRef.push_back(Seconds(b.wall, c.wall));
-        tMd5.push_back(Seconds(c.wall, d.wall));
-        tMd5sum.push_back(Seconds(d.wall, e.wall));
-        cCheck.push_back(b.self - a.self);
-        cRef.push_back(c.children - b.children);
-        cMd5.push_back(d.self - c.self);
-        cMd5sum.push_back(e.children - d.children);
-    }
-    Run("rm -rf '" + ours + "' '" + theirs + "'");
-    auto line = [](const char* what, const std::vector<double>& ours, const std::vector<double>& theirs) {
-        double o = Median(ours), t = Median(theirs);
-        std::printf("%-28s ours %7.3f s   reference %7.3f s   ratio %.3f\n", what, o, t, o / t);
+    Run("rm -rf '" + work + "' && mkdir -p '" + work + "'");
+    std::mt19937_64 rng(12345);
+    const std::string pack = MakePack(work + "/large", totalMiB, files, rng);
+    const std::string smallPack = MakePack(work + "/small", smallMiB, files, rng);
+    const std::string big = work + "/big.bin", ours = work + "/ours", theirs = work + "/theirs";
+    Run("cat " + work + "/large/src/d*/*.bin > '" + big + "'");
+
+    Series check, reference, smallCheck, smallReference, md5, md5sum;
+    auto theirCheck = [&](const std::string& p) {
+        return RunShell("unzip -q -o '" + p + "' -d '" + theirs + "' && find '" + theirs +
+                        "' -type f -print0 | xargs -0 md5sum > /dev/null");
     };
-    std::printf("pack: %zu MiB in %d files, %d rounds (medians)\n", totalMiB, files, rounds);
-    line("check, wall clock:", tCheck, tRef);
-    line("check, CPU:", cCheck, cRef);
-    line("MD5 of one file, wall clock:", tMd5, tMd5sum);
-    line("MD5 of one file, CPU:", cMd5, cMd5sum);
+    for (int r = 0; r <= rounds; ++r) {  // round 0 warms the caches and is not counted
+        Measure m[6];
+        Run("rm -rf '" + ours + "' '" + theirs + "'");
+        m[0] = RunChild({selfPath, "--check", ours, pack});
+        m[1] = theirCheck(pack);
+        Run("rm -rf '" + ours + "' '" + theirs + "'");
+        m[2] = RunChild({selfPath, "--check", ours, smallPack});
+        m[3] = theirCheck(smallPack);
+        Run("rm -rf '" + ours + "' '" + theirs + "'");
+        m[4] = RunChild({selfPath, "--md5", big});
+        m[5] = RunShell("md5sum '" + big + "' > /dev/null");
+        if (r == 0) continue;
+        check.Add(m[0]);
+        reference.Add(m[1]);
+        smallCheck.Add(m[2]);
+        smallReference.Add(m[3]);
+        md5.Add(m[4]);
+        md5sum.Add(m[5]);
+    }
+    std::printf("%d rounds (medians of wall and CPU time; peak memory is the largest of the rounds)\n", rounds);
+    Report("check, " + std::to_string(totalMiB) + " MiB in " + std::to_string(files) + " files:", check, reference);
+    Report("check, " + std::to_string(smallMiB) + " MiB in " + std::to_string(files) + " files:", smallCheck,
+           smallReference);
+    Report("MD5 of one " + std::to_string(totalMiB) + " MiB file:", md5, md5sum);
     return 0;
 }

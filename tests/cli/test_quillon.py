@@ -1,0 +1,399 @@
+#!/usr/bin/python3
+"""The command line `quillon` as a whole program: batches of simulated
+terminals on test hosts in network namespaces (198.51.100.0/24, made and
+removed here), refused packs and addresses, and (natively) USB disks found
+on a recorded sysfs tree.
+
+Run through ctest (cli_native_test, cli_wine_test) or by hand with:
+  QUILLON_CLI          the program (quillon or quillon.exe)
+  QUILLON_CLI_RUNNER   "" natively, "wine" for quillon.exe (QUILLON_WINEPREFIX)
+  QUILLON_PACKTOOL     packtool (packtool.exe under Wine) for making packs
+  QUILLON_WORK         scratch folder
+  QUILLON_NETNS_TAG    namespace tag (1-4 letters or digits)
+  QUILLON_ADDRESS_BASE first of five terminal addresses (198.51.100.21)
+"""
+import hashlib
+import json
+import os
+import random
+import shutil
+import subprocess
+import sys
+import unittest
+import zipfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "app", "gui"))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "terminal-sim"))
+
+import sim_netns  # noqa: E402
+
+CLI = os.environ.get("QUILLON_CLI", "")
+RUNNER = os.environ.get("QUILLON_CLI_RUNNER", "")
+PACKTOOL = os.environ.get("QUILLON_PACKTOOL", "")
+WORK = os.environ.get("QUILLON_WORK", "")
+TAG = os.environ.get("QUILLON_NETNS_TAG", "cli")
+ADDRESS_BASE = os.environ.get("QUILLON_ADDRESS_BASE", "198.51.100.21")
+WINE = RUNNER == "wine"
+
+SUCCESS = "请重启设备完成升级！"
+CONNECT_FAILED = "终端连接失败."
+UPLOAD_FAILED = "拷贝升级包失败."
+START_COMMAND = "040000000100000000"
+PACK = "AppUpgradePack.zip"
+FLAG = "AppUpgradeFlag.cfg"
+
+
+def md5(path):
+    with open(path, "rb") as f:
+        return hashlib.md5(f.read()).hexdigest()
+
+
+def address(offset):
+    head, last = ADDRESS_BASE.rsplit(".", 1)
+    return "%s.%d" % (head, int(last) + offset)
+
+
+class Program:
+    """Runs quillon and packtool natively or under Wine (the Wine session
+    of the window tests)."""
+
+    def __init__(self):
+        self.env = dict(os.environ)
+        self.desk = None
+        if WINE:
+            from desktop import Desktop
+            prefix = os.environ.get("QUILLON_WINEPREFIX") or os.environ.get("WINEPREFIX", "")
+            if not prefix:
+                raise unittest.SkipTest("QUILLON_WINEPREFIX is not set (run through ctest)")
+            self.desk = Desktop(prefix, os.path.join(WORK, "screenshots"))
+            self.env = dict(self.desk.env)
+
+    def path(self, unix_path):
+        if WINE:
+            from desktop import windows_path
+            return windows_path(unix_path)
+        return unix_path
+
+    def run(self, program, args, extra_env=None, timeout=600):
+        env = dict(self.env, **(extra_env or {}))
+        command = ([RUNNER] if RUNNER else []) + [program] + list(args)
+        result = subprocess.run(command, env=env, capture_output=True, timeout=timeout)
+        # Both builds write UTF-8 (the Windows programs switch the console to 65001).
+        result.stdout = result.stdout.decode("utf-8", errors="replace").replace("\r\n", "\n")
+        result.stderr = result.stderr.decode("utf-8", errors="replace").replace("\r\n", "\n")
+        return result
+
+    def quillon(self, *args, **kw):
+        return self.run(CLI, args, **kw)
+
+    def make_pack(self, model, source, target):
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        made = self.run(PACKTOOL, ["make", "--model", model, "--kind", "app", "-o", self.path(target),
+                                   self.path(source)])
+        assert made.returncode == 0, made.stdout + made.stderr
+        return target
+
+    def close(self):
+        if self.desk:
+            self.desk.close()
+
+
+def write_source(folder, size, seed):
+    """A pack's content: a block of random bytes (so it does not shrink) and a text file."""
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(os.path.join(folder, "bin"))
+    with open(os.path.join(folder, "bin", "app.bin"), "wb") as f:
+        f.write(random.Random(seed).randbytes(size))
+    with open(os.path.join(folder, "readme.txt"), "w") as f:
+        f.write("terminal software %d\n" % seed)
+    return folder
+
+
+def damage_manifest(pack, target):
+    """A copy of the pack whose FolderMD5.ini gives one file a wrong digest."""
+    with zipfile.ZipFile(pack) as source, zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as out:
+        for info in source.infolist():
+            data = source.read(info)
+            if info.filename.lower() == "foldermd5.ini":
+                encoding = "utf-16" if data[:2] in (b"\xff\xfe", b"\xfe\xff") else "latin-1"
+                lines = data.decode(encoding).split("\n")
+                line = next(i for i, text in enumerate(lines) if "app.bin=" in text)
+                key, digest = lines[line].split("=", 1)
+                digest = digest.strip()
+                lines[line] = lines[line].replace(digest, ("0" if digest[0] != "0" else "1") + digest[1:])
+                data = "\n".join(lines).encode(encoding)
+            out.writestr(info, data)
+    return target
+
+
+def final_table(stdout):
+    """The rows after the last "target result seconds" header: (target, text, seconds)."""
+    lines = stdout.splitlines()
+    headers = [i for i, line in enumerate(lines) if line.split()[:3] == ["target", "result", "seconds"]]
+    if not headers:
+        raise AssertionError("no final table in the output:\n" + stdout)
+    rows = []
+    for line in lines[headers[-1] + 1:]:
+        fields = line.split()
+        if not fields:
+            continue
+        rows.append((fields[0], " ".join(fields[1:-1]), float(fields[-1])))
+    return rows
+
+
+class Packs:
+    @classmethod
+    def make_packs(cls, program, size):
+        cls.packs = os.path.join(WORK, "packs")
+        shutil.rmtree(cls.packs, ignore_errors=True)
+        source = write_source(os.path.join(WORK, "pack-source"), size, 7)
+        cls.pack = {}
+        for model in ("M3710", "M2410", "VK1200"):
+            cls.pack[model] = program.make_pack(model, source, os.path.join(cls.packs, model, PACK))
+        damaged = os.path.join(cls.packs, "damaged", PACK)
+        os.makedirs(os.path.dirname(damaged))
+        cls.pack["damaged"] = damage_manifest(cls.pack["M3710"], damaged)
+
+
+def require_environment():
+    for name, value in (("QUILLON_CLI", CLI), ("QUILLON_PACKTOOL", PACKTOOL), ("QUILLON_WORK", WORK)):
+        if not value:
+            raise unittest.SkipTest("%s is not set (run through ctest)" % name)
+    if not os.path.exists(CLI):
+        raise AssertionError("the program %s is not there" % CLI)
+
+
+class EthernetBatch(unittest.TestCase, Packs):
+    """Five terminals: three that take the pack, one that refuses the login,
+    one whose data connection drops after 64 KiB."""
+
+    NAMES = ("good1", "refusing", "good2", "dropping", "good3")
+
+    @classmethod
+    def setUpClass(cls):
+        require_environment()
+        cls.program = Program()
+        cls.make_packs(cls.program, 3 << 20)
+        cls.terminals = sim_netns.Terminals(TAG, os.path.join(WORK, "terminals-" + TAG))
+        cls.netns_error = None
+        switches = {"refusing": ["refuse-login"], "dropping": ["drop-data-after=65536"]}
+        try:
+            os.makedirs(cls.terminals.directory, exist_ok=True)
+            cls.terminals.stop()
+            for i, name in enumerate(cls.NAMES):
+                cls.terminals.start(name, address(i), switches.get(name, []))
+        except sim_netns.NetnsError as e:
+            cls.terminals.stop()
+            cls.netns_error = str(e)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.terminals.stop()
+        cls.program.close()
+
+    def setUp(self):
+        if self.netns_error:
+            self.fail("cannot make the test hosts for the Ethernet cases: " + self.netns_error)
+
+    # ---- the terminals ------------------------------------------------------------
+
+    def root(self, name):
+        return self.terminals.started[name]["root"]
+
+    def address(self, name):
+        return self.terminals.started[name]["address"]
+
+    def events(self, name, kind):
+        return [e for e in self.terminals.journal(name) if e["event"] == kind]
+
+    def uploads(self):
+        return {name: len(self.events(name, "upload")) for name in self.NAMES}
+
+    def clear_terminals(self):
+        """Removes what earlier runs left on the terminals' file systems."""
+        for name in self.NAMES:
+            for folder, _, files in os.walk(self.root(name)):
+                for f in files:
+                    os.remove(os.path.join(folder, f))
+
+    def upgrade(self, model, pack, names, *extra):
+        args = ["upgrade", "--model", model, "--kind", "app", "--pack", self.program.path(pack)]
+        for name in names:
+            args += ["--address", self.address(name)]
+        return self.program.quillon(*(args + list(extra)))
+
+    # ---- cases ------------------------------------------------------------------------
+
+    def test_batch_with_failing_terminals(self):
+        self.clear_terminals()
+        pack = self.pack["M3710"]
+        done = self.upgrade("M3710", pack, self.NAMES)
+        output = done.stdout + done.stderr
+        self.assertEqual(done.returncode, 1, output)
+        expected = {"good1": SUCCESS, "good2": SUCCESS, "good3": SUCCESS,
+                    "refusing": CONNECT_FAILED, "dropping": UPLOAD_FAILED}
+        rows = final_table(done.stdout)
+        self.assertEqual([(r[0], r[1]) for r in rows], [(self.address(n), expected[n]) for n in self.NAMES],
+                         done.stdout)
+        self.assertTrue(all(r[2] >= 0 for r in rows), rows)
+        for name in ("good1", "good2", "good3"):
+            card = os.path.join(self.root(name), "Storage Card")
+            self.assertEqual(md5(os.path.join(card, PACK)), md5(pack), name)
+            with open(os.path.join(card, FLAG), "rb") as f:
+                self.assertEqual(f.read(), b"11", name)
+        for name in ("refusing", "dropping"):
+            self.assertFalse(os.path.exists(os.path.join(self.root(name), "Storage Card", FLAG)), name)
+        self.assertEqual(self.events("refusing", "upload"), [])
+        logins = self.events("refusing", "login")
+        self.assertTrue(logins and not any(e["ok"] for e in logins), logins)
+        self.assertTrue(any(not e["ok"] for e in self.events("dropping", "upload")),
+                        "the dropping terminal saw its upload cut")
+
+        # The same batch as one JSON document, agreeing with the table.
+        self.clear_terminals()
+        done = self.upgrade("M3710", pack, self.NAMES, "--json")
+        self.assertEqual(done.returncode, 1, done.stdout + done.stderr)
+        document = json.loads(done.stdout)
+        self.assertEqual((document["model"], document["kind"], document["pack"]), ("M3710", "app", PACK))
+        self.assertTrue(document["check"]["accepted"], document["check"])
+        self.assertEqual(document["exit"], 1)
+        results = {"good1": "success", "good2": "success", "good3": "success",
+                   "refusing": "refused", "dropping": "failure"}
+        self.assertEqual([(t["target"], t["result"], t["text"]) for t in document["targets"]],
+                         [(self.address(n), results[n], expected[n]) for n in self.NAMES])
+        for target in document["targets"]:
+            self.assertTrue(target["steps"], target)
+            self.assertEqual(target["steps"][-1][1], target["text"], target)
+            self.assertGreaterEqual(target["seconds"], target["steps"][-1][0], target)
+        for name in ("good1", "good2", "good3"):
+            self.assertEqual(md5(os.path.join(self.root(name), "Storage Card", PACK)), md5(pack), name)
+
+    def test_vk1200_gets_the_start_command(self):
+        self.clear_terminals()
+        names = ("good1", "good2")
+        starts = {name: len(self.events(name, "start")) for name in names}
+        done = self.upgrade("VK1200", self.pack["VK1200"], names)
+        self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+        self.assertEqual([r[1] for r in final_table(done.stdout)], [SUCCESS, SUCCESS], done.stdout)
+        for name in names:
+            root = self.root(name)
+            self.assertEqual(md5(os.path.join(root, PACK)), md5(self.pack["VK1200"]), name)
+            self.assertFalse(os.path.exists(os.path.join(root, FLAG)), name)
+            self.assertFalse(os.path.exists(os.path.join(root, "Storage Card", FLAG)), name)
+            new = self.events(name, "start")[starts[name]:]
+            self.assertEqual([e["hex"] for e in new], [START_COMMAND], name)
+
+    def test_refused_pack_reaches_no_terminal(self):
+        before = self.uploads()
+        cases = ((self.pack["M2410"], "升级失败,M2410 与 M3710不能匹配"),
+                 (self.pack["damaged"], "升级失败，升级包被损坏."))
+        for pack, text in cases:
+            done = self.upgrade("M3710", pack, ("good1", "good2"))
+            self.assertEqual(done.returncode, 2, done.stdout + done.stderr)
+            self.assertIn(text, done.stdout)
+            done = self.upgrade("M3710", pack, ("good1", "good2"), "--json")
+            self.assertEqual(done.returncode, 2, done.stdout + done.stderr)
+            document = json.loads(done.stdout)
+            self.assertEqual(document["check"], {"accepted": False, "text": text})
+            self.assertEqual((document["targets"], document["exit"]), ([], 2))
+        self.assertEqual(self.uploads(), before)
+
+
+class Usage(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        require_environment()
+        cls.program = Program()
+        cls.pack = os.path.join(WORK, "usage", "M3710", PACK)
+        cls.program.make_pack("M3710", write_source(os.path.join(WORK, "usage-source"), 4096, 3), cls.pack)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.program.close()
+
+    def test_loopback_address_is_refused(self):
+        done = self.program.quillon("upgrade", "--model", "M3710", "--kind", "app",
+                                    "--pack", self.program.path(self.pack), "--address", "127.0.0.1")
+        self.assertEqual(done.returncode, 2, done.stdout + done.stderr)
+        self.assertIn("address 127.0.0.1 cannot be used for a terminal", done.stdout + done.stderr)
+
+
+class RecordedSysfs:
+    """A sysfs tree and mount table as the kernel lays them out, with real
+    symlinks: USB disks hang below their mass-storage interface."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        shutil.rmtree(folder, ignore_errors=True)
+        self.root = os.path.join(folder, "sys")
+        self.mounts = os.path.join(folder, "mounts")
+        os.makedirs(os.path.join(self.root, "block"))
+        self.lines = ["sysfs /sys sysfs rw,nosuid,nodev,noexec,relatime 0 0\n", "/dev/sda2 / ext4 rw 0 0\n"]
+
+    @staticmethod
+    def write(path, text):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "w") as f:
+            f.write(text)
+
+    def add_usb_disk(self, port, vendor, product, serial, host, disk, mount_point):
+        device = os.path.join(self.root, "devices", "pci0000:00", "0000:00:14.0", "usb1", port)
+        self.write(os.path.join(device, "idVendor"), vendor + "\n")
+        self.write(os.path.join(device, "idProduct"), product + "\n")
+        self.write(os.path.join(device, "serial"), serial + "\n")
+        interface = os.path.join(device, port + ":1.0")
+        self.write(os.path.join(interface, "bInterfaceClass"), "08\n")
+        scsi = "%d:0:0:0" % host
+        scsi_folder = os.path.join(interface, "host%d" % host, "target%d:0:0" % host, scsi)
+        self.write(os.path.join(scsi_folder, "vendor"), "Terminal\n")
+        block = os.path.join(scsi_folder, "block", disk)
+        self.write(os.path.join(block, "size"), "2048\n")
+        self.write(os.path.join(block, "dev"), "8:0\n")
+        self.write(os.path.join(block, disk + "1", "partition"), "1\n")
+        os.symlink(os.path.relpath(block, os.path.join(self.root, "block")), os.path.join(self.root, "block", disk))
+        os.symlink(os.path.join("..", "..", "..", scsi), os.path.join(block, "device"))
+        os.makedirs(mount_point, exist_ok=True)
+        escaped = mount_point.replace("\\", "\\134").replace(" ", "\\040")
+        self.lines.append("/dev/%s1 %s vfat rw,nosuid,nodev,relatime 0 0\n" % (disk, escaped))
+        with open(self.mounts, "w") as f:
+            f.writelines(self.lines)
+
+
+@unittest.skipIf(WINE, "Linux USB disks are found through sysfs in the native build only")
+class LinuxUsb(unittest.TestCase):
+    def test_usb_disks_of_the_model(self):
+        require_environment()
+        program = Program()
+        usb = os.path.join(WORK, "usb")
+        shutil.rmtree(usb, ignore_errors=True)
+        pack = program.make_pack("M2410", write_source(os.path.join(WORK, "usb-source"), 100000, 5),
+                                 os.path.join(usb, "packs", "M2410", PACK))
+        sysfs = RecordedSysfs(os.path.join(usb, "machine"))
+        disks = [os.path.join(usb, name) for name in ("terminal-one", "terminal-two", "other-maker")]
+        sysfs.add_usb_disk("1-1", "04cc", "1213", "5A6B7C", 6, "sdb", disks[0])
+        sysfs.add_usb_disk("1-4", "0781", "5581", "4C530001", 8, "sdd", disks[2])
+        sysfs.add_usb_disk("1-2", "04CC", "1213", "7D8E9F", 7, "sdc", disks[1])
+        env = {"QUILLON_SYSFS_ROOT": sysfs.root, "QUILLON_MOUNTS": sysfs.mounts}
+
+        listed = program.quillon("disks", "--model", "M2410", extra_env=env)
+        self.assertEqual(listed.returncode, 0, listed.stdout + listed.stderr)
+        lines = [line for line in listed.stdout.splitlines() if usb in line]
+        self.assertEqual(len(lines), 2, listed.stdout)
+        self.assertTrue(any(disks[0] in line for line in lines), listed.stdout)
+        self.assertTrue(any(disks[1] in line for line in lines), listed.stdout)
+
+        done = program.quillon("upgrade", "--model", "M2410", "--kind", "app", "--pack", pack, "--usb",
+                               extra_env=env)
+        self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+        rows = final_table(done.stdout)
+        self.assertEqual(sorted((r[0].rstrip("/"), r[1]) for r in rows),
+                         [(disks[0], SUCCESS), (disks[1], SUCCESS)], done.stdout)
+        for disk in disks[:2]:
+            self.assertEqual(md5(os.path.join(disk, PACK)), md5(pack), disk)
+            self.assertEqual(os.path.getsize(os.path.join(disk, FLAG)), 0, disk)
+        self.assertEqual(os.listdir(disks[2]), [])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -7,12 +7,16 @@
 #include "app/LocalAddress.h"
 #include "app/MainDialogLayout.h"
 #include "app/ScrollDlgProgress.h"
+#include "app/RecordingProgressSink.h"
+#include "app/RunRecord.h"
 #include "app/ShellFileSystem.h"
 #include "app/UpgradeRun.h"
+#include "app/UpgradeLog.h"
 #include "app/UpgradeThread.h"
 #include "app/VersionText.h"
 #include "chooser/SelectFileDlg.h"
 #include "device/DiskRecording.h"
+#include "platform/Environment.h"
 #include "res/resource.h"
 #include "skin/Fonts.h"
 #include "skin/GdiHandles.h"
@@ -308,16 +312,25 @@ void CUpgradeDialogEx::OnStartUpgrade() {
     m_running = true;
     m_startButton.EnableWindow(FALSE);
     {
-        ScrollDlgProgress progress(*m_progress);
+        ScrollDlgProgress window(*m_progress);
+        RecordingProgressSink progress(window);  // the upgrade log's copy of every report
         FtpClientSession ftp(m_ftp);
         StartClientCommand start(m_startClient);
         ShellFileSystem files;
         // The run works from a copy; its outcome (a variant model, the disk
         // used) comes back here once the worker has ended.
-        CUpgradeRun run(MakeRunRequest(m_selection), {progress, ftp, start, files}, GetProgramFolder());
+        const RunRequest request = MakeRunRequest(m_selection);
+        const std::string startedAt = platform::UtcTimeText();
+        CUpgradeRun run(request, {progress, ftp, start, files}, GetProgramFolder());
         UpgradeJob job;
         job.run = &run;
         RunUpgradeWithWindow(*m_progress, job);
+        // The record after the run: a log that cannot be written never
+        // holds the run up or changes its result.
+        UpgradeRecord record = StartRunRecord(request, files, m_versionText);
+        record.utcTime = startedAt;
+        FinishRunRecord(&record, run.Outcome(), progress);
+        AppendUpgradeRecord(DefaultUpgradeLogPath(), record);
         ApplyRunOutcome(m_selection, run.TakeOutcome());
     }
     m_running = false;

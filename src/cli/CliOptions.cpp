@@ -1,0 +1,169 @@
+#include "cli/CliOptions.h"
+
+#include <algorithm>
+
+#include "app/AddressRule.h"
+
+namespace {
+
+bool ParseDecimal(const std::wstring& text, long max, long* value) {
+    if (text.empty() || text.size() > 9) return false;
+    long v = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') return false;
+        v = v * 10 + (c - L'0');
+    }
+    if (v > max) return false;
+    *value = v;
+    return true;
+}
+
+// Four decimal octets separated by dots, nothing else.
+bool ParseAddress(const std::wstring& text, AddressOctets* octets) {
+    size_t start = 0;
+    for (int i = 0; i < 4; ++i) {
+        size_t dot = text.find(L'.', start);
+        if ((i < 3) != (dot != std::wstring::npos)) return false;
+        std::wstring part = text.substr(start, i < 3 ? dot - start : std::wstring::npos);
+        long value = 0;
+        if (part.size() > 3 || !ParseDecimal(part, 255, &value)) return false;
+        (*octets)[i] = static_cast<uint8_t>(value);
+        start = dot + 1;
+    }
+    return true;
+}
+
+bool ParseKind(const std::wstring& text, PackKind* kind) {
+    if (text == L"app") *kind = kPackApplication;
+    else if (text == L"system") *kind = kPackSystem;
+    else if (text == L"tool") *kind = kPackTool;
+    else return false;
+    return true;
+}
+
+CliParse Refuse(const std::wstring& error) {
+    CliParse parse;
+    parse.error = error;
+    return parse;
+}
+
+CliParse ParseUpgrade(const std::vector<std::wstring>& args, const std::wstring& localAddress) {
+    CliParse parse;
+    CliOptions& o = parse.options;
+    o.command = CliCommand::Upgrade;
+    bool haveKind = false, haveAddress = false, haveUsb = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::wstring& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        auto value = [&]() -> const std::wstring& { return args[++i]; };
+        if (a == L"--json") {
+            o.json = true;
+        } else if (a == L"--usb") {
+            haveUsb = true;
+            if (hasValue && args[i + 1].compare(0, 2, L"--") != 0)
+                o.targets.push_back(value());
+            else
+                o.discoverDisks = true;
+        } else if (a == L"--model" || a == L"--kind" || a == L"--pack" || a == L"--address" || a == L"--jobs") {
+            if (!hasValue) return Refuse(a + L" needs a value");
+            const std::wstring& v = value();
+            if (a == L"--model") {
+                o.modelIndex = FindModelByName(v);
+                if (o.modelIndex < 0) return Refuse(L"unknown model " + v);
+                o.modelName = kDeviceModels[o.modelIndex].name;
+            } else if (a == L"--kind") {
+                if (!ParseKind(v, &o.kind)) return Refuse(L"unknown pack kind " + v + L" (app, system or tool)");
+                haveKind = true;
+            } else if (a == L"--pack") {
+                o.packPath = v;
+            } else if (a == L"--jobs") {
+                long jobs = 0;
+                if (!ParseDecimal(v, 1000, &jobs) || jobs < 1) return Refuse(L"--jobs needs a number of at least 1");
+                o.jobs = static_cast<int>(jobs);
+            } else {
+                AddressOctets octets{};
+                if (!ParseAddress(v, &octets) || !IsUsableTerminalAddress(octets, localAddress))
+                    return Refuse(L"address " + v + L" cannot be used for a terminal");
+                haveAddress = true;
+                o.targets.push_back(FormatAddress(octets));
+            }
+        } else {
+            return Refuse(L"unknown option " + a);
+        }
+    }
+    if (o.modelIndex < 0) return Refuse(L"upgrade needs --model");
+    if (!haveKind) return Refuse(L"upgrade needs --kind");
+    if (o.packPath.empty()) return Refuse(L"upgrade needs --pack");
+    if (haveAddress && haveUsb) return Refuse(L"Ethernet and USB targets cannot be mixed");
+    if (!haveAddress && !haveUsb) return Refuse(L"upgrade needs --address or --usb");
+    o.connection = haveAddress ? kConnectionEthernet : kConnectionUsb;
+    const DeviceModel& model = kDeviceModels[o.modelIndex];
+    if (haveAddress && !model.ethernetChoice) return Refuse(o.modelName + L" has no Ethernet connection");
+    if (haveUsb && !model.usbChoice) return Refuse(o.modelName + L" has no USB connection");
+    std::vector<std::wstring> seen;
+    for (const std::wstring& t : o.targets) {
+        if (std::find(seen.begin(), seen.end(), t) != seen.end()) return Refuse(L"target " + t + L" is given twice");
+        seen.push_back(t);
+    }
+    parse.ok = true;
+    return parse;
+}
+
+CliParse ParseDisks(const std::vector<std::wstring>& args) {
+    CliParse parse;
+    parse.options.command = CliCommand::Disks;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] != L"--model") return Refuse(L"unknown option " + args[i]);
+        if (i + 1 >= args.size()) return Refuse(L"--model needs a value");
+        const std::wstring& name = args[++i];
+        parse.options.modelIndex = FindModelByName(name);
+        if (parse.options.modelIndex < 0) return Refuse(L"unknown model " + name);
+        parse.options.modelName = kDeviceModels[parse.options.modelIndex].name;
+    }
+    if (parse.options.modelIndex < 0) return Refuse(L"disks needs --model");
+    parse.ok = true;
+    return parse;
+}
+
+}  // namespace
+
+int FindModelByName(const std::wstring& name) {
+    for (int i = 0; i < kModelCount; ++i)
+        if (name == kDeviceModels[i].name) return i;
+    return -1;
+}
+
+CliParse ParseCommandLine(const std::vector<std::wstring>& args, const std::wstring& localAddress) {
+    if (args.empty()) return Refuse(L"no command (upgrade, disks, pack or --help)");
+    const std::wstring& command = args[0];
+    if (command == L"--help" || command == L"-h" || command == L"help") {
+        CliParse parse;
+        parse.ok = true;
+        parse.options.command = CliCommand::Help;
+        return parse;
+    }
+    if (command == L"upgrade") return ParseUpgrade(args, localAddress);
+    if (command == L"disks") return ParseDisks(args);
+    if (command == L"pack") {
+        CliParse parse;
+        parse.ok = true;
+        parse.options.command = CliCommand::Pack;
+        parse.options.packArgs.assign(args.begin() + 1, args.end());
+        return parse;
+    }
+    return Refuse(L"unknown command " + command);
+}
+
+std::wstring UsageText() {
+    return L"usage:\n"
+           L"  quillon upgrade --model MODEL --kind app|system|tool --pack FILE\n"
+           L"                  (--address ADDRESS)... | (--usb [PATH])...\n"
+           L"                  [--jobs N] [--json]\n"
+           L"  quillon disks --model MODEL\n"
+           L"  quillon pack make|check|info ...\n"
+           L"  quillon --help\n"
+           L"\n"
+           L"MODEL: M2410 M2450 M3710 M3750 VK1200 HTR940 M2480\n"
+           L"Exit status: 0 every target succeeded, 1 a target failed,\n"
+           L"2 a usage error or a refused pack (nothing delivered).\n";
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The command line of `quillon`, read into a plan: which command, and for
+// an upgrade the model, the kind, the pack, the targets and how many
+// deliveries run at once. Portable; the PC's own address comes in as text
+// so that the address rule can be tested without a network.
+#include <string>
+#include <vector>
+
+#include "app/DeviceModel.h"
+
+enum class CliCommand { Help, Upgrade, Disks, Pack };
+
+struct CliOptions {
+    CliCommand command = CliCommand::Help;
+    int modelIndex = -1;
+    std::wstring modelName;
+    PackKind kind = kPackApplication;
+    std::wstring packPath;
+    ConnectionMode connection = kConnectionEthernet;
+    // Addresses, or USB folders as given (empty when none were named).
+    std::vector<std::wstring> targets;
+    // `--usb` without a path: the model's disks, found at run time.
+    bool discoverDisks = false;
+    int jobs = 4;
+    bool json = false;
+    // `pack`: the pack tool's own arguments.
+    std::vector<std::wstring> packArgs;
+};
+
+struct CliParse {
+    bool ok = false;
+    CliOptions options;
+    std::wstring error;  // a usage error's text, without the "quillon: " prefix
+};
+
+// `args` without the program name. `localAddress` is this PC's address, which
+// a terminal address must not be.
+CliParse ParseCommandLine(const std::vector<std::wstring>& args, const std::wstring& localAddress);
+
+// The model's index among the seven, or -1.
+int FindModelByName(const std::wstring& name);
+
+// The text of `quillon --help`.
+std::wstring UsageText();

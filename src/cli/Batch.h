@@ -1,0 +1,57 @@
+#pragma once
+// A batch: the pack checked once, then delivered to every target by its own
+// run (CUpgradeRun) over its own connections, up to `jobs` at once.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/DeviceModel.h"
+#include "app/RunRequest.h"
+#include "cli/DeliveryFactory.h"
+#include "cli/StatusTable.h"
+
+struct BatchPlan {
+    int modelIndex = 0;
+    std::wstring modelName;
+    PackKind kind = kPackApplication;
+    std::wstring packPath;  // absolute
+    ConnectionMode connection = kConnectionEthernet;
+    std::vector<std::wstring> targets;  // addresses, or disk folders with a trailing separator
+    int jobs = 4;
+};
+
+struct BatchOutcome {
+    bool ready = false;          // the private folder could be made
+    bool checkAccepted = false;
+    std::wstring checkText;      // the check's refusal text
+    int modelIndex = 0;          // the model after the check (a variant pack moves it)
+    std::wstring modelName;
+};
+
+// The request of one delivery after an accepted check.
+RunRequest MakeDeliveryRequest(const BatchPlan& plan, const BatchOutcome& check, const std::wstring& target);
+
+class RecordingProgressSink;
+
+// What a delivery came to, for its upgrade record.
+struct DeliveryReport {
+    size_t index;
+    const RunRequest& request;
+    const RunOutcome& outcome;
+    const RecordingProgressSink& reports;
+    std::string startedAt;  // UTC time text
+};
+
+// Called on the delivering thread when a delivery ended, its steps and
+// result already in the table.
+using DeliveryDone = std::function<void(const DeliveryReport& report)>;
+
+// Runs the batch; the table (one row per target, in order) holds every
+// delivery's steps and ending afterwards. Nothing is delivered when the
+// folder cannot be made or the check refuses the pack.
+BatchOutcome RunBatch(const BatchPlan& plan, IDeliveryFactory& factory, StatusTable& table,
+                      const DeliveryDone& done = nullptr);
+
+// The exit status of a batch: 0 every target succeeded, 1 one did not,
+// 2 nothing was delivered.
+int BatchExitCode(const BatchOutcome& outcome, const std::vector<TargetStatus>& rows);

@@ -1,0 +1,26 @@
+#pragma once
+// The connections of one delivery, made fresh for every target so that
+// parallel deliveries share nothing: its FTP session, its start command and
+// its file operations, each reporting the bytes of a transfer to `bytes`.
+// One implementation per platform (MakePlatformDeliveryFactory).
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "app/RunServices.h"
+
+using ByteProgress = std::function<void(uint64_t sent, uint64_t total)>;
+
+struct DeliveryConnections {
+    std::unique_ptr<IFtpSession> ftp;
+    std::unique_ptr<IStartCommand> start;
+    std::unique_ptr<RunFileSystem> files;
+};
+
+class IDeliveryFactory {
+public:
+    virtual ~IDeliveryFactory() = default;
+    virtual DeliveryConnections Make(ByteProgress bytes) = 0;
+};
+
+std::unique_ptr<IDeliveryFactory> MakePlatformDeliveryFactory();

@@ -1,0 +1,58 @@
+#pragma once
+// What every delivery of a batch has reported so far, one row per target in
+// the order given. Deliveries write from their own threads; the live display
+// reads a snapshot. Every change calls the listener (outside the lock) with
+// the row's index.
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/RunRequest.h"
+
+struct StatusStep {
+    double fraction = 0.0;
+    std::wstring text;
+};
+
+struct TargetStatus {
+    std::wstring target;
+    std::vector<StatusStep> steps;
+    // The current transfer (an upload or a disk copy); total 0 when none.
+    uint64_t bytesSent = 0;
+    uint64_t bytesTotal = 0;
+    double transferSeconds = 0.0;  // since the transfer's first report
+    bool finished = false;
+    RunResult result = RunResult::Refused;
+    std::wstring finalText;
+    double seconds = 0.0;
+};
+
+class StatusTable {
+public:
+    using Listener = std::function<void(size_t index)>;
+
+    explicit StatusTable(const std::vector<std::wstring>& targets);
+    void SetListener(Listener listener) { m_listener = std::move(listener); }
+
+    // A step of the run; ends the transfer shown before it.
+    void AddStep(size_t index, double fraction, const std::wstring& text);
+    // Bytes of the current transfer; a report of 0 bytes starts a new one.
+    void ReportBytes(size_t index, uint64_t sent, uint64_t total);
+    void Finish(size_t index, RunResult result, const std::wstring& finalText, double seconds);
+
+    size_t Size() const { return m_rows.size(); }
+    TargetStatus Row(size_t index) const;
+    std::vector<TargetStatus> Snapshot() const;
+
+private:
+    using Clock = std::chrono::steady_clock;
+    void Changed(size_t index);
+
+    mutable std::mutex m_lock;
+    std::vector<TargetStatus> m_rows;
+    std::vector<Clock::time_point> m_transferStart;
+    Listener m_listener;
+};

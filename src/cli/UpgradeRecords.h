@@ -1,0 +1,23 @@
+#pragma once
+// The upgrade log's record of every delivery of a batch, as the window
+// leaves one per run: the operator's model, the variant that stayed, the
+// target, the pack's name, size and MD5 (read once per batch), every step,
+// the result and how long it took. Appends from the delivering threads; a
+// log that cannot be written changes nothing.
+#include <mutex>
+#include <string>
+
+#include "app/UpgradeRecord.h"
+#include "cli/Batch.h"
+
+class UpgradeRecords {
+public:
+    explicit UpgradeRecords(const BatchPlan& plan) : m_plan(plan) {}
+    void Append(const DeliveryReport& report);
+
+private:
+    const BatchPlan& m_plan;
+    std::once_flag m_packRead;
+    std::mutex m_appendLock;  // one writer at a time, so a rotation never races an append
+    UpgradeRecord m_base;  // the pack's facts, shared by every delivery
+};

@@ -7,6 +7,7 @@ USB: the terminal's disk comes from a recorded machine whose disk is a
 folder. Ethernet: simulated terminals on test hosts in network namespaces
 (198.51.100.0/24), made and removed by the test."""
 import hashlib
+import json
 import os
 import shutil
 import subprocess
@@ -87,8 +88,12 @@ class ToolSession(unittest.TestCase):
         for root in ("HKLM", "HKCU"):
             self.desk.wine("reg", "delete", root + "\\Software\\Ystrel", "/f")
         self.plug_disk(True)
+        self.log = os.path.join(WORK, "upgrades-%s.jsonl" % self.id().split(".")[-1])
+        if os.path.exists(self.log):
+            os.remove(self.log)
         self.desk.start_tool(os.path.join(self.program, "Quillon.exe"),
-                             {"QUILLON_DISK_RECORDING": windows_path(self.recording)})
+                             {"QUILLON_DISK_RECORDING": windows_path(self.recording),
+                              "QUILLON_UPGRADE_LOG": windows_path(self.log)})
         self.desk.start_probe(PROBE)
         self.desk.wait_for(lambda: self.main().get("visible"), 60, what="the main window")
         time.sleep(1)
@@ -259,6 +264,11 @@ class UsbUpgrade(ToolSession):
         self.assertEqual(md5(os.path.join(self.disk, "AppUpgradePack.zip")), md5(pack))
         self.assertEqual(os.path.getsize(os.path.join(self.disk, "AppUpgradeFlag.cfg")), 0)
         self.assertFalse(os.path.exists(os.path.join(self.program, "temp")))
+        with open(self.log, encoding="utf-8") as f:
+            records = [json.loads(line) for line in f]
+        self.assertEqual([(r["model"], r["connection"], r["target"], r["result"], r["pack_md5"]) for r in records],
+                         [("M2410", "usb", windows_path(self.disk) + "\\", "success", md5(pack))])
+        self.assertIn([0.85, "正在校验升级包..."], [[s["fraction"], s["text"]] for s in records[0]["steps"]])
 
         # The reopened chooser unfolds to the remembered pack; 取消 and "-"
         # keep it, 确定 returns it at once.

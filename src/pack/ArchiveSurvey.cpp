@@ -7,6 +7,7 @@
 #include <new>
 
 #include "platform/File.h"
+#include "platform/FileCloser.h"
 #include "platform/FileExtra.h"
 
 namespace {
@@ -21,10 +22,6 @@ constexpr size_t kCentralSize = 46, kLocalSize = 30;
 // minizip looks for the end records this far back from the end of the file.
 constexpr uint64_t kSearchBack = 0xFFFF;
 constexpr uint16_t kFlagDataDescriptor = 0x8;
-
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
 
 uint16_t U16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t U32(const unsigned char* p) { return U16(p) | (static_cast<uint32_t>(U16(p + 2)) << 16); }
@@ -200,7 +197,7 @@ bool CheckLocal(Reader& in, const SurveyEntry& e, uint64_t directoryStart, uint6
 bool SurveyArchive(const std::string& ansiPath, ArchiveSurvey* survey, std::string* reason) {
     survey->entries.clear();
     survey->declaredTotal = 0;
-    std::unique_ptr<FILE, FileCloser> file(platform::OpenFileAnsi(ansiPath, "rb"));
+    platform::FilePtr file(platform::OpenFileAnsi(ansiPath, "rb"));
     if (!file) return *reason = "cannot be opened", false;
     Reader in(file.get());
     if (in.Size() < static_cast<int64_t>(kEndSize)) return *reason = "too short for a zip archive", false;

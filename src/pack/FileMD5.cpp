@@ -5,22 +5,20 @@
 
 #include "pack/Md5.h"
 #include "platform/File.h"
+#include "platform/FileCloser.h"
 
 namespace {
 // Each call reads through a buffer of its own, so concurrent calls share
 // nothing and memory stays this size whatever the file's.
 constexpr size_t kReadSize = 64 * 1024;
 
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
 }  // namespace
 
 std::unique_ptr<char[]> GetFileMD5(const char* ansiPath, bool asHex) {
     if (!ansiPath) return nullptr;
     std::unique_ptr<unsigned char[]> block(new (std::nothrow) unsigned char[kReadSize]);
     if (!block) return nullptr;
-    std::unique_ptr<FILE, FileCloser> file(platform::OpenFileAnsi(ansiPath, "rb"));
+    platform::FilePtr file(platform::OpenFileAnsi(ansiPath, "rb"));
     if (!file) return nullptr;
     // Requests as large as the block go straight from the file into it:
     // the stream's own buffer would only add a copy.

@@ -4,13 +4,11 @@
 #include <memory>
 
 #include "platform/File.h"
+#include "platform/FileCloser.h"
 
 namespace {
 
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
+using platform::FilePtr;
 
 // The file's length is taken as a 32-bit count.
 constexpr long kMaxIniBytes = 0x7FFFFFFF;

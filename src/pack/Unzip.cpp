@@ -7,6 +7,7 @@
 #include "pack/ZipExtraction.h"
 #include "pack/ZipFileFunctions.h"
 #include "platform/File.h"
+#include "platform/FileCloser.h"
 #include "platform/FileExtra.h"
 #include "platform/Text.h"
 
@@ -15,10 +16,6 @@ namespace {
 constexpr size_t kNameBuffer = 260;  // bytes, terminator included
 // How often the working disk's free space is looked at while writing.
 constexpr uint64_t kSpaceCheckInterval = 8ull * 1024 * 1024;
-
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
 
 UnzipOutcome Damaged(const std::string& reason) { return {kUnzipDamaged, reason}; }
 UnzipOutcome NoSpace(const std::string& reason) { return {kUnzipCannotOpenOrNoSpace, reason}; }
@@ -68,7 +65,7 @@ UnzipOutcome ExtractEntry(const std::wstring& destFolder, unzFile zip, const Sur
     // does the same so both leave such a file untouched.
     if (platform::IsReadOnly(path)) return Damaged("a read-only file stands in an entry's place");
     {
-        std::unique_ptr<FILE, FileCloser> out(platform::OpenFile(path, "wb"));
+        platform::FilePtr out(platform::OpenFile(path, "wb"));
         if (!out) return Damaged("an entry's file cannot be created");
         UnzipOutcome copied = CopyEntryData(zip, expected, [&](const char* data, size_t n) {
             if (std::fwrite(data, 1, n, out.get()) != n) return NoSpace("a write to the working disk failed");

@@ -6,11 +6,9 @@
 #include <memory>
 
 #include "pack/ZipFileFunctions.h"
+#include "platform/FileCloser.h"
 
 namespace {
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
 constexpr uint64_t kZip64Threshold = 0xFFFFFFFFull;
 }  // namespace
 
@@ -53,7 +51,7 @@ bool ZipWriter::AddFile(const std::string& name, const std::wstring& sourcePath,
                         int level) {
     uint64_t size = 0;
     if (!platform::FileSize(sourcePath, &size)) return false;
-    std::unique_ptr<FILE, FileCloser> in(platform::OpenFile(sourcePath, "rb"));
+    platform::FilePtr in(platform::OpenFile(sourcePath, "rb"));
     if (!in) return false;
     if (!Begin(name, time, level == 0 ? 0 : Z_DEFLATED, level, false, size >= kZip64Threshold)) return false;
     bool ok = true;

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -14,6 +16,11 @@ class FtpConnectAttempt;
 class CFtpClient {
 public:
     static constexpr DWORD kConnectLimitMs = 5000;
+    static constexpr DWORD kUploadChunkBytes = 64 * 1024;
+
+    // Called during an upload with the bytes sent so far and the file's
+    // size (on the calling thread, from inside PutFile).
+    using TransferProgress = std::function<void(uint64_t sent, uint64_t total)>;
 
     CFtpClient();
     virtual ~CFtpClient();
@@ -31,6 +38,8 @@ public:
 
     // FALSE when not connected; TRUE without sending anything when
     // `transfer` is FALSE; otherwise whether the binary upload succeeded.
+    // Without a progress callback the upload is one FtpPutFileW; with one,
+    // the file goes in kUploadChunkBytes writes, each reported.
     BOOL PutFile(const std::wstring& localPath, const std::wstring& remotePath, BOOL transfer);
 
     // The server's SIZE answer for a remote file; FALSE when not connected
@@ -44,9 +53,11 @@ public:
     BOOL Disconnect();
 
     BOOL IsConnected() const { return m_bConnected; }
+    void SetTransferProgress(TransferProgress progress) { m_progress = std::move(progress); }
 
 private:
     void ReleaseInternet();
+    BOOL PutFileInChunks(const std::wstring& localPath, const std::wstring& remotePath);
 
     HINTERNET m_hInternet = nullptr;
     HINTERNET m_hConnect = nullptr;
@@ -57,4 +68,5 @@ private:
     std::wstring m_strPassword;
     // A Connect that timed out and whose thread may still be running.
     std::shared_ptr<FtpConnectAttempt> m_pendingAttempt;
+    TransferProgress m_progress;
 };

@@ -3,6 +3,38 @@
 #include "device/FtpConnectAttempt.h"
 #include "device/FtpReplies.h"
 
+#include <vector>
+
+namespace {
+struct LocalFile {
+    HANDLE handle;
+    explicit LocalFile(const std::wstring& path)
+        : handle(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {}
+    ~LocalFile() {
+        if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
+    }
+    LocalFile(const LocalFile&) = delete;
+    LocalFile& operator=(const LocalFile&) = delete;
+};
+
+struct RemoteFile {
+    HINTERNET handle;
+    explicit RemoteFile(HINTERNET h) : handle(h) {}
+    ~RemoteFile() {
+        if (handle) ::InternetCloseHandle(handle);
+    }
+    // Closing ends the data transfer; the server's reply decides.
+    BOOL Close() {
+        BOOL ok = ::InternetCloseHandle(handle);
+        handle = nullptr;
+        return ok;
+    }
+    RemoteFile(const RemoteFile&) = delete;
+    RemoteFile& operator=(const RemoteFile&) = delete;
+};
+}  // namespace
+
 CFtpClient::CFtpClient() = default;
 
 CFtpClient::~CFtpClient() {
@@ -60,7 +92,35 @@ BOOL CFtpClient::SetCurrentDirectory(const std::wstring& dir) {
 BOOL CFtpClient::PutFile(const std::wstring& localPath, const std::wstring& remotePath, BOOL transfer) {
     if (!m_bConnected) return FALSE;
     if (!transfer) return TRUE;
+    if (m_progress) return PutFileInChunks(localPath, remotePath);
     return FtpPutFileW(m_hConnect, localPath.c_str(), remotePath.c_str(), FTP_TRANSFER_TYPE_BINARY, 0);
+}
+
+BOOL CFtpClient::PutFileInChunks(const std::wstring& localPath, const std::wstring& remotePath) {
+    LocalFile local(localPath);
+    LARGE_INTEGER size{};
+    if (local.handle == INVALID_HANDLE_VALUE || !::GetFileSizeEx(local.handle, &size)) return FALSE;
+    const uint64_t total = static_cast<uint64_t>(size.QuadPart);
+    RemoteFile remote(FtpOpenFileW(m_hConnect, remotePath.c_str(), GENERIC_WRITE, FTP_TRANSFER_TYPE_BINARY, 0));
+    if (!remote.handle) return FALSE;
+    std::vector<char> buffer(kUploadChunkBytes);
+    uint64_t sent = 0;
+    m_progress(0, total);
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(local.handle, buffer.data(), kUploadChunkBytes, &read, nullptr)) return FALSE;
+        if (read == 0) break;
+        DWORD offset = 0;
+        while (offset < read) {
+            DWORD written = 0;
+            if (!::InternetWriteFile(remote.handle, buffer.data() + offset, read - offset, &written) || written == 0)
+                return FALSE;
+            offset += written;
+        }
+        sent += read;
+        m_progress(sent, total);
+    }
+    return sent == total && remote.Close();
 }
 
 BOOL CFtpClient::GetRemoteFileSize(const std::wstring& remotePath, ULONGLONG* size) {

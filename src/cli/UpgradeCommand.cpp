@@ -1,0 +1,95 @@
+#include "cli/UpgradeCommand.h"
+
+#include "cli/Batch.h"
+#include "cli/BatchText.h"
+#include "cli/DeliveryFactory.h"
+#include "cli/LiveDisplay.h"
+#include "cli/ModelDisks.h"
+#include "cli/UpgradeRecords.h"
+#include "platform/File.h"
+#include "platform/Text.h"
+
+namespace {
+
+std::wstring Absolute(const std::wstring& path) {
+    std::wstring absolute;
+    return platform::FullPath(path, &absolute) ? absolute : path;
+}
+
+std::wstring WithTrailingSeparator(std::wstring path) {
+    if (path.empty() || (path.back() != L'\\' && path.back() != L'/')) path += platform::kPathSeparator;
+    return path;
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+    const size_t cut = path.find_last_of(L"\\/");
+    return cut == std::wstring::npos ? path : path.substr(cut + 1);
+}
+
+int Usage(ConsoleOutput& err, const std::wstring& text) {
+    err.Write("quillon: " + platform::WideToUtf8(text) + "\n");
+    return 2;
+}
+
+}  // namespace
+
+int RunUpgradeCommand(const CliOptions& options, ConsoleOutput& out, ConsoleOutput& err) {
+    BatchPlan plan;
+    plan.modelIndex = options.modelIndex;
+    plan.modelName = options.modelName;
+    plan.kind = options.kind;
+    plan.packPath = Absolute(options.packPath);
+    plan.connection = options.connection;
+    plan.jobs = options.jobs;
+
+    // What the operator sees as the target, and what the run works with.
+    std::vector<std::wstring> shown;
+    if (options.connection == kConnectionEthernet) {
+        shown = plan.targets = options.targets;
+    } else {
+        for (const std::wstring& path : options.targets) {
+            shown.push_back(path);
+            plan.targets.push_back(WithTrailingSeparator(Absolute(path)));
+        }
+        if (options.discoverDisks) {
+            for (const UsbDiskInfo& disk : FindModelDisks(options.modelIndex)) {
+                const std::wstring drive = disk.volume.szDrivePath;
+                if (drive.empty()) continue;
+                shown.push_back(drive);
+                plan.targets.push_back(drive);
+            }
+            if (plan.targets.empty()) return Usage(err, L"no disk of " + options.modelName + L" is mounted");
+        }
+    }
+    for (const std::wstring& target : plan.targets)
+        if (target.size() >= 256) return Usage(err, L"path " + target + L" is too long for a terminal disk");
+
+    StatusTable table(shown);
+    std::unique_ptr<LiveDisplay> display;
+    if (!options.json) {
+        display = std::make_unique<LiveDisplay>(out, table);
+        table.SetListener([&display](size_t index) { display->Changed(index); });
+    }
+    const std::unique_ptr<IDeliveryFactory> factory = MakePlatformDeliveryFactory();
+    UpgradeRecords records(plan);
+    BatchOutcome outcome =
+        RunBatch(plan, *factory, table, [&records](const DeliveryReport& report) { records.Append(report); });
+    if (display) display->Finish();
+    if (!outcome.ready) return Usage(err, L"cannot make a working folder under " + platform::TempDirectory());
+
+    BatchSummary summary;
+    summary.modelName = options.modelName;
+    summary.kind = options.kind;
+    summary.packName = FileNameOf(plan.packPath);
+    summary.outcome = outcome;
+    if (outcome.checkAccepted) summary.rows = table.Snapshot();
+    summary.exitCode = BatchExitCode(outcome, summary.rows);
+
+    if (options.json)
+        out.Write(FormatBatchJson(summary));
+    else if (!outcome.checkAccepted)
+        out.Write(platform::WideToUtf8(outcome.checkText) + "\n");
+    else
+        out.Write(FormatResultTable(summary.rows));
+    return summary.exitCode;
+}

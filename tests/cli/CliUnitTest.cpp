@@ -1,0 +1,139 @@
+// The command line's own decisions and texts: what it accepts, and the
+// table, live lines and JSON exactly as the documentation shows them.
+#include <gtest/gtest.h>
+
+#include "cli/BatchText.h"
+#include "cli/CliOptions.h"
+#include "platform/Text.h"
+
+namespace {
+
+CliParse Parse(std::vector<std::wstring> args, const std::wstring& local = L"198.51.100.9") {
+    return ParseCommandLine(args, local);
+}
+
+std::vector<std::wstring> Upgrade(std::vector<std::wstring> targets) {
+    std::vector<std::wstring> args = {L"upgrade", L"--model", L"M2450", L"--kind", L"system", L"--pack", L"p.zip"};
+    args.insert(args.end(), targets.begin(), targets.end());
+    return args;
+}
+
+TargetStatus Row(const std::wstring& target, const std::wstring& text, double seconds) {
+    TargetStatus row;
+    row.target = target;
+    row.finalText = text;
+    row.seconds = seconds;
+    row.finished = true;
+    return row;
+}
+
+}  // namespace
+
+TEST(CliOptions, UpgradeReadsEveryOption) {
+    CliParse p = Parse(Upgrade({L"--address", L"198.51.100.21", L"--jobs", L"7", L"--json", L"--address",
+                                L"198.51.100.22"}));
+    ASSERT_TRUE(p.ok) << platform::WideToUtf8(p.error);
+    EXPECT_EQ(p.options.command, CliCommand::Upgrade);
+    EXPECT_EQ(p.options.modelIndex, 1);
+    EXPECT_EQ(p.options.kind, kPackSystem);
+    EXPECT_EQ(p.options.connection, kConnectionEthernet);
+    EXPECT_EQ(p.options.targets, (std::vector<std::wstring>{L"198.51.100.21", L"198.51.100.22"}));
+    EXPECT_EQ(p.options.jobs, 7);
+    EXPECT_TRUE(p.options.json);
+}
+
+TEST(CliOptions, UsbTakesAnOptionalPath) {
+    CliParse p = Parse(Upgrade({L"--usb", L"E:\\", L"--usb", L"--jobs", L"2"}));
+    ASSERT_TRUE(p.ok) << platform::WideToUtf8(p.error);
+    EXPECT_EQ(p.options.connection, kConnectionUsb);
+    EXPECT_EQ(p.options.targets, std::vector<std::wstring>{L"E:\\"});
+    EXPECT_TRUE(p.options.discoverDisks);
+    EXPECT_EQ(p.options.jobs, 2);
+}
+
+TEST(CliOptions, RefusedAddressesNameTheAddress) {
+    for (const wchar_t* address : {L"127.0.0.1", L"0.1.2.3", L"224.0.0.5", L"198.51.100.0", L"198.51.100.255",
+                                   L"198.51.100.9", L"198.51.100", L"198.51.100.300", L"a.b.c.d"}) {
+        CliParse p = Parse(Upgrade({L"--address", address}));
+        EXPECT_FALSE(p.ok) << platform::WideToUtf8(address);
+        EXPECT_EQ(p.error, std::wstring(L"address ") + address + L" cannot be used for a terminal");
+    }
+}
+
+TEST(CliOptions, UsageErrors) {
+    const std::vector<std::vector<std::wstring>> wrong = {
+        {},
+        {L"frobnicate"},
+        Upgrade({}),                                                       // no target
+        Upgrade({L"--address", L"198.51.100.21", L"--usb", L"E:\\"}),     // mixed
+        Upgrade({L"--address", L"198.51.100.21", L"--address", L"198.51.100.21"}),
+        Upgrade({L"--address", L"198.51.100.21", L"--jobs", L"0"}),
+        Upgrade({L"--address", L"198.51.100.21", L"--jobs"}),
+        Upgrade({L"--address", L"198.51.100.21", L"--verbose"}),
+        {L"upgrade", L"--model", L"M9999", L"--kind", L"app", L"--pack", L"p", L"--usb"},
+        {L"upgrade", L"--model", L"M2410", L"--kind", L"firmware", L"--pack", L"p", L"--usb"},
+        {L"upgrade", L"--model", L"M2410", L"--kind", L"app", L"--usb"},                       // no pack
+        {L"upgrade", L"--model", L"M2410", L"--kind", L"app", L"--pack", L"p", L"--address", L"198.51.100.21"},
+        {L"upgrade", L"--model", L"M3710", L"--kind", L"app", L"--pack", L"p", L"--usb"},
+        {L"disks"},
+    };
+    for (const auto& args : wrong) {
+        CliParse p = Parse(args);
+        EXPECT_FALSE(p.ok) << (args.empty() ? "" : platform::WideToUtf8(args.back()));
+        EXPECT_FALSE(p.error.empty());
+    }
+}
+
+TEST(CliOptions, OtherCommands) {
+    EXPECT_EQ(Parse({L"--help"}).options.command, CliCommand::Help);
+    CliParse disks = Parse({L"disks", L"--model", L"HTR940"});
+    ASSERT_TRUE(disks.ok);
+    EXPECT_EQ(disks.options.modelIndex, 5);
+    CliParse pack = Parse({L"pack", L"info", L"x.zip"});
+    ASSERT_TRUE(pack.ok);
+    EXPECT_EQ(pack.options.packArgs, (std::vector<std::wstring>{L"info", L"x.zip"}));
+}
+
+TEST(BatchText, TableAlignsWideCharacters) {
+    const std::string table = FormatResultTable(
+        {Row(L"198.51.100.21", L"请重启设备完成升级！", 4.2), Row(L"198.51.100.24", L"终端连接失败.", 5.0)});
+    EXPECT_EQ(table,
+              "target          result                  seconds\n"
+              "198.51.100.21   请重启设备完成升级！        4.2\n"
+              "198.51.100.24   终端连接失败.               5.0\n");
+}
+
+TEST(BatchText, LiveLinesShowTheStepOrTheTransfer) {
+    TargetStatus row;
+    row.target = L"198.51.100.21";
+    row.steps = {{0.0, L"正准备升级..."}, {0.1, L"成功连接终端."}};
+    EXPECT_EQ(FormatLiveLine(row, 13), "198.51.100.21  0.10  成功连接终端.");
+    row.bytesSent = 12ull << 20;
+    row.bytesTotal = 64ull << 20;
+    row.transferSeconds = 1.5;
+    EXPECT_EQ(FormatLiveLine(row, 13), "198.51.100.21  0.10  12.0 MiB / 64.0 MiB  8.0 MiB/s");
+    row.bytesSent = row.bytesTotal = 2;  // a flag file
+    EXPECT_EQ(FormatLiveLine(row, 15), "198.51.100.21    0.10  成功连接终端.");
+}
+
+TEST(BatchText, JsonDocument) {
+    BatchSummary s;
+    s.modelName = L"M3710";
+    s.packName = L"App\"Pack\".zip";
+    s.outcome.checkAccepted = true;
+    TargetStatus row = Row(L"198.51.100.21", L"终端连接失败.", 5.04);
+    row.result = RunResult::Refused;
+    row.steps = {{0.0, L"正准备升级..."}, {0.1, L"终端连接失败."}};
+    s.rows = {row};
+    s.exitCode = 1;
+    EXPECT_EQ(FormatBatchJson(s),
+              "{\n"
+              "  \"model\": \"M3710\", \"kind\": \"app\", \"pack\": \"App\\\"Pack\\\".zip\",\n"
+              "  \"check\": {\"accepted\": true, \"text\": \"\"},\n"
+              "  \"targets\": [\n"
+              "    {\"target\": \"198.51.100.21\", \"result\": \"refused\", \"text\": \"终端连接失败.\",\n"
+              "     \"seconds\": 5.0, \"steps\": [[0.0, \"正准备升级...\"], [0.1, \"终端连接失败.\"]]}\n"
+              "  ],\n"
+              "  \"exit\": 1\n"
+              "}\n");
+}

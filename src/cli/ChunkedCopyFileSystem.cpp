@@ -5,14 +5,10 @@
 #include <vector>
 
 #include "platform/File.h"
+#include "platform/FileCloser.h"
 
 namespace {
-struct FileCloser {
-    void operator()(FILE* f) const {
-        if (f) std::fclose(f);
-    }
-};
-using FileHandle = std::unique_ptr<FILE, FileCloser>;
+using FileHandle = platform::FilePtr;
 constexpr size_t kChunkBytes = 64 * 1024;
 }  // namespace
 

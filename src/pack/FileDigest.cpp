@@ -1,13 +1,14 @@
 #include "pack/FileDigest.h"
 
 #include <memory>
-#include <vector>
+#include <new>
 
 #include "pack/Md5.h"
 #include "platform/File.h"
+#include "platform/FileCloser.h"
 
 namespace {
-constexpr size_t kBlock = 64 * 1024;
+constexpr size_t kReadSize = 64 * 1024;
 }
 
 std::string DigestHex(const unsigned char digest[16]) {
@@ -20,24 +21,24 @@ std::string DigestHex(const unsigned char digest[16]) {
     return hex;
 }
 
-bool StreamMD5Hex(FILE* stream, std::string* hex) {
-    if (!stream || !hex) return false;
+bool StreamMD5(FILE* stream, unsigned char digest[16]) {
+    std::unique_ptr<unsigned char[]> block(new (std::nothrow) unsigned char[kReadSize]);
+    if (!stream || !block) return false;
+    // Requests as large as the block go straight from the file into it:
+    // the stream's own buffer would only add a copy.
+    std::setvbuf(stream, nullptr, _IONBF, 0);
     Md5Context ctx;
     Md5Init(&ctx);
-    std::vector<unsigned char> block(kBlock);
     size_t got;
-    while ((got = std::fread(block.data(), 1, block.size(), stream)) > 0) Md5Update(&ctx, block.data(), got);
-    if (std::ferror(stream)) return false;
-    unsigned char digest[16];
+    while ((got = std::fread(block.get(), 1, kReadSize, stream)) > 0) Md5Update(&ctx, block.get(), got);
     Md5Final(&ctx, digest);
-    *hex = DigestHex(digest);
-    return true;
+    return !std::ferror(stream);
 }
 
 bool FileMD5Hex(const std::wstring& path, std::string* hex) {
-    FILE* f = platform::OpenFile(path, "rb");
-    if (!f) return false;
-    bool ok = StreamMD5Hex(f, hex);
-    std::fclose(f);
-    return ok;
+    platform::FilePtr file(platform::OpenFile(path, "rb"));
+    unsigned char digest[16];
+    if (!file || !StreamMD5(file.get(), digest)) return false;
+    *hex = DigestHex(digest);
+    return true;
 }

@@ -1,16 +1,19 @@
 #pragma once
-// MD5 of a whole file named by a wide path, for comparing two copies of a
-// pack. Unlike the manifest's reader, a read error is a failure here, never
-// a digest of part of the file.
+// MD5 of whole files, read in 64 KiB blocks straight into a buffer of each
+// call's own (concurrent calls share nothing; memory does not grow with
+// the file).
 #include <cstdio>
 #include <string>
 
-// 32 lowercase hexadecimal digits of the file's MD5; false when the file
-// cannot be opened or read to its end.
-bool FileMD5Hex(const std::wstring& path, std::string* hex);
+// Digests `stream` from its current position to its end. True when it was
+// read to its end; on a read error the digest covers what came and the
+// result is false.
+bool StreamMD5(FILE* stream, unsigned char digest[16]);
 
-// The same over an open stream, read from its current position to its end.
-bool StreamMD5Hex(FILE* stream, std::string* hex);
+// 32 lowercase hexadecimal digits of the file's MD5; false when the file
+// cannot be opened or read to its end (a copy on a terminal's disk is never
+// judged by part of it).
+bool FileMD5Hex(const std::wstring& path, std::string* hex);
 
 // The hexadecimal text of a 16-byte digest.
 std::string DigestHex(const unsigned char digest[16]);

@@ -265,7 +265,6 @@ class EthernetBatch(unittest.TestCase, Packs):
         for target in document["targets"]:
             self.assertTrue(target["steps"], target)
             self.assertEqual(target["steps"][-1][1], target["text"], target)
-            self.assertGreaterEqual(target["seconds"], target["steps"][-1][0], target)
         for name in ("good1", "good2", "good3"):
             self.assertEqual(md5(os.path.join(self.root(name), "Storage Card", PACK)), md5(pack), name)
 

@@ -2,7 +2,7 @@
 """The command line against many terminals: one 64 MiB pack to eight
 simulated terminals on test hosts in network namespaces (198.51.100.41-48,
 made and removed here; needs root), with --jobs 1 and --jobs 4, three
-rounds each; wall-time medians and their ratio, and the peak resident
+rounds each; wall-time and CPU-time medians, the wall ratio, and the peak resident
 memory of the quillon process for 1, 4 and 8 targets.
 
     bench/cli [--rounds N] [--mib N] [--program PATH --packtool PATH]
@@ -64,7 +64,7 @@ def clear(terminals):
 
 
 def run_once(program, pack, addresses, jobs, log):
-    """One upgrade; wall seconds and the process's peak resident set (KiB)."""
+    """One upgrade; wall seconds, the process's peak resident set (KiB) and CPU seconds."""
     args = [program, "upgrade", "--model", "M3710", "--kind", "app", "--pack", pack, "--jobs", str(jobs)]
     for a in addresses:
         args += ["--address", a]
@@ -78,7 +78,19 @@ def run_once(program, pack, addresses, jobs, log):
         text = f.read()
     if process.returncode != 0 or text.count(SUCCESS) < len(addresses):
         sys.exit("the upgrade did not succeed on every terminal (exit %d):\n%s" % (process.returncode, text[-3000:]))
-    return wall, usage.ru_maxrss
+    return wall, usage.ru_maxrss, usage.ru_utime + usage.ru_stime
+
+
+def check_only(program, pack):
+    """Peak resident set (KiB) of `quillon pack check` alone: the share of the
+    check, which every upgrade command runs once before any delivery."""
+    process = subprocess.Popen([program, "pack", "check", "--model", "M3710", "--kind", "app", pack],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(process.pid, 0)
+    process.returncode = os.waitstatus_to_exitcode(status)
+    if process.returncode != 0:
+        sys.exit("quillon pack check refused the benchmark's pack")
+    return usage.ru_maxrss
 
 
 def main():
@@ -98,6 +110,7 @@ def main():
     os.makedirs(work, exist_ok=True)
     pack = make_pack(packtool, work, args.mib)
     size = os.path.getsize(pack)
+    check_peak = check_only(program, pack)
 
     terminals = sim_netns.Terminals("cb", os.path.join(work, "terminals"))
     os.makedirs(terminals.directory, exist_ok=True)
@@ -111,13 +124,14 @@ def main():
         log = os.path.join(work, "last-run.txt")
 
         def measure(jobs, targets):
-            walls, peaks = [], []
+            walls, peaks, cpus = [], [], []
             for _ in range(args.rounds):
                 clear(terminals)
-                wall, peak = run_once(program, pack, addresses[:targets], jobs, log)
+                wall, peak, cpu = run_once(program, pack, addresses[:targets], jobs, log)
                 walls.append(wall)
                 peaks.append(peak)
-            return statistics.median(walls), max(peaks), walls
+                cpus.append(cpu)
+            return statistics.median(walls), max(peaks), walls, statistics.median(cpus)
 
         serial = measure(1, TERMINALS)
         parallel = measure(4, TERMINALS)
@@ -131,15 +145,16 @@ def main():
 
     mib = size / (1 << 20)
     print("pack %.1f MiB to %d terminals, %d rounds, medians" % (mib, TERMINALS, args.rounds))
-    print("%-22s %9s %9s %12s %10s" % ("run", "targets", "wall s", "MiB/s total", "peak RSS"))
+    print("%-10s %8s %8s %12s %10s %13s" % ("run", "targets", "wall s", "MiB/s total", "CPU s", "peak RSS KiB"))
     rows = (("--jobs 1", TERMINALS, serial), ("--jobs 4", TERMINALS, parallel),
             ("--jobs 4", 4, four), ("--jobs 4", 1, one))
-    for name, targets, (wall, peak, walls) in rows:
-        print("%-22s %9d %9.2f %12.1f %7.1f MiB   rounds %s" % (
-            name, targets, wall, mib * targets / wall, peak / 1024.0, " ".join("%.2f" % w for w in walls)))
+    for name, targets, (wall, peak, walls, cpu) in rows:
+        print("%-10s %8d %8.2f %12.1f %10.2f %13d   rounds %s" % (
+            name, targets, wall, mib * targets / wall, cpu, peak, " ".join("%.2f" % w for w in walls)))
+    print("%-10s %8s %8s %12s %10s %13d" % ("pack check", "-", "-", "-", "-", check_peak))
     print("ratio --jobs 4 / --jobs 1 (8 targets): %.2f" % (parallel[0] / serial[0]))
-    print("peak RSS growth 1 -> 8 targets: %.1f MiB (%.2f MiB per added target)" % (
-        (parallel[1] - one[1]) / 1024.0, (parallel[1] - one[1]) / 1024.0 / (TERMINALS - 1)))
+    print("peak RSS growth 1 -> 8 targets: %d KiB (%.0f KiB per added target)" % (
+        parallel[1] - one[1], (parallel[1] - one[1]) / (TERMINALS - 1)))
     os.remove(pack)
 
 

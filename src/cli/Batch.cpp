@@ -10,7 +10,7 @@
 #include "app/UpgradePackCheck.h"
 #include "app/UpgradeRun.h"
 #include "cli/TableProgressSink.h"
-#include "cli/WorkFolder.h"
+#include "platform/ScratchFolder.h"
 #include "platform/Environment.h"
 #include "platform/File.h"
 
@@ -69,8 +69,8 @@ RunRequest MakeDeliveryRequest(const BatchPlan& plan, const BatchOutcome& check,
 BatchOutcome RunBatch(const BatchPlan& plan, IDeliveryFactory& factory, StatusTable& table,
                       const DeliveryDone& done) {
     BatchOutcome outcome;
-    WorkFolder folder;
-    if (!folder.Create()) return outcome;
+    platform::ScratchFolder folder;
+    if (!folder.Create(L"quillon-")) return outcome;
     outcome.ready = true;
 
     // The check's manifest walk may leave the process inside the extracted

@@ -6,22 +6,14 @@
 #include <cstdio>
 
 #include "platform/FileAppend.h"
+#include "platform/NativePath_posix.h"
 #include "platform/Text.h"
 
 namespace platform {
 
-namespace {
-std::string Native(const std::wstring& path) {
-    std::string s = WideToUtf8(path);
-    for (char& c : s)
-        if (c == '\\') c = '/';
-    return s;
-}
-}  // namespace
-
 bool AppendToFile(const std::wstring& path, const std::string& bytes) {
     if (path.empty()) return false;
-    const std::string native = Native(path);
+    const std::string native = NativePath(path);
     struct stat st;
     // Only a regular file (or none yet) is opened: opening a device or a
     // FIFO may do things of its own.
@@ -45,7 +37,7 @@ bool AppendToFile(const std::wstring& path, const std::string& bytes) {
 }
 
 bool RenameReplacing(const std::wstring& from, const std::wstring& to) {
-    return !from.empty() && !to.empty() && std::rename(Native(from).c_str(), Native(to).c_str()) == 0;
+    return !from.empty() && !to.empty() && std::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
 }
 
 }  // namespace platform

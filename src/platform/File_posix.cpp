@@ -12,17 +12,19 @@
 #include <ctime>
 
 #include "platform/File.h"
+#include "platform/NativePath_posix.h"
 #include "platform/Text.h"
 
 namespace platform {
 
-namespace {
-std::string Native(const std::wstring& path) {
+std::string NativePath(const std::wstring& path) {
     std::string s = WideToUtf8(path);
     for (char& c : s)
         if (c == '\\') c = '/';
     return s;
 }
+
+namespace {
 std::wstring FromNative(const std::string& path) {
     std::wstring w = Utf8ToWide(path);
     for (wchar_t& c : w)
@@ -31,7 +33,7 @@ std::wstring FromNative(const std::string& path) {
 }
 }  // namespace
 
-FILE* OpenFile(const std::wstring& path, const char* mode) { return std::fopen(Native(path).c_str(), mode); }
+FILE* OpenFile(const std::wstring& path, const char* mode) { return std::fopen(NativePath(path).c_str(), mode); }
 
 FILE* OpenFileAnsi(const std::string& ansiPath, const char* mode) {
     return OpenFile(AnsiToWide(ansiPath), mode);
@@ -39,17 +41,17 @@ FILE* OpenFileAnsi(const std::string& ansiPath, const char* mode) {
 
 bool PathExists(const std::wstring& path) {
     struct stat st;
-    return !path.empty() && ::stat(Native(path).c_str(), &st) == 0;
+    return !path.empty() && ::stat(NativePath(path).c_str(), &st) == 0;
 }
 
 bool IsDirectory(const std::wstring& path) {
     struct stat st;
-    return !path.empty() && ::stat(Native(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return !path.empty() && ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool GetAttributes(const std::wstring& path, uint32_t* attributes) {
     struct stat st;
-    std::string n = Native(path);
+    std::string n = NativePath(path);
     if (path.empty() || ::stat(n.c_str(), &st) != 0) return false;
     uint32_t a = 0;
     if (S_ISDIR(st.st_mode)) a |= 0x10;
@@ -62,14 +64,14 @@ bool GetAttributes(const std::wstring& path, uint32_t* attributes) {
 
 bool FileSize(const std::wstring& path, uint64_t* size) {
     struct stat st;
-    if (::stat(Native(path).c_str(), &st) != 0) return false;
+    if (::stat(NativePath(path).c_str(), &st) != 0) return false;
     *size = static_cast<uint64_t>(st.st_size);
     return true;
 }
 
 bool SetReadOnly(const std::wstring& path, bool readOnly) {
     struct stat st;
-    std::string n = Native(path);
+    std::string n = NativePath(path);
     if (::stat(n.c_str(), &st) != 0) return false;
     mode_t mode = st.st_mode & 07777;
     mode = readOnly ? (mode & ~static_cast<mode_t>(0222)) : (mode | S_IWUSR);
@@ -77,7 +79,7 @@ bool SetReadOnly(const std::wstring& path, bool readOnly) {
 }
 
 bool MakeDirectory(const std::wstring& path, FsError* error) {
-    if (!path.empty() && ::mkdir(Native(path).c_str(), 0777) == 0) {
+    if (!path.empty() && ::mkdir(NativePath(path).c_str(), 0777) == 0) {
         if (error) *error = FsError::None;
         return true;
     }
@@ -91,12 +93,12 @@ bool MakeDirectory(const std::wstring& path, FsError* error) {
     return false;
 }
 
-bool RemoveEmptyDirectory(const std::wstring& path) { return ::rmdir(Native(path).c_str()) == 0; }
-bool RemoveFile(const std::wstring& path) { return ::unlink(Native(path).c_str()) == 0; }
+bool RemoveEmptyDirectory(const std::wstring& path) { return ::rmdir(NativePath(path).c_str()) == 0; }
+bool RemoveFile(const std::wstring& path) { return ::unlink(NativePath(path).c_str()) == 0; }
 
 bool RemoveTree(const std::wstring& path) {
     struct stat st;
-    std::string n = Native(path);
+    std::string n = NativePath(path);
     if (::lstat(n.c_str(), &st) != 0) return true;
     if (!S_ISDIR(st.st_mode)) return ::unlink(n.c_str()) == 0;
     std::vector<DirEntry> entries;
@@ -114,7 +116,7 @@ std::wstring CurrentDirectory() {
     return FromNative(buf);
 }
 
-bool SetCurrentDirectory(const std::wstring& path) { return !path.empty() && ::chdir(Native(path).c_str()) == 0; }
+bool SetCurrentDirectory(const std::wstring& path) { return !path.empty() && ::chdir(NativePath(path).c_str()) == 0; }
 
 bool FullPath(const std::wstring& path, std::wstring* absolute) {
     if (path.empty()) return false;
@@ -156,7 +158,7 @@ std::wstring TempDirectory() {
 }
 
 bool ListDirectory(const std::wstring& dir, const std::wstring& pattern, std::vector<DirEntry>* entries) {
-    std::string n = Native(dir.empty() ? L"." : dir);
+    std::string n = NativePath(dir.empty() ? L"." : dir);
     DIR* d = ::opendir(n.c_str());
     if (!d) return false;
     // "*.*" matches every name, as with Windows' wildcard rules.
@@ -177,7 +179,7 @@ bool ListDirectory(const std::wstring& dir, const std::wstring& pattern, std::ve
 
 bool FreeBytes(const std::wstring& path, uint64_t* bytes) {
     struct statvfs s;
-    if (::statvfs(Native(path).c_str(), &s) != 0) return false;
+    if (::statvfs(NativePath(path).c_str(), &s) != 0) return false;
     *bytes = static_cast<uint64_t>(s.f_bavail) * s.f_frsize;
     return true;
 }
@@ -200,12 +202,12 @@ bool SetFileLocalTime(const std::wstring& path, const LocalTime& t) {
     times[0].tv_nsec = UTIME_OMIT;  // last access is left alone
     times[1].tv_sec = when;
     times[1].tv_nsec = 0;
-    return ::utimensat(AT_FDCWD, Native(path).c_str(), times, 0) == 0;
+    return ::utimensat(AT_FDCWD, NativePath(path).c_str(), times, 0) == 0;
 }
 
 bool GetFileLocalTime(const std::wstring& path, LocalTime* t) {
     struct stat st;
-    if (::stat(Native(path).c_str(), &st) != 0) return false;
+    if (::stat(NativePath(path).c_str(), &st) != 0) return false;
     std::tm tm{};
     std::time_t when = st.st_mtime;
     if (!::localtime_r(&when, &tm)) return false;

@@ -1,11 +1,11 @@
 #include "PackCheck.h"
 
 #include "PlainFile.h"
-#include "ScratchFolder.h"
 #include "app/ModelMatch.h"
 #include "app/UpgradePackCheck.h"
 #include "platform/Alert.h"
 #include "platform/File.h"
+#include "platform/ScratchFolder.h"
 #include "platform/Text.h"
 
 namespace {
@@ -33,8 +33,8 @@ int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutpu
         io.Err(pack + L": not a regular file");
         return kExitUsage;
     }
-    ScratchFolder scratch;
-    if (!scratch.Create()) {
+    platform::ScratchFolder scratch;
+    if (!scratch.Create(L"packtool-")) {
         io.Err(platform::TempDirectory() + L": cannot create a temporary folder");
         return kExitUsage;
     }

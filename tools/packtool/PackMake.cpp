@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "ScratchFolder.h"
 #include "chooser/BrowseDir.h"
 #include "pack/EntryName.h"
 #include "pack/FolderHash.h"
@@ -11,6 +10,7 @@
 #include "pack/PackVerifyInfo.h"
 #include "pack/ZipWriter.h"
 #include "platform/File.h"
+#include "platform/ScratchFolder.h"
 #include "platform/Text.h"
 
 namespace {
@@ -88,8 +88,8 @@ int MakePack(const std::wstring& model, PackKind kind, const std::wstring& folde
         return kExitUsage;
     }
 
-    ScratchFolder scratch;
-    if (!scratch.Create()) {
+    platform::ScratchFolder scratch;
+    if (!scratch.Create(L"packtool-")) {
         io.Err(platform::TempDirectory() + L": cannot create a temporary folder");
         return kExitUsage;
     }

@@ -67,6 +67,10 @@ protected:
     DWORD uiThread = 0;
 };
 
+// A point on the result mark's rim: the 30 x 30 icon sits centred, 59
+// pixels to the left, in the 621 x 270 window.
+constexpr int kMarkX = 236 + 15, kMarkY = 120 + 3;
+
 RECT RectOf(HWND hwnd) {
     RECT r{};
     ::GetWindowRect(hwnd, &r);
@@ -109,6 +113,8 @@ TEST_F(ScrollDlg, ProgressBannerAndEnterEndTheRunWithIdok) {
         ::Sleep(200);
         afterBanner = RectOf(hwnd);
         SaveScreenshot(afterBanner, L"banner_success");
+        // The tick's green where the operator looks for the result.
+        EXPECT_TRUE(Near(ScreenPixel(afterBanner.left + kMarkX, afterBanner.top + kMarkY), RGB(46, 204, 113), 40));
         ::PostMessageW(hwnd, WM_KEYDOWN, VK_RETURN, 0);
     });
     EXPECT_EQ(result, IDOK);
@@ -146,7 +152,9 @@ TEST_F(ScrollDlg, SameObjectRunsAgainAndShowsTheFailureBanner) {
         dlg.ShowResult(FALSE);
         dlg.m_bWaitEnter = true;
         ::Sleep(200);
-        SaveScreenshot(RectOf(hwnd), L"banner_failure");
+        const RECT r = RectOf(hwnd);
+        SaveScreenshot(r, L"banner_failure");
+        EXPECT_TRUE(Near(ScreenPixel(r.left + kMarkX, r.top + kMarkY), RGB(229, 57, 53), 40)) << "the cross's red";
         // A banner over the owner's own pixels: the window really shows.
         EXPECT_TRUE(::IsWindowVisible(hwnd));
         ::PostMessageW(hwnd, WM_KEYDOWN, VK_RETURN, 0);

@@ -132,6 +132,12 @@ class Terminals:
             pass
         for index in sorted(indexes or range(1, 9)):
             self._remove(index)
+        for info in self.started.values():  # reap the simulators ended above
+            try:
+                info["process"].wait(5)
+            except subprocess.TimeoutExpired:
+                info["process"].kill()
+                info["process"].wait()
         try:
             os.remove(os.path.join(self.directory, "pids"))
         except OSError:

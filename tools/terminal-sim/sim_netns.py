@@ -155,8 +155,8 @@ def main(argv):
         return 0
     os.makedirs(argv[2], exist_ok=True)
     try:
-        for spec in argv[3:]:
-            name, rest = spec.split("=", 1)
+        for terminal in argv[3:]:
+            name, rest = terminal.split("=", 1)
             parts = rest.split(",")
             info = terminals.start(name, parts[0], parts[1:])
             print("%s %s %s" % (name, info["address"], info["root"]))

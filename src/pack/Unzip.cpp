@@ -1,9 +1,14 @@
 #include "pack/Unzip.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "pack/EntryData.h"
+#include "pack/IndexedJobs.h"
 #include "pack/ZipExtraction.h"
 #include "pack/ZipFileFunctions.h"
 #include "platform/File.h"
@@ -21,12 +26,14 @@ UnzipOutcome Damaged(const std::string& reason) { return {kUnzipDamaged, reason}
 UnzipOutcome NoSpace(const std::string& reason) { return {kUnzipCannotOpenOrNoSpace, reason}; }
 
 // What the whole extraction may write: the archive's declared total, and
-// never so much that the working disk drops below its reserve.
+// never so much that the working disk drops below its reserve. Shared by
+// the entries extracted at once.
 class WriteBudget {
 public:
     WriteBudget(std::wstring dest, uint64_t declaredTotal) : m_dest(std::move(dest)), m_declared(declaredTotal) {}
 
     UnzipOutcome Spend(uint64_t bytes) {
+        std::lock_guard<std::mutex> hold(m_lock);
         m_written += bytes;
         if (m_written > m_declared) return Damaged("more data than the archive declares");
         if (m_written >= m_nextCheck) {
@@ -39,6 +46,7 @@ public:
     }
 
 private:
+    std::mutex m_lock;
     std::wstring m_dest;
     uint64_t m_declared;
     uint64_t m_written = 0;
@@ -84,6 +92,66 @@ UnzipOutcome ExtractEntry(const std::wstring& destFolder, unzFile zip, const Sur
 struct ZipCloser {
     void operator()(unzFile z) const { unzClose(z); }
 };
+using ZipHandle = std::unique_ptr<void, ZipCloser>;
+
+// Archive handles for the threads that extract at once: each entry is read
+// through a handle no other thread uses at that moment.
+class ZipHandles {
+public:
+    explicit ZipHandles(std::string ansiPath) : m_path(std::move(ansiPath)) {}
+
+    ZipHandle Take() {
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            if (!m_free.empty()) {
+                ZipHandle h = std::move(m_free.back());
+                m_free.pop_back();
+                return h;
+            }
+        }
+        zlib_filefunc64_def functions = AnsiPathFileFunctions();
+        return ZipHandle(unzOpen2_64(m_path.c_str(), &functions));
+    }
+    void Give(ZipHandle h) {
+        if (!h) return;
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_free.push_back(std::move(h));
+    }
+
+private:
+    std::string m_path;
+    std::mutex m_lock;
+    std::vector<ZipHandle> m_free;
+};
+
+// Extracts the entries on the processor's cores. The result is the one a
+// walk in archive order gives: the first entry that fails, in order, names
+// the outcome. Entries are handed out in order, so when one fails every
+// earlier one has already started; later ones are not started any more.
+UnzipOutcome ExtractEntries(const std::wstring& dest, const std::string& ansiPath, const ArchiveSurvey& survey,
+                            const std::vector<unz64_file_pos>& positions, WriteBudget& budget) {
+    const size_t count = survey.entries.size();
+    std::vector<UnzipOutcome> outcomes(count);
+    std::atomic<size_t> firstFailure{count};
+    ZipHandles handles(ansiPath);
+    RunIndexedJobs(count, WorkerThreadCount(), [&](size_t i) {
+        if (i > firstFailure.load()) return;
+        ZipHandle zip = handles.Take();
+        unz64_file_pos position = positions[i];
+        if (!zip || unzGoToFilePos64(zip.get(), &position) != UNZ_OK)
+            outcomes[i] = Damaged("the central directory cannot be walked");
+        else
+            outcomes[i] = ExtractEntry(dest, zip.get(), survey.entries[i], budget);
+        handles.Give(std::move(zip));
+        if (outcomes[i].status != 0) {
+            size_t seen = firstFailure.load();
+            while (i < seen && !firstFailure.compare_exchange_weak(seen, i)) {
+            }
+        }
+    });
+    const size_t failed = firstFailure.load();
+    return failed < count ? outcomes[failed] : UnzipOutcome{};
+}
 
 }  // namespace
 
@@ -113,13 +181,16 @@ UnzipOutcome ExtractArchive(const std::wstring& dest, const std::wstring& zipPat
     unz_global_info64 global;
     if (unzGetGlobalInfo64(zip.get(), &global) != UNZ_OK || global.number_entry != survey.entries.size())
         return Damaged("the central directory cannot be walked");
-    WriteBudget budget(dest, survey.declaredTotal);
+    // Where each entry's record stands, from one walk of the directory.
+    std::vector<unz64_file_pos> positions(survey.entries.size());
     for (size_t i = 0; i < survey.entries.size(); ++i) {
         if (i > 0 && unzGoToNextFile(zip.get()) != UNZ_OK) return Damaged("the central directory cannot be walked");
-        UnzipOutcome entry = ExtractEntry(dest, zip.get(), survey.entries[i], budget);
-        if (entry.status != 0) return entry;
+        if (unzGetFilePos64(zip.get(), &positions[i]) != UNZ_OK)
+            return Damaged("the central directory cannot be walked");
     }
-    return {};
+    zip.reset();
+    WriteBudget budget(dest, survey.declaredTotal);
+    return ExtractEntries(dest, ansiPath, survey, positions, budget);
 }
 
 extern "C" int32_t unzip(const wchar_t* destFolder, const wchar_t* zipPath) {

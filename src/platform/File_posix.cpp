@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
 
 #include "platform/File.h"
 #include "platform/NativePath_posix.h"
@@ -195,7 +196,14 @@ bool SetFileLocalTime(const std::wstring& path, const LocalTime& t) {
     tm.tm_min = t.minute;
     tm.tm_sec = t.second;
     tm.tm_isdst = -1;
-    std::time_t when = std::mktime(&tm);
+    std::time_t when;
+    {
+        // mktime reads and may reload the process's time zone: one caller
+        // at a time when entries are extracted on several threads.
+        static std::mutex zone;
+        std::lock_guard<std::mutex> hold(zone);
+        when = std::mktime(&tm);
+    }
     if (when == static_cast<std::time_t>(-1) || tm.tm_mday != t.day) return false;
     struct timespec times[2];
     times[0].tv_sec = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "RawZip.h"
 #include "chooser/BrowseDir.h"
 #include "pack/ZipExtraction.h"
 #include "pack/ZipWriter.h"
@@ -90,21 +91,6 @@ std::string Pattern(size_t n) {
     for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 31 + 7) % 251);
     return s;
 }
-
-namespace {
-void Put16(std::string& s, uint32_t v) {
-    s.push_back(static_cast<char>(v & 0xFF));
-    s.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string& s, uint32_t v) {
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
-void Put64(std::string& s, uint64_t v) {
-    Put32(s, static_cast<uint32_t>(v));
-    Put32(s, static_cast<uint32_t>(v >> 32));
-}
-}  // namespace
 
 bool MakeManyEmptyEntriesZip(const std::wstring& path, int count, const std::function<std::string(int)>& nameOf) {
     const uint32_t dosTime = 0, dosDate = (40u << 9) | (1u << 5) | 1u;  // 2020-01-01

@@ -2,7 +2,6 @@
 
 #include <zlib.h>
 
-namespace {
 void Put16(std::string& s, uint32_t v) {
     s.push_back(static_cast<char>(v & 0xFF));
     s.push_back(static_cast<char>((v >> 8) & 0xFF));
@@ -11,6 +10,12 @@ void Put32(std::string& s, uint32_t v) {
     Put16(s, v & 0xFFFF);
     Put16(s, v >> 16);
 }
+void Put64(std::string& s, uint64_t v) {
+    Put32(s, static_cast<uint32_t>(v));
+    Put32(s, static_cast<uint32_t>(v >> 32));
+}
+
+namespace {
 constexpr uint32_t kDosTime = 0, kDosDate = (40u << 9) | (1u << 5) | 1u;  // 2020-01-01
 }  // namespace
 

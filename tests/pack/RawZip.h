@@ -23,6 +23,11 @@ struct RawEntry {
 RawEntry StoredEntry(const std::string& name, const std::string& data);
 RawEntry DeflatedEntry(const std::string& name, const std::string& data);
 
+// Little-endian fields appended to `s`, as zip headers store them.
+void Put16(std::string& s, uint32_t v);
+void Put32(std::string& s, uint32_t v);
+void Put64(std::string& s, uint64_t v);
+
 // Raw deflate of `data`.
 std::string DeflateRaw(const std::string& data);
 uint32_t Crc32(const std::string& data);

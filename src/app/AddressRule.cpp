@@ -26,15 +26,17 @@ std::wstring TrimBlanks(const std::wstring& text) {
 
 void ValidateTerminalAddress(UpgradeSelection& selection, const AddressOctets& octets,
                              const std::wstring& localAddress) {
-    selection.terminalAddress = TrimBlanks(selection.terminalAddress);
     selection.displayedPackPath = TrimBlanks(selection.displayedPackPath);
+    // The address the run uses is the one the rule judged: the field texts
+    // may hold leading zeros, which socket calls read as octal.
+    selection.terminalAddress = FormatAddress(octets);
     selection.addressValid = IsUsableTerminalAddress(octets, localAddress);
 }
 
-void CheckTerminalAddress(UpgradeSelection& selection, const std::wstring& controlText,
-                          const AddressOctets& octets, const std::wstring& localAddress) {
+void CheckTerminalAddress(UpgradeSelection& selection, const AddressOctets& octets,
+                          const std::wstring& localAddress) {
     selection.displayedPackPath = TrimBlanks(selection.displayedPackPath);
-    selection.terminalAddress = TrimBlanks(controlText);
+    selection.terminalAddress = FormatAddress(octets);
     selection.addressValid = IsUsableTerminalAddress(octets, localAddress);
     selection.addressEntered = true;
 }

@@ -24,12 +24,12 @@ bool IsUsableTerminalAddress(const AddressOctets& octets, const std::wstring& lo
 // Removes spaces, tabs, carriage returns and line feeds at both ends.
 std::wstring TrimBlanks(const std::wstring& text);
 
-// The address control changed: trims the address text and the shown pack
-// path, then sets addressValid from the octets.
+// The address control changed: trims the shown pack path, takes the
+// octets as the terminal address (in decimal, whatever the fields hold)
+// and sets addressValid from them.
 void ValidateTerminalAddress(UpgradeSelection& selection, const AddressOctets& octets,
                              const std::wstring& localAddress);
 
-// The address check button: as above, and the control's text becomes the
-// terminal address and the address counts as entered.
-void CheckTerminalAddress(UpgradeSelection& selection, const std::wstring& controlText,
-                          const AddressOctets& octets, const std::wstring& localAddress);
+// The address check button: as above, and the address counts as entered.
+void CheckTerminalAddress(UpgradeSelection& selection, const AddressOctets& octets,
+                          const std::wstring& localAddress);

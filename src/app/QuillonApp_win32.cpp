@@ -24,7 +24,10 @@ BOOL CQuillonApp::InitInstance() {
 
     // Owned from the start; the system releases it when the process ends.
     HANDLE mutex = CreateMutexW(nullptr, TRUE, kSingleInstanceMutexName);
-    if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) return FALSE;  // second instance: end silently
+    const DWORD error = GetLastError();
+    // Second instance: end silently. An instance running elevated holds a
+    // mutex this one may not open, which reads as "access denied".
+    if ((mutex && error == ERROR_ALREADY_EXISTS) || (!mutex && error == ERROR_ACCESS_DENIED)) return FALSE;
 
     {
         CUpgradeDialogEx dialog(nullptr);

@@ -7,12 +7,7 @@ bool RunFileSystem::PathExists(const std::wstring& path) { return platform::Path
 
 bool RunFileSystem::DeletePath(const std::wstring& path) { return platform::RemoveTree(path); }
 
-bool RunFileSystem::CopyToFolder(const std::wstring& file, const std::wstring& folder) {
-    size_t cut = file.find_last_of(L"\\/");
-    std::wstring name = cut == std::wstring::npos ? file : file.substr(cut + 1);
-    std::wstring target = folder;
-    if (!target.empty() && target.back() != L'\\' && target.back() != L'/') target += L'\\';
-    target += name;
+bool RunFileSystem::CopyFileTo(const std::wstring& file, const std::wstring& target) {
     FILE* in = platform::OpenFile(file, "rb");
     if (!in) return false;
     FILE* out = platform::OpenFile(target, "wb");

@@ -6,13 +6,12 @@
 
 #include "app/RecordingProgressSink.h"
 #include "app/RunRequest.h"
-#include "app/RunServices.h"
 #include "app/UpgradeRecord.h"
 
-// Time, tool version, PC, model, connection, target and the pack's name,
-// size and MD5 (through `files`; left empty when it cannot be read).
-UpgradeRecord StartRunRecord(const RunRequest& request, RunFileSystem& files, const std::wstring& toolVersion);
+// Time, tool version, PC, model, connection, target and the pack's name.
+// Reads nothing of the pack: its size and digest come with the outcome.
+UpgradeRecord StartRunRecord(const RunRequest& request, const std::wstring& toolVersion);
 
-// The variant that stayed, the disk used, every step, the result and the
-// final text.
+// The pack's size and MD5 as the run found them, the variant that stayed,
+// the disk used, every step, the result and the final text.
 void FinishRunRecord(UpgradeRecord* record, const RunOutcome& outcome, const RecordingProgressSink& reports);

@@ -3,6 +3,7 @@
 // copy of the operator's choices, so a window that redraws or a volume
 // change that rebuilds the disk list never meets a half-written selection;
 // the caller applies the outcome afterwards, on its own thread.
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,9 @@ struct RunRequest {
     std::wstring ftpPassword;
     // The batch already checked the pack: deliver without extracting again.
     bool packChecked = false;
+    // The pack's MD5 (hex) when the caller already knows it; otherwise the
+    // run works it out on its own thread.
+    std::string packMd5;
 };
 
 enum class RunResult {
@@ -42,6 +46,8 @@ struct RunOutcome {
     int modelIndex = 0;      // the model afterwards: a variant pack moves it
     std::wstring modelName;
     std::wstring diskPath;   // the disk the run used (USB)
+    std::string packMd5;     // the pack's MD5 (hex), empty when it could not be read
+    uint64_t packSize = 0;
     std::unique_ptr<CFolderMD5Check> manifestChecker;
 
     RunOutcome();

@@ -41,8 +41,9 @@ public:
     virtual bool PathExists(const std::wstring& path);
     // True when the path does not exist afterwards.
     virtual bool DeletePath(const std::wstring& path);
-    // Copies `file` into `folder` under its own name.
-    virtual bool CopyToFolder(const std::wstring& file, const std::wstring& folder);
+    // Copies `file` to the file path `target` (replacing a file there). On
+    // failure part of the copy may be left; the run deletes it.
+    virtual bool CopyFileTo(const std::wstring& file, const std::wstring& target);
     virtual bool GetAttributes(const std::wstring& path, uint32_t* attributes);
     virtual bool MakeDirectory(const std::wstring& path, platform::FsError* error);
     virtual bool RemoveEmptyDirectory(const std::wstring& path);

@@ -8,9 +8,10 @@
 
 // True when the path does not exist, or the shell deleted it.
 bool ShellDeletePath(const std::wstring& path);
-// Copies `file` into `folder` under its own name; true when the shell
-// reports success and nothing was aborted.
-bool ShellCopyToFolder(const std::wstring& file, const std::wstring& folder);
+// Copies `file` to the file path `target`, replacing a file there; true
+// when the shell reports success and nothing was aborted. A folder at
+// `target` is refused rather than copied into.
+bool ShellCopyFile(const std::wstring& file, const std::wstring& target);
 // The executable's drive and folder, without the trailing backslash.
 std::wstring GetProgramFolder();
 // MD5 (hex) of a file read with the system's cache bypassed (unbuffered,
@@ -20,8 +21,8 @@ bool UnbufferedFileMD5(const std::wstring& path, std::string* hex);
 class ShellFileSystem : public RunFileSystem {
 public:
     bool DeletePath(const std::wstring& path) override { return ShellDeletePath(path); }
-    bool CopyToFolder(const std::wstring& file, const std::wstring& folder) override {
-        return ShellCopyToFolder(file, folder);
+    bool CopyFileTo(const std::wstring& file, const std::wstring& target) override {
+        return ShellCopyFile(file, target);
     }
     bool ReadBackMD5(const std::wstring& path, std::string* hex) override { return UnbufferedFileMD5(path, hex); }
 };

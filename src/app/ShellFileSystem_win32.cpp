@@ -28,9 +28,11 @@ bool ShellDeletePath(const std::wstring& path) {
     return SHFileOperationW(&op) == 0;
 }
 
-bool ShellCopyToFolder(const std::wstring& file, const std::wstring& folder) {
+bool ShellCopyFile(const std::wstring& file, const std::wstring& target) {
+    const DWORD existing = GetFileAttributesW(target.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY)) return false;
     std::wstring from = DoubleNulTerminated(file);
-    std::wstring to = DoubleNulTerminated(folder);
+    std::wstring to = DoubleNulTerminated(target);
     SHFILEOPSTRUCTW op{};
     op.wFunc = FO_COPY;
     op.pFrom = from.c_str();

@@ -9,6 +9,7 @@
 #include "app/ScrollDlgProgress.h"
 #include "app/RecordingProgressSink.h"
 #include "app/RunRecord.h"
+#include "app/RunTexts.h"
 #include "app/ShellFileSystem.h"
 #include "app/UpgradeRun.h"
 #include "app/UpgradeLog.h"
@@ -291,9 +292,6 @@ void CUpgradeDialogEx::OnAddressChanged() {
     if (m_address.IsBlank()) {
         m_selection.addressValid = false;
     } else {
-        wchar_t text[64] = {};
-        ::GetWindowTextW(m_address, text, 64);
-        m_selection.terminalAddress = text;
         DWORD packed = 0;
         m_address.GetAddress(&packed);
         const AddressOctets octets = {static_cast<uint8_t>(FIRST_IPADDRESS(packed)),
@@ -322,16 +320,29 @@ void CUpgradeDialogEx::OnStartUpgrade() {
         const RunRequest request = MakeRunRequest(m_selection);
         const std::string startedAt = platform::UtcTimeText();
         CUpgradeRun run(request, {progress, ftp, start, files}, GetProgramFolder());
+        run.KeepLastChecker(std::move(m_selection.manifestChecker));
         UpgradeJob job;
         job.run = &run;
-        RunUpgradeWithWindow(*m_progress, job);
-        // The record after the run: a log that cannot be written never
-        // holds the run up or changes its result.
-        UpgradeRecord record = StartRunRecord(request, files, m_versionText);
-        record.utcTime = startedAt;
-        FinishRunRecord(&record, run.Outcome(), progress);
-        AppendUpgradeRecord(DefaultUpgradeLogPath(), record);
-        ApplyRunOutcome(m_selection, run.TakeOutcome());
+        const bool started = RunUpgradeWithWindow(*m_progress, job) != -1;
+        // The record after the run, from what the worker found (the pack's
+        // digest included): a log that cannot be written never holds the
+        // run up or changes its result. A run whose thread never started
+        // touched nothing and leaves no record.
+        if (started) {
+            UpgradeRecord record = StartRunRecord(request, m_versionText);
+            record.utcTime = startedAt;
+            if (job.ran) {
+                FinishRunRecord(&record, run.Outcome(), progress);
+            } else {
+                record.result = UpgradeResult::Failure;
+                record.finalText = runtext::kNoProgressWindow;
+            }
+            AppendUpgradeRecord(DefaultUpgradeLogPath(), record);
+        }
+        if (job.ran)
+            ApplyRunOutcome(m_selection, run.TakeOutcome());
+        else
+            m_selection.manifestChecker = run.TakeLastChecker();
     }
     m_running = false;
     // The rule again rather than a plain enable: a disk may have gone

@@ -13,9 +13,10 @@ constexpr uint32_t kReadOnlyOrSystem = 0x5;  // FILE_ATTRIBUTE_READONLY | FILE_A
 constexpr double kUsbVerifyFraction = 0.85;
 constexpr double kEthernetVerifyFraction = 0.75;
 
-std::wstring FileNameOf(const std::wstring& path) {
-    size_t cut = path.find_last_of(L"\\/");
-    return cut == std::wstring::npos ? path : path.substr(cut + 1);
+// A file in the disk's root: `name` comes with its leading backslash.
+std::wstring OnDisk(std::wstring diskPath, const wchar_t* name) {
+    if (!diskPath.empty() && (diskPath.back() == L'\\' || diskPath.back() == L'/')) diskPath.pop_back();
+    return diskPath + name;
 }
 }  // namespace
 
@@ -24,6 +25,8 @@ CUpgradeRun::CUpgradeRun(RunRequest request, Services services, std::wstring wor
     m_outcome.modelIndex = m_request.modelIndex;
     m_outcome.modelName = m_request.modelName;
 }
+
+CUpgradeRun::~CUpgradeRun() = default;
 
 std::wstring CUpgradeRun::ExtractionFolder() const { return m_workFolder + runtext::kExtractionFolder; }
 
@@ -48,8 +51,12 @@ void CUpgradeRun::Succeed() {
     m_services.progress.ShowResult(true);
     m_services.progress.WaitForEnter();
     m_outcome.result = RunResult::Succeeded;
-    m_outcome.finalText = L"请重启设备完成升级！";
+    m_outcome.finalText = runtext::kSucceeded;
 }
+
+void CUpgradeRun::KeepLastChecker(std::unique_ptr<CFolderMD5Check> checker) { m_lastChecker = std::move(checker); }
+
+std::unique_ptr<CFolderMD5Check> CUpgradeRun::TakeLastChecker() { return std::move(m_lastChecker); }
 
 void CUpgradeRun::Run() {
     m_services.progress.SetProgress(0.0, runtext::kPreparing);
@@ -57,6 +64,20 @@ void CUpgradeRun::Run() {
         RunUsbUpgrade();
     else
         RunEthernetUpgrade();
+    // The record names the pack by its digest; worked out here, on the
+    // run's own thread, so the window never reads the whole pack itself.
+    PackMd5();
+    if (!m_services.files.FileSize(m_request.packPath, &m_outcome.packSize)) m_outcome.packSize = 0;
+}
+
+const std::string& CUpgradeRun::PackMd5() {
+    if (!m_packMd5Known) {
+        m_packMd5Known = true;
+        m_outcome.packMd5 = m_request.packMd5;
+        if (m_outcome.packMd5.empty() && !m_services.files.FileMD5(m_request.packPath, &m_outcome.packMd5))
+            m_outcome.packMd5.clear();
+    }
+    return m_outcome.packMd5;
 }
 
 void CUpgradeRun::DeleteExtractionFolder() {
@@ -68,6 +89,8 @@ void CUpgradeRun::DeleteExtractionFolder() {
 bool CUpgradeRun::ExtractAndCheckPack() {
     if (m_request.packChecked) return true;
     const std::wstring folder = ExtractionFolder();
+    // The last run's checker first: its end writes into the folder it checked.
+    m_lastChecker.reset();
     if (m_services.files.PathExists(folder)) DeleteExtractionFolder();
 
     PackCheckResult check = CheckUpgradePack(m_request.packPath, folder, m_outcome.modelIndex, m_outcome.modelName,
@@ -103,20 +126,40 @@ void CUpgradeRun::RunUsbUpgrade() {
     if (!ExtractAndCheckPack()) return;
     if (!CheckDiskSpace()) return;
 
-    if (!m_services.files.CopyToFolder(m_request.packPath, diskPath)) {
+    // The terminal looks for the kind's own names, whatever the pack's file
+    // on the PC is called.
+    const std::wstring diskPack = OnDisk(diskPath, RemotePackName(m_request.packKind));
+    const std::wstring diskFlag = OnDisk(diskPath, FlagFileName(m_request.packKind));
+    if (!RemoveOldDiskFlag(diskFlag)) return;
+    if (!m_services.files.CopyFileTo(m_request.packPath, diskPack)) {
+        m_services.files.DeletePath(diskPack);  // never leave part of a pack on the terminal
         FailWithBanner(0.8, runtext::kUsbPackCopyFailed);
         return;
     }
-    if (!VerifyDiskCopy(diskPath)) return;
-    // The flag file on the disk must be empty: write it afresh even when an
-    // earlier run left one with content beside the program.
-    const std::wstring flag = m_workFolder + FlagFileName(m_request.packKind);
-    m_services.files.WriteFile(flag, std::string());
-    if (m_services.files.CopyToFolder(flag, diskPath))
+    if (!VerifyDiskCopy(diskPack)) return;
+    if (DeliverDiskFlag(diskFlag))
         Succeed();
     else
         FailWithBanner(0.9, runtext::kFlagCopyFailed);
+}
+
+bool CUpgradeRun::RemoveOldDiskFlag(const std::wstring& diskFlag) {
+    if (m_services.files.DeletePath(diskFlag) && !m_services.files.PathExists(diskFlag)) return true;
+    FailWithBanner(0.8, runtext::kOldFlagNotRemoved);
+    return false;
+}
+
+bool CUpgradeRun::DeliverDiskFlag(const std::wstring& diskFlag) {
+    // The flag file on the disk must be empty: write it afresh even when an
+    // earlier run left one with content beside the program.
+    const std::wstring flag = m_workFolder + FlagFileName(m_request.packKind);
+    bool delivered = m_services.files.WriteFile(flag, std::string()) &&
+                     m_services.files.CopyFileTo(flag, diskFlag) && m_services.files.PathExists(diskFlag);
+    // A run that reports failure leaves no flag: the copy may have made
+    // the file before it failed.
+    if (!delivered) m_services.files.DeletePath(diskFlag);
     m_services.files.DeletePath(flag);
+    return delivered;
 }
 
 void CUpgradeRun::RunEthernetUpgrade() {
@@ -133,10 +176,18 @@ void CUpgradeRun::RunEthernetUpgrade() {
     }
 
     const DeviceModel* model = Model();
+    const bool startsOnCommand = model && model->startCommand;
     const std::wstring base = model ? model->remoteBase : L"";
     ftp.ChangeDirectory(base);  // the uploads name full remote paths anyway
     const std::wstring remotePack = base + RemotePackName(m_request.packKind);
+    const std::wstring remoteFlag = base + FlagFileName(m_request.packKind);
+    // A terminal that starts on the command reads no flag file.
+    if (!startsOnCommand && !RemoveOldRemoteFlag(remoteFlag)) {
+        ftp.Disconnect();
+        return;
+    }
     if (!ftp.PutFile(m_request.packPath, remotePack, true)) {
+        ftp.DeleteRemoteFile(remotePack);  // what arrived of a cut upload
         FailWithBanner(0.7, runtext::kUploadFailed);
         ftp.Disconnect();
         return;
@@ -146,18 +197,12 @@ void CUpgradeRun::RunEthernetUpgrade() {
         return;
     }
 
-    const std::wstring flagName = FlagFileName(m_request.packKind);
-    const std::wstring flag = m_workFolder + flagName;
-    if (m_services.files.PathExists(flag)) m_services.files.DeletePath(flag);
-    m_services.files.WriteFile(flag, runtext::kEthernetFlagContent);
-
-    if (!(model && model->startCommand)) {
-        if (ftp.PutFile(flag, base + flagName, true))
+    if (!startsOnCommand) {
+        if (DeliverRemoteFlag(remoteFlag))
             Succeed();
         else
             FailWithBanner(0.8, runtext::kFlagCopyFailed);
     } else {
-        // Some terminals start their upgrade on a command instead of a flag file.
         m_services.progress.SetProgress(0.85, runtext::kStarting);
         IStartCommand& start = m_services.start;
         if (start.Connect(m_request.terminalAddress) && start.SendStartCommand())
@@ -166,18 +211,38 @@ void CUpgradeRun::RunEthernetUpgrade() {
             FailWithBanner(0.9, runtext::kStartFailed);
         start.Close();
     }
-    m_services.files.DeletePath(flag);
     ftp.Disconnect();
 }
 
-bool CUpgradeRun::VerifyDiskCopy(const std::wstring& diskPath) {
+bool CUpgradeRun::RemoveOldRemoteFlag(const std::wstring& remoteFlag) {
+    if (m_services.ftp.DeleteRemoteFile(remoteFlag)) return true;
+    // Servers refuse DELE of a file that is not there with the same code as
+    // one they may not delete: a flag the server still sizes is still there.
+    uint64_t size = 0;
+    if (!m_services.ftp.RemoteFileSize(remoteFlag, &size)) return true;
+    FailWithBanner(0.7, runtext::kOldFlagNotRemoved);
+    return false;
+}
+
+bool CUpgradeRun::DeliverRemoteFlag(const std::wstring& remoteFlag) {
+    const std::wstring flag = m_workFolder + FlagFileName(m_request.packKind);
+    if (m_services.files.PathExists(flag)) m_services.files.DeletePath(flag);
+    const std::string content = runtext::kEthernetFlagContent;
+    uint64_t stored = content.size();
+    // A server that sizes the flag must show it whole.
+    bool delivered = m_services.files.WriteFile(flag, content) && m_services.ftp.PutFile(flag, remoteFlag, true) &&
+                     (!m_services.ftp.RemoteFileSize(remoteFlag, &stored) || stored == content.size());
+    // A run that reports failure leaves no flag, not even part of one.
+    if (!delivered) m_services.ftp.DeleteRemoteFile(remoteFlag);
+    m_services.files.DeletePath(flag);
+    return delivered;
+}
+
+bool CUpgradeRun::VerifyDiskCopy(const std::wstring& copy) {
     m_services.progress.SetProgress(kUsbVerifyFraction, runtext::kVerifying);
-    std::wstring copy = diskPath;
-    if (!copy.empty() && copy.back() != L'\\') copy += L'\\';
-    copy += FileNameOf(m_request.packPath);
-    std::string packDigest, copyDigest;
-    if (m_services.files.FileMD5(m_request.packPath, &packDigest) &&
-        m_services.files.ReadBackMD5(copy, &copyDigest) && packDigest == copyDigest)
+    std::string copyDigest;
+    const std::string& packDigest = PackMd5();
+    if (!packDigest.empty() && m_services.files.ReadBackMD5(copy, &copyDigest) && packDigest == copyDigest)
         return true;
     // The terminal must never find a bad pack, flagged or not.
     m_services.files.DeletePath(copy);
@@ -188,15 +253,13 @@ bool CUpgradeRun::VerifyDiskCopy(const std::wstring& diskPath) {
 bool CUpgradeRun::VerifyUpload(const std::wstring& remotePack) {
     m_services.progress.SetProgress(kEthernetVerifyFraction, runtext::kVerifying);
     uint64_t packSize = 0, remoteSize = 0;
-    if (!m_services.files.FileSize(m_request.packPath, &packSize)) packSize = 0;
-    if (!m_services.ftp.RemoteFileSize(remotePack, &remoteSize)) {
-        // Some servers know no SIZE: the operator is told, the run goes on.
-        m_services.progress.SetProgress(kEthernetVerifyFraction, runtext::kVerifySkipped);
-        return true;
-    }
-    if (remoteSize == packSize) return true;
+    const bool sized = m_services.files.FileSize(m_request.packPath, &packSize);
+    const bool answered = m_services.ftp.RemoteFileSize(remotePack, &remoteSize);
+    if (sized && answered && remoteSize == packSize) return true;
+    // An upload that cannot be shown whole gets no flag: the terminal would
+    // install whatever lies there.
     m_services.ftp.DeleteRemoteFile(remotePack);
-    FailWithBanner(kEthernetVerifyFraction, runtext::kVerifyFailed);
+    FailWithBanner(kEthernetVerifyFraction, answered ? runtext::kVerifyFailed : runtext::kVerifySkipped);
     return false;
 }
 

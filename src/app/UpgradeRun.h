@@ -5,6 +5,7 @@
 // and the file operations come in through small interfaces so the whole
 // run can be driven without a window, and by the command line for many
 // terminals at once (each delivery its own run over its own connections).
+#include <memory>
 #include <string>
 
 #include "app/ProgressSink.h"
@@ -24,6 +25,7 @@ public:
     // are made (the window: the executable's folder, without trailing
     // backslash; the command line: a private folder per delivery).
     CUpgradeRun(RunRequest request, Services services, std::wstring workFolder);
+    ~CUpgradeRun();
 
     // The worker's sequence: "正准备升级..." at 0, then the USB or the
     // Ethernet delivery by the request's connection.
@@ -37,6 +39,12 @@ public:
 
     std::wstring ExtractionFolder() const;
 
+    // The manifest checker the last run left: dropped right before this
+    // run extracts (its end writes into the folder it checked), or handed
+    // back untouched when the run never starts.
+    void KeepLastChecker(std::unique_ptr<CFolderMD5Check> checker);
+    std::unique_ptr<CFolderMD5Check> TakeLastChecker();
+
 private:
     void FailAndClose(double fraction, const std::wstring& message);
     void FailWithBanner(double fraction, const std::wstring& message);
@@ -47,10 +55,21 @@ private:
     bool TestDiskWritable(const UsbDiskInfo& disk);
     // The copy on the disk reads back with the pack's MD5; otherwise it is
     // deleted and the run ends with the failure banner.
-    bool VerifyDiskCopy(const std::wstring& diskPath);
-    // The server reports the pack's size for the upload (a server without
-    // SIZE is reported and passes); otherwise it is deleted and the run ends.
+    bool VerifyDiskCopy(const std::wstring& copy);
+    // The server reports the pack's size for the upload; otherwise (another
+    // size, or no answer) it is deleted and the run ends.
     bool VerifyUpload(const std::wstring& remotePack);
+    // Before the first byte of a new pack reaches the terminal its old flag
+    // of this kind must go, so a delivery that fails can never leave that
+    // flag beside a broken pack. False (the run has ended) when it stays.
+    bool RemoveOldDiskFlag(const std::wstring& diskFlag);
+    bool RemoveOldRemoteFlag(const std::wstring& remoteFlag);
+    // The USB flag, written afresh beside the program and copied to the
+    // disk; a flag copy that fails is taken off the disk again.
+    bool DeliverDiskFlag(const std::wstring& diskFlag);
+    bool DeliverRemoteFlag(const std::wstring& remoteFlag);
+    // The pack's MD5, once per run (a digest the caller gave is used as is).
+    const std::string& PackMd5();
     // Deletes the working folder, leaving it first if it is the current
     // directory (Windows refuses to delete a current directory).
     void DeleteExtractionFolder();
@@ -60,4 +79,6 @@ private:
     Services m_services;
     std::wstring m_workFolder;
     RunOutcome m_outcome;
+    std::unique_ptr<CFolderMD5Check> m_lastChecker;
+    bool m_packMd5Known = false;
 };

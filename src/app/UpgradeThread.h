@@ -12,10 +12,14 @@ struct UpgradeJob {
     // ended without it), so no report and no close is lost.
     CScrollDlg* window = nullptr;
     DWORD windowWaitMs = INFINITE;
+    // Set by the worker when it ran the upgrade: a window that never came
+    // up means no run at all, so nothing reaches a terminal unseen.
+    bool ran = false;
 };
 
-// Thread routine: waits for the window, then runs the job; returns 0
-// (nothing without a job).
+// Thread routine: waits for the window, then runs the job unless the
+// window's modal run ended without it ever showing; returns 0 (nothing
+// without a job).
 DWORD WINAPI UpgradeThreadProc(LPVOID job);
 
 // Starts the worker and shows `window` modally until the run has ended and

@@ -6,7 +6,8 @@
 DWORD WINAPI UpgradeThreadProc(LPVOID param) {
     auto* job = static_cast<UpgradeJob*>(param);
     if (!job || !job->run) return 0;
-    if (job->window) job->window->WaitUntilShown(job->windowWaitMs);
+    if (job->window && !job->window->WaitUntilShown(job->windowWaitMs)) return 0;
+    job->ran = true;
     job->run->Run();
     return 0;
 }

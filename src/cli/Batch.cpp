@@ -9,6 +9,7 @@
 #include "app/RecordingProgressSink.h"
 #include "app/UpgradePackCheck.h"
 #include "app/UpgradeRun.h"
+#include "pack/FileDigest.h"
 #include "cli/TableProgressSink.h"
 #include "platform/ScratchFolder.h"
 #include "platform/Environment.h"
@@ -49,6 +50,7 @@ RunRequest MakeDeliveryRequest(const BatchPlan& plan, const BatchOutcome& check,
     r.packKind = plan.kind;
     r.packPath = plan.packPath;
     r.packChecked = true;
+    r.packMd5 = check.packMd5;
     if (plan.connection == kConnectionEthernet) {
         r.terminalAddress = target;
         r.ftpPort = 21;
@@ -87,6 +89,7 @@ BatchOutcome RunBatch(const BatchPlan& plan, IDeliveryFactory& factory, StatusTa
         return outcome;
     }
     outcome.checkAccepted = true;
+    if (!FileMD5Hex(plan.packPath, &outcome.packMd5)) outcome.packMd5.clear();
 
     std::atomic<size_t> next{0};
     auto worker = [&]() {

@@ -26,6 +26,7 @@ struct BatchOutcome {
     std::wstring checkText;      // the check's refusal text
     int modelIndex = 0;          // the model after the check (a variant pack moves it)
     std::wstring modelName;
+    std::string packMd5;         // read once for every delivery's check of its copy and record
 };
 
 // The request of one delivery after an accepted check.

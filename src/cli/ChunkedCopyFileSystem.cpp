@@ -12,12 +12,7 @@ using FileHandle = platform::FilePtr;
 constexpr size_t kChunkBytes = 64 * 1024;
 }  // namespace
 
-bool ChunkedCopyFileSystem::CopyToFolder(const std::wstring& file, const std::wstring& folder) {
-    const size_t cut = file.find_last_of(L"\\/");
-    std::wstring target = folder;
-    if (!target.empty() && target.back() != L'\\' && target.back() != L'/') target += L'\\';
-    target += cut == std::wstring::npos ? file : file.substr(cut + 1);
-
+bool ChunkedCopyFileSystem::CopyFileTo(const std::wstring& file, const std::wstring& target) {
     uint64_t total = 0;
     if (!platform::FileSize(file, &total)) return false;
     FileHandle in(platform::OpenFile(file, "rb"));

@@ -9,7 +9,7 @@
 class ChunkedCopyFileSystem : public RunFileSystem {
 public:
     explicit ChunkedCopyFileSystem(ByteProgress bytes) : m_bytes(std::move(bytes)) {}
-    bool CopyToFolder(const std::wstring& file, const std::wstring& folder) override;
+    bool CopyFileTo(const std::wstring& file, const std::wstring& target) override;
 
 private:
     ByteProgress m_bytes;

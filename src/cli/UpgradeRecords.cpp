@@ -8,12 +8,8 @@
 #endif
 
 void UpgradeRecords::Append(const DeliveryReport& report) {
-    std::call_once(m_packRead, [&]() {
-        RunFileSystem files;
-        m_base = StartRunRecord(report.request, files, QUILLON_VERSION_TEXT);
-        m_base.modelName = m_plan.modelName;  // the operator's choice; a variant goes in its own field
-    });
-    UpgradeRecord record = m_base;
+    UpgradeRecord record = StartRunRecord(report.request, QUILLON_VERSION_TEXT);
+    record.modelName = m_plan.modelName;  // the operator's choice; a variant goes in its own field
     record.utcTime = report.startedAt;
     record.target = report.request.connection == kConnectionEthernet ? report.request.terminalAddress
                                                                      : report.request.disk.volume.szDrivePath;

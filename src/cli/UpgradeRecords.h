@@ -1,8 +1,8 @@
 #pragma once
 // The upgrade log's record of every delivery of a batch, as the window
 // leaves one per run: the operator's model, the variant that stayed, the
-// target, the pack's name, size and MD5 (read once per batch), every step,
-// the result and how long it took. Appends from the delivering threads; a
+// target, the pack's name, size and MD5 (read once per batch, with the
+// check), every step, the result and how long it took. Appends from the delivering threads; a
 // log that cannot be written changes nothing.
 #include <mutex>
 #include <string>
@@ -17,7 +17,5 @@ public:
 
 private:
     const BatchPlan& m_plan;
-    std::once_flag m_packRead;
     std::mutex m_appendLock;  // one writer at a time, so a rotation never races an append
-    UpgradeRecord m_base;  // the pack's facts, shared by every delivery
 };

@@ -92,9 +92,17 @@ void CScrollDlg::PublishDrawTarget(HWND hwnd) {
 }
 
 void CScrollDlg::BeginRun() {
-    std::lock_guard<std::mutex> lock(m_windowLock);
-    m_modalEnded = false;
-    m_closePending = false;
+    {
+        std::lock_guard<std::mutex> lock(m_windowLock);
+        m_modalEnded = false;
+        m_closePending = false;
+    }
+    // Whatever the last run left, even one whose window never came up: no
+    // Enter is awaited and the bar starts empty.
+    m_bWaitEnter = false;
+    std::lock_guard<std::mutex> lock(m_stateLock);
+    m_dProgress = 0.0;
+    m_strMessage.clear();
 }
 
 INT_PTR CScrollDlg::DoModal() {

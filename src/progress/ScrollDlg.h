@@ -31,8 +31,8 @@ public:
     // Worker thread: sleeps 4000 ms, then asks the window to close (IDOK).
     // When the window is not up yet, it closes as soon as it is.
     void CloseAfterDelay();
-    // UI thread, before the worker of a run starts: forgets how the last
-    // run's window ended.
+    // UI thread, before the worker of a run starts: forgets everything of
+    // the last run (how its window ended, the Enter it waited for, its bar).
     void BeginRun();
     // Worker thread: waits until the window shows its first picture, or
     // until its modal run ended without one, at most `ms` milliseconds.

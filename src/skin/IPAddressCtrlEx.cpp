@@ -56,9 +56,38 @@ LRESULT CIPAddressCtrlEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_PAINT:
             PaintDots();
             return 0;
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+            if (::IsWindowEnabled(m_hWnd)) FocusFieldNear(static_cast<short>(LOWORD(lParam)));
+            return 0;
         default:
             return CIPAddressCtrl::WindowProc(msg, wParam, lParam);
     }
+}
+
+void CIPAddressCtrlEx::FocusFieldNear(int x) {
+    HWND nearest = nullptr, first = nullptr;
+    int nearestDistance = 0;
+    bool anyText = false;
+    for (HWND field = ::GetWindow(m_hWnd, GW_CHILD); field; field = ::GetWindow(field, GW_HWNDNEXT)) {
+        RECT r;
+        ::GetWindowRect(field, &r);
+        ::MapWindowPoints(HWND_DESKTOP, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+        const int distance = x < r.left ? r.left - x : (x >= r.right ? x - r.right + 1 : 0);
+        if (!nearest || distance < nearestDistance) {
+            nearest = field;
+            nearestDistance = distance;
+        }
+        if (!first) first = field;
+        RECT firstRect;
+        ::GetWindowRect(first, &firstRect);
+        if (r.left < firstRect.left) first = field;
+        if (::GetWindowTextLengthW(field) > 0) anyText = true;
+    }
+    HWND target = anyText ? nearest : first;
+    if (!target) return;
+    ::SetFocus(target);
+    ::SendMessageW(target, EM_SETSEL, 0, -1);
 }
 
 void CIPAddressCtrlEx::PaintFrame() {

@@ -29,6 +29,10 @@ private:
     HBRUSH FieldColours(HDC dc);
     void PaintFrame();
     void PaintDots();
+    // A click on the box itself (a dot or a margin) focuses the field under
+    // it or the nearest one; the first when all are empty, so typing a whole
+    // address with its dots fills the fields in order.
+    void FocusFieldNear(int x);
 
     COLORREF m_background = RGB(255, 255, 255);
     COLORREF m_border = RGB(255, 255, 255);

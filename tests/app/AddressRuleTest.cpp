@@ -55,15 +55,21 @@ TEST(AddressRule, ValidationUpdatesTheSelection) {
     EXPECT_TRUE(s.addressValid);  // valid again once corrected
     ValidateTerminalAddress(s, {192, 168, 1, 255}, L"0.0.0.0");
     EXPECT_FALSE(s.addressValid);
+
+    // A field typed "010" is the octet 10, and the run is handed 10: the
+    // text would reach the socket calls as octal 8.
+    s.terminalAddress = L"192.168.1.010";
+    ValidateTerminalAddress(s, {192, 168, 1, 10}, L"192.168.1.9");
+    EXPECT_EQ(s.terminalAddress, L"192.168.1.10");
 }
 
-TEST(AddressRule, CheckButtonTakesTheTextAndMarksItEntered) {
+TEST(AddressRule, CheckButtonTakesTheOctetsAndMarksThemEntered) {
     UpgradeSelection s;
-    CheckTerminalAddress(s, L"10.1.2.3 ", {10, 1, 2, 3}, L"10.1.2.4");
+    CheckTerminalAddress(s, {10, 1, 2, 3}, L"10.1.2.4");
     EXPECT_EQ(s.terminalAddress, L"10.1.2.3");
     EXPECT_TRUE(s.addressEntered);
     EXPECT_TRUE(s.addressValid);
-    CheckTerminalAddress(s, L"10.1.2.4", {10, 1, 2, 4}, L"10.1.2.4");
+    CheckTerminalAddress(s, {10, 1, 2, 4}, L"10.1.2.4");
     EXPECT_FALSE(s.addressValid);
     EXPECT_TRUE(s.addressEntered);
 }

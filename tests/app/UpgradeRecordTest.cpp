@@ -507,7 +507,7 @@ protected:
         const RunRequest request = MakeRunRequest(selection);
         CUpgradeRun run(request, {recorder, ftp, start, files}, programFolder);
         run.Run();
-        UpgradeRecord record = StartRunRecord(request, files, L"V1.0.0.0");
+        UpgradeRecord record = StartRunRecord(request, L"V1.0.0.0");
         FinishRunRecord(&record, run.Outcome(), recorder);
         ApplyRunOutcome(selection, run.TakeOutcome());
         return AppendUpgradeRecord(logPath, record);

@@ -48,10 +48,9 @@ public:
     }
     // A disk that spoils what it stores: one byte of the copied pack flips
     // after the shell reported success.
-    bool CopyToFolder(const std::wstring& file, const std::wstring& folder) override {
-        if (!ShellFileSystem::CopyToFolder(file, folder)) return false;
+    bool CopyFileTo(const std::wstring& file, const std::wstring& copy) override {
+        if (!ShellFileSystem::CopyFileTo(file, copy)) return false;
         if (!corruptCopies) return true;
-        const std::wstring copy = folder + file.substr(file.find_last_of(L'\\') + 1);
         std::string bytes;
         if (!ReadBytes(copy, &bytes) || bytes.size() < 200) return true;
         bytes[150] ^= 0x20;

@@ -16,18 +16,28 @@ bool FakeFtp::Connect(const std::wstring& host, int port, const std::wstring& us
     return acceptLogin;
 }
 
+bool FakeFtp::Refused() const {
+    for (const std::wstring& prefix : refusedCalls)
+        if (calls.back().compare(0, prefix.size(), prefix) == 0) return true;
+    return false;
+}
+
 bool FakeFtp::ChangeDirectory(const std::wstring& dir) {
     calls.push_back(L"cd " + dir);
-    return connected;
+    return connected && !Refused();
 }
 
 bool FakeFtp::PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) {
     calls.push_back(L"put " + remotePath);
-    if (!connected) return false;
+    if (!connected || Refused()) return false;
     if (!transfer) return true;
     if (!failUploadsContaining.empty() && remotePath.find(failUploadsContaining) != std::wstring::npos) return false;
     std::string bytes;
     if (!ReadBytes(localPath, &bytes)) return false;
+    if (cutUploadAfter && remotePath.find(cutUploadsContaining) != std::wstring::npos) {
+        files[remotePath] = bytes.substr(0, *cutUploadAfter);
+        return false;
+    }
     files[remotePath] = bytes.substr(0, storedBytesLimit);
     return true;
 }
@@ -35,14 +45,14 @@ bool FakeFtp::PutFile(const std::wstring& localPath, const std::wstring& remoteP
 bool FakeFtp::RemoteFileSize(const std::wstring& remotePath, uint64_t* size) {
     calls.push_back(L"size " + remotePath);
     auto found = files.find(remotePath);
-    if (!connected || !answersSize || found == files.end()) return false;
-    *size = found->second.size();
+    if (!connected || !answersSize || Refused() || found == files.end()) return false;
+    *size = static_cast<uint64_t>(static_cast<int64_t>(found->second.size()) + sizeSkew);
     return true;
 }
 
 bool FakeFtp::DeleteRemoteFile(const std::wstring& remotePath) {
     calls.push_back(L"delete " + remotePath);
-    return connected && files.erase(remotePath) > 0;
+    return connected && !Refused() && files.erase(remotePath) > 0;
 }
 
 bool FakeFtp::Disconnect() {
@@ -77,10 +87,9 @@ bool SeamedFileSystem::FileSize(const std::wstring& path, uint64_t* size) {
     return RunFileSystem::FileSize(path, size);
 }
 
-bool SeamedFileSystem::CopyToFolder(const std::wstring& file, const std::wstring& folder) {
-    if (!RunFileSystem::CopyToFolder(file, folder)) return false;
+bool SeamedFileSystem::CopyFileTo(const std::wstring& file, const std::wstring& copy) {
+    if (!RunFileSystem::CopyFileTo(file, copy)) return false;
     if (!corruptByteOfCopies || file.size() < 4 || file.compare(file.size() - 4, 4, L".zip") != 0) return true;
-    const std::wstring copy = folder + (folder.back() == L'\\' ? L"" : L"\\") + file.substr(file.find_last_of(L"\\/") + 1);
     std::string bytes;
     if (!ReadBytes(copy, &bytes) || *corruptByteOfCopies >= bytes.size()) return true;
     bytes[*corruptByteOfCopies] ^= 0x01;

@@ -37,9 +37,20 @@ public:
     bool answersSize = true;             // false: a server without SIZE
     size_t storedBytesLimit = SIZE_MAX;  // uploads are cut to this many bytes while reporting success
     std::wstring failUploadsContaining;  // an upload whose remote path contains this fails
+    // A call whose text (as in `calls`) begins with one of these is refused
+    // and changes nothing.
+    std::vector<std::wstring> refusedCalls;
+    // Uploads whose remote path contains `cutUploadsContaining` break off
+    // after this many bytes: those stay on the server, the upload fails.
+    std::optional<size_t> cutUploadAfter;
+    std::wstring cutUploadsContaining = L"Pack.zip";
+    int64_t sizeSkew = 0;                // added to every SIZE answer
     std::vector<std::wstring> calls;     // "connect host:port user password", "cd dir", "put remote", "size remote", "delete remote", "disconnect"
     std::map<std::wstring, std::string> files;
     bool connected = false;
+
+private:
+    bool Refused() const;  // the call just recorded
 };
 
 class FakeStartCommand : public IStartCommand {
@@ -58,7 +69,7 @@ class SeamedFileSystem : public RunFileSystem {
 public:
     bool FreeBytes(const std::wstring& path, uint64_t* bytes) override;
     bool FileSize(const std::wstring& path, uint64_t* size) override;
-    bool CopyToFolder(const std::wstring& file, const std::wstring& folder) override;
+    bool CopyFileTo(const std::wstring& file, const std::wstring& target) override;
 
     std::optional<uint64_t> freeBytes;  // unset: ask the system
     std::optional<uint64_t> packSize;   // unset: the real size

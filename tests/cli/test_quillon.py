@@ -39,6 +39,7 @@ WINE = RUNNER == "wine"
 SUCCESS = "请重启设备完成升级！"
 CONNECT_FAILED = "终端连接失败."
 UPLOAD_FAILED = "拷贝升级包失败."
+VERIFY_FAILED = "升级包校验失败，请重新升级！"
 START_COMMAND = "040000000100000000"
 PACK = "AppUpgradePack.zip"
 FLAG = "AppUpgradeFlag.cfg"
@@ -166,9 +167,11 @@ def require_environment():
 
 class EthernetBatch(unittest.TestCase, Packs):
     """Five terminals: three that take the pack, one that refuses the login,
-    one whose data connection drops after 64 KiB."""
+    one whose data connection drops after 64 KiB; and a sixth that stores
+    every upload a byte short while saying it succeeded."""
 
     NAMES = ("good1", "refusing", "good2", "dropping", "good3")
+    SHORT = "short"
 
     @classmethod
     def setUpClass(cls):
@@ -177,11 +180,12 @@ class EthernetBatch(unittest.TestCase, Packs):
         cls.make_packs(cls.program, 3 << 20)
         cls.terminals = sim_netns.Terminals(TAG, os.path.join(WORK, "terminals-" + TAG))
         cls.netns_error = None
-        switches = {"refusing": ["refuse-login"], "dropping": ["drop-data-after=65536"]}
+        switches = {"refusing": ["refuse-login"], "dropping": ["drop-data-after=65536"],
+                    cls.SHORT: ["store-short=1"]}
         try:
             os.makedirs(cls.terminals.directory, exist_ok=True)
             cls.terminals.stop()
-            for i, name in enumerate(cls.NAMES):
+            for i, name in enumerate(cls.NAMES + (cls.SHORT,)):
                 cls.terminals.start(name, address(i), switches.get(name, []))
         except sim_netns.NetnsError as e:
             cls.terminals.stop()
@@ -283,6 +287,22 @@ class EthernetBatch(unittest.TestCase, Packs):
             new = self.events(name, "start")[starts[name]:]
             self.assertEqual([e["hex"] for e in new], [START_COMMAND], name)
 
+    def test_failed_delivery_leaves_no_old_flag(self):
+        """A terminal still holding an earlier delivery (pack and flag, not
+        yet restarted) whose new upload arrives short: the old flag must not
+        stay beside what is left."""
+        card = os.path.join(self.root(self.SHORT), "Storage Card")
+        os.makedirs(card, exist_ok=True)
+        with open(os.path.join(card, PACK), "wb") as f:
+            f.write(b"an earlier pack")
+        with open(os.path.join(card, FLAG), "wb") as f:
+            f.write(b"11")
+        done = self.upgrade("M3710", self.pack["M3710"], (self.SHORT,))
+        self.assertEqual(done.returncode, 1, done.stdout + done.stderr)
+        self.assertEqual([r[1] for r in final_table(done.stdout)], [VERIFY_FAILED], done.stdout)
+        self.assertFalse(os.path.exists(os.path.join(card, FLAG)), "the old flag stayed")
+        self.assertFalse(os.path.exists(os.path.join(card, PACK)), "the short upload stayed")
+
     def test_refused_pack_reaches_no_terminal(self):
         before = self.uploads()
         cases = ((self.pack["M2410"], "升级失败,M2410 与 M3710不能匹配"),
@@ -357,6 +377,27 @@ class RecordedSysfs:
         self.lines.append("/dev/%s1 %s vfat rw,nosuid,nodev,relatime 0 0\n" % (disk, escaped))
         with open(self.mounts, "w") as f:
             f.writelines(self.lines)
+
+
+class UsbFolder(unittest.TestCase):
+    def test_copy_bears_the_kinds_pack_name(self):
+        """Whatever the pack's file is called on the PC, the terminal finds it
+        under the name it looks for, beside its flag."""
+        require_environment()
+        program = Program()
+        self.addCleanup(program.close)
+        work = os.path.join(WORK, "usb-name")
+        shutil.rmtree(work, ignore_errors=True)
+        pack = program.make_pack("M2410", write_source(os.path.join(work, "source"), 50000, 3),
+                                 os.path.join(work, "packs", "AppPack_v2.zip"))
+        disk = os.path.join(work, "disk")
+        os.makedirs(disk)
+        done = program.quillon("upgrade", "--model", "M2410", "--kind", "app", "--pack", program.path(pack),
+                               "--usb", program.path(disk))
+        self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+        self.assertEqual(sorted(os.listdir(disk)), [FLAG, PACK])
+        self.assertEqual(md5(os.path.join(disk, PACK)), md5(pack))
+        self.assertEqual(os.path.getsize(os.path.join(disk, FLAG)), 0)
 
 
 @unittest.skipIf(WINE, "Linux USB disks are found through sysfs in the native build only")

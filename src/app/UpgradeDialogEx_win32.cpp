@@ -17,6 +17,7 @@
 #include "app/VersionText.h"
 #include "chooser/SelectFileDlg.h"
 #include "device/DiskRecording.h"
+#include "pack/FolderMD5Check.h"
 #include "platform/Environment.h"
 #include "res/resource.h"
 #include "skin/Fonts.h"

@@ -67,7 +67,7 @@ LRESULT CIPAddressCtrlEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void CIPAddressCtrlEx::FocusFieldNear(int x) {
     HWND nearest = nullptr, first = nullptr;
-    int nearestDistance = 0;
+    int nearestDistance = 0, firstLeft = 0;
     bool anyText = false;
     for (HWND field = ::GetWindow(m_hWnd, GW_CHILD); field; field = ::GetWindow(field, GW_HWNDNEXT)) {
         RECT r;
@@ -78,10 +78,10 @@ void CIPAddressCtrlEx::FocusFieldNear(int x) {
             nearest = field;
             nearestDistance = distance;
         }
-        if (!first) first = field;
-        RECT firstRect;
-        ::GetWindowRect(first, &firstRect);
-        if (r.left < firstRect.left) first = field;
+        if (!first || r.left < firstLeft) {
+            first = field;
+            firstLeft = r.left;
+        }
         if (::GetWindowTextLengthW(field) > 0) anyText = true;
     }
     HWND target = anyText ? nearest : first;

@@ -322,6 +322,14 @@ class EthernetUpgrade(ToolSession):
             self.desk.type(octet)
         self.assertEqual(self.control(ADDRESS)["text"], address)
 
+    def type_address_after_click(self, address):
+        """Clicks the middle of the empty box (a dot, in no field) and types
+        the whole address with its dots."""
+        left, top, right, bottom = self.control(ADDRESS)["rect"]
+        self.desk.click((left + right) // 2, (top + bottom) // 2)
+        self.desk.type(address)
+        self.assertEqual(self.control(ADDRESS)["text"], address)
+
     def mark_colour(self):
         shot = self.desk.screenshot("main_ethernet_mark")
         left, top = self.main()["rect"][:2]
@@ -333,7 +341,7 @@ class EthernetUpgrade(ToolSession):
 
         self.click(MODEL["M3710"])
         self.assertTrue(self.control(ADDRESS)["visible"])
-        self.type_address("198.51.100.11")
+        self.type_address_after_click("198.51.100.11")
         self.assertTrue(near(self.mark_colour(), GREEN), "valid address mark")
         self.assertFalse(self.control(START)["enabled"], "no pack yet")
         self.choose_pack("M3710")

@@ -96,3 +96,26 @@ seed("fuzz_unzip", "case", raw_archive([stored(b"Up/x", b"x"), stored(b"up/y", b
 seed("fuzz_unzip", "file-and-folder", raw_archive([stored(b"d", b"x"), stored(b"d/x", b"y")]))
 seed("fuzz_unzip", "trailing-dot", raw_archive([good, stored(b"dir./x", b"x")]))
 seed("fuzz_unzip", "symlink", raw_archive([good, stored(b"link", b"/etc/passwd", made_by=3 << 8, external=0o120777 << 16)]))
+
+# Shapes of other zip writers that extract: "./" names (bsdtar), a data
+# descriptor behind the data (zipfile writing to a pipe), an empty deflated
+# entry without a stream.
+seed("fuzz_unzip", "dot-names", raw_archive([stored(b"./", b""), stored(b"./bin/", b""), stored(b"./bin/a", b"a")]))
+class Pipe:
+    """A stream that cannot seek, as a pipe: zipfile then writes descriptors."""
+    def __init__(self):
+        self.data = b""
+
+    def write(self, b):
+        self.data += bytes(b)
+        return len(b)
+
+    def flush(self):
+        pass
+
+
+piped = Pipe()
+with zipfile.ZipFile(piped, "w", zipfile.ZIP_DEFLATED) as z:
+    z.writestr("d.txt", b"d" * 300)
+seed("fuzz_unzip", "descriptor", piped.data)
+seed("fuzz_unzip", "empty-deflated", raw_archive([good, dict(stored(b"e.bin", b""), method=8)]))

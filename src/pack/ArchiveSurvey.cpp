@@ -90,6 +90,31 @@ bool ApplyZip64Extra(const unsigned char* extra, size_t length, uint64_t* size, 
     return false;
 }
 
+// A local header's Zip64 field holds both sizes, uncompressed first, even
+// when only one of them is all ones; a writer that stores only the all-ones
+// ones stores them in that same order.
+bool ApplyLocalZip64Extra(const unsigned char* extra, size_t length, uint64_t* size, uint64_t* compressed) {
+    if (*size != 0xFFFFFFFFu && *compressed != 0xFFFFFFFFu) return true;
+    for (size_t at = 0; at + 4 <= length;) {
+        const uint16_t id = U16(extra + at), dataLength = U16(extra + at + 2);
+        if (at + 4 + dataLength > length) return false;
+        if (id == 0x0001 && dataLength >= 16) {
+            if (*size == 0xFFFFFFFFu) *size = U64(extra + at + 4);
+            if (*compressed == 0xFFFFFFFFu) *compressed = U64(extra + at + 12);
+            return true;
+        }
+        if (id == 0x0001) return ApplyZip64Extra(extra, length, size, compressed, nullptr);
+        at += 4 + dataLength;
+    }
+    return false;
+}
+
+bool HasZip64Extra(const unsigned char* extra, size_t length) {
+    for (size_t at = 0; at + 4 <= length; at += 4 + U16(extra + at + 2))
+        if (U16(extra + at) == 0x0001) return true;
+    return false;
+}
+
 struct Directory {
     uint64_t count = 0, size = 0, offset = 0;
     uint64_t endOfDirectory = 0;  // where the directory must end: the first end record
@@ -112,11 +137,13 @@ bool ReadEndRecords(Reader& in, Directory* dir, std::string* reason) {
     dir->offset = U32(e + 16);
     dir->endOfDirectory = static_cast<uint64_t>(end);
 
-    const int64_t locator = FindBackwards(tail, tailStart, kZip64LocatorSignature);
-    if (locator >= 0) {
-        std::string loc, rec64;
-        if (locator + static_cast<int64_t>(kLocatorSize) != end || !in.Read(static_cast<uint64_t>(locator), kLocatorSize, &loc))
-            return *reason = "a Zip64 locator away from the end record", false;
+    // A Zip64 locator counts only at its one place, right before the end
+    // record; the same bytes anywhere else are data (a comment, an entry).
+    std::string loc;
+    if (end >= static_cast<int64_t>(kLocatorSize) &&
+        in.Read(static_cast<uint64_t>(end) - kLocatorSize, kLocatorSize, &loc) &&
+        U32(Bytes(loc)) == kZip64LocatorSignature) {
+        std::string rec64;
         const uint64_t at = U64(Bytes(loc, 8));
         if (U32(Bytes(loc, 4)) != 0 || U32(Bytes(loc, 16)) != 1 || !in.Read(at, kZip64EndSize, &rec64) ||
             U32(Bytes(rec64)) != kZip64EndSignature)
@@ -128,8 +155,10 @@ bool ReadEndRecords(Reader& in, Directory* dir, std::string* reason) {
         dir->size = U64(z + 40);
         dir->offset = U64(z + 48);
         dir->endOfDirectory = at;
-    } else if (dir->count == 0xFFFF || dir->size == 0xFFFFFFFFu || dir->offset == 0xFFFFFFFFu) {
-        return *reason = "the end record's counts are unreadable (no Zip64 record)", false;
+    } else if (dir->size == 0xFFFFFFFFu || dir->offset == 0xFFFFFFFFu) {
+        // A count of 0xFFFF without Zip64 records is read as it stands, as
+        // minizip reads it: minizip's own writer leaves 65,535 entries so.
+        return *reason = "the end record's sizes are unreadable (no Zip64 record)", false;
     }
     if (dir->offset > dir->endOfDirectory || dir->size != dir->endOfDirectory - dir->offset)
         return *reason = "the central directory is not where the end record says", false;
@@ -165,6 +194,28 @@ bool ReadCentral(const std::string& cd, const Directory& dir, std::vector<Survey
     return true;
 }
 
+// The data descriptor behind an entry's data: CRC-32 and both sizes, with or
+// without its signature, the sizes in 32 or (Zip64) 64 bits. Its length
+// when one of these forms says exactly what the central record says, else 0.
+size_t DescriptorLength(Reader& in, const SurveyEntry& e, uint64_t at, uint64_t directoryStart, bool zip64) {
+    constexpr uint32_t kDescriptorSignature = 0x08074b50;
+    std::string d;
+    const uint64_t room = directoryStart - at;
+    if (!in.Read(at, static_cast<size_t>(std::min<uint64_t>(room, 24)), &d)) return 0;
+    for (const bool withSignature : {true, false}) {
+        const size_t start = withSignature ? 4 : 0;
+        if (withSignature && (d.size() < 4 || U32(Bytes(d)) != kDescriptorSignature)) continue;
+        for (const bool wide : {zip64, !zip64}) {
+            const size_t length = start + 4 + (wide ? 16 : 8);
+            if (d.size() < length || U32(Bytes(d, start)) != e.crc) continue;
+            const uint64_t compressed = wide ? U64(Bytes(d, start + 4)) : U32(Bytes(d, start + 4));
+            const uint64_t size = wide ? U64(Bytes(d, start + 12)) : U32(Bytes(d, start + 8));
+            if (compressed == e.compressedSize && size == e.size) return length;
+        }
+    }
+    return 0;
+}
+
 // The local header must say what the central record says; the entry's
 // range (header, name, extra field, data) is returned in `end`.
 bool CheckLocal(Reader& in, const SurveyEntry& e, uint64_t directoryStart, uint64_t* end, std::string* reason) {
@@ -179,16 +230,29 @@ bool CheckLocal(Reader& in, const SurveyEntry& e, uint64_t directoryStart, uint6
         return *reason = "a local header past the end", false;
     if (U16(l + 8) != e.method || nameAndExtra.compare(0, nameLength, e.name) != 0 || nameLength != e.name.size())
         return *reason = "a local header differs from its directory record", false;
-    if (!(e.flags & kFlagDataDescriptor)) {
-        uint64_t size = U32(l + 22), compressed = U32(l + 18);
-        if (!ApplyZip64Extra(Bytes(nameAndExtra, nameLength), extraLength, &size, &compressed, nullptr) ||
-            U32(l + 14) != e.crc || size != e.size || compressed != e.compressedSize)
-            return *reason = "a local header differs from its directory record", false;
-    }
+    if ((U16(l + 6) & kFlagDataDescriptor) != (e.flags & kFlagDataDescriptor))
+        return *reason = "a local header differs from its directory record", false;
+    uint64_t size = U32(l + 22), compressed = U32(l + 18);
+    const unsigned char* extra = Bytes(nameAndExtra, nameLength);
+    if (!ApplyLocalZip64Extra(extra, extraLength, &size, &compressed))
+        return *reason = "a local header differs from its directory record", false;
+    const bool descriptor = (e.flags & kFlagDataDescriptor) != 0;
+    // With a data descriptor the local fields may be left zero; any value
+    // given must still be the directory's.
+    auto agrees = [descriptor](uint64_t local, uint64_t central) {
+        return local == central || (descriptor && local == 0);
+    };
+    if (!agrees(U32(l + 14), e.crc) || !agrees(size, e.size) || !agrees(compressed, e.compressedSize))
+        return *reason = "a local header differs from its directory record", false;
     const uint64_t dataStart = e.localOffset + kLocalSize + nameLength + extraLength;
     if (dataStart > directoryStart || e.compressedSize > directoryStart - dataStart)
         return *reason = "an entry's data runs into the central directory", false;
     *end = dataStart + e.compressedSize;
+    if (descriptor) {
+        const size_t length = DescriptorLength(in, e, *end, directoryStart, HasZip64Extra(extra, extraLength));
+        if (length == 0) return *reason = "a data descriptor differs from its directory record", false;
+        *end += length;
+    }
     return true;
 }
 

@@ -26,14 +26,20 @@ const char* EntryProblem(const SurveyEntry& e, const std::wstring& destFolder, s
     *name = platform::AnsiToWide(e.name);
     bool lossless = true;
     if (platform::WideToAnsi(*name, &lossless) != e.name || !lossless) return "a name with no form in the ANSI code page";
-    if (const char* problem = EntryNameProblem(*name)) return problem;
+    if (name->empty()) return "an empty name";
+    // What remains without "." components is the name that is extracted;
+    // nothing remaining names the destination folder itself ("./").
+    *name = WithoutDotComponents(*name);
+    const bool top = name->empty();
+    if (!top)
+        if (const char* problem = EntryNameProblem(*name)) return problem;
     if (platform::WideToUtf16(destFolder + L"\\" + *name).size() >= platform::kMaxPath)
         return "an output path of 260 units or more";
     if (e.flags & (kFlagEncrypted | kFlagStrongEncryption)) return "an encrypted entry";
     if (e.method != kStored && e.method != kDeflated) return "a compression method other than stored or deflate";
     if (e.method == kStored && e.compressedSize != e.size) return "a stored entry whose sizes differ";
     if (IsLinkOrSpecial(e)) return "a symbolic link or special file";
-    const bool folder = name->back() == L'/' || name->back() == L'\\';
+    const bool folder = top || name->back() == L'/' || name->back() == L'\\';
     if (folder && e.size != 0) return "a folder entry with data";
     return nullptr;
 }
@@ -45,7 +51,8 @@ const char* EntriesProblem(const ArchiveSurvey& survey, const std::wstring& dest
     std::wstring name;
     for (const SurveyEntry& e : survey.entries) {
         if (const char* problem = EntryProblem(e, destFolder, &name)) return problem;
-        if (const char* problem = names.Add(name)) return problem;
+        if (!name.empty())
+            if (const char* problem = names.Add(name)) return problem;
     }
     return nullptr;
 }

@@ -108,7 +108,10 @@ UnzipOutcome CopyEntryData(unzFile zip, const SurveyEntry& entry,
     int method = 0, level = 0;
     if (unzOpenCurrentFile2(zip, &method, &level, 1) != UNZ_OK) return Damaged("an entry's data cannot be opened");
     Output out(entry, sink);
-    UnzipOutcome result = method == kStored ? CopyStored(zip, out) : Inflate(zip, out);
+    // Writers store an empty file as a deflated entry with no bytes at all:
+    // there is no stream to inflate, and nothing is missing.
+    const bool noStream = method != kStored && entry.compressedSize == 0;
+    UnzipOutcome result = method == kStored || noStream ? CopyStored(zip, out) : Inflate(zip, out);
     unzCloseCurrentFile(zip);  // raw reads carry no CRC verdict: Output checked it
     return result;
 }

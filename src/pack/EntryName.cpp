@@ -53,4 +53,18 @@ const char* EntryNameProblem(const std::wstring& name) {
     return nullptr;
 }
 
+std::wstring WithoutDotComponents(const std::wstring& name) {
+    std::wstring out;
+    size_t start = 0;
+    while (start < name.size()) {
+        size_t end = name.find_first_of(L"\\/", start);
+        const bool last = end == std::wstring::npos;
+        if (last) end = name.size();
+        // "." and its separator go; a final "." leaves the separator before it.
+        if (end - start != 1 || name[start] != L'.') out.append(name, start, last ? end - start : end - start + 1);
+        start = end + 1;
+    }
+    return out;
+}
+
 bool IsSafeEntryName(const std::wstring& name) { return EntryNameProblem(name) == nullptr; }

@@ -13,6 +13,13 @@
 const char* EntryNameProblem(const std::wstring& name);
 bool IsSafeEntryName(const std::wstring& name);
 
+// The name without its "." components ("./bin/app.exe" -> "bin/app.exe",
+// "./" -> ""), as zip writers that archive "." store them. Such a
+// component names the folder it stands in, so it is dropped before the
+// name rules apply; ".." and every other component stay as they are. An
+// empty result names the destination folder itself.
+std::wstring WithoutDotComponents(const std::wstring& name);
+
 // The names of one archive, added one by one. Windows folds letter case, so
 // names are compared folded: two entries of one name, two spellings of one
 // folder, or a file and a folder of one name are refused, and so is a top

@@ -7,7 +7,8 @@
 
 // Digests `stream` from its current position to its end. True when it was
 // read to its end; on a read error the digest covers what came and the
-// result is false.
+// result is false. False with the stream's error indicator clear: no
+// digest was made (its read buffer could not be allocated).
 bool StreamMD5(FILE* stream, unsigned char digest[16]);
 
 // 32 lowercase hexadecimal digits of the file's MD5; false when the file

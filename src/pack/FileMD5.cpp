@@ -1,5 +1,6 @@
 #include "pack/FileMD5.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -12,7 +13,9 @@ std::unique_ptr<char[]> GetFileMD5(const char* ansiPath, bool asHex) {
     platform::FilePtr file(platform::OpenFileAnsi(ansiPath, "rb"));
     if (!file) return nullptr;
     unsigned char digest[16];
-    StreamMD5(file.get(), digest);  // a read error: the digest covers what came
+    // A read error ends the digest like the end of the file; a failure with
+    // no read error (no buffer to read into) leaves no digest at all.
+    if (!StreamMD5(file.get(), digest) && !std::ferror(file.get())) return nullptr;
     file.reset();
 
     std::unique_ptr<char[]> out(new (std::nothrow) char[asHex ? 33 : 17]);

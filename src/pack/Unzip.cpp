@@ -60,7 +60,7 @@ UnzipOutcome ExtractEntry(const std::wstring& destFolder, unzFile zip, const Sur
     if (unzGetCurrentFileInfo64(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK ||
         expected.name != name)
         return Damaged("the central directory cannot be walked");
-    const std::wstring path = destFolder + L"\\" + platform::AnsiToWide(name);
+    const std::wstring path = destFolder + L"\\" + WithoutDotComponents(platform::AnsiToWide(name));
 
     const size_t lastSeparator = path.find_last_of(L"\\/");
     if (lastSeparator + 1 == path.size()) {  // a folder entry

@@ -89,7 +89,7 @@ TEST(UnzipBomb, TheWorkingDiskNeverFills) {
     const std::vector<Case> cases = {
         {"one entry, 32 MiB of data declared as 1000 bytes", BuildRawZip({Zeros("b", 32 * kMiB, 1000)}), kUnzipDamaged},
         {"300 records sharing one entry's data", BuildRawZip(shared), kUnzipDamaged},
-        {"an unreadable entry count", BuildRawZip(tooLarge, unreadable), kUnzipDamaged},
+        {"a count of 0xFFFF that is not the directory's", BuildRawZip(tooLarge, unreadable), kUnzipDamaged},
         {"36 MiB declared, beyond the reserve", BuildRawZip(tooLarge), kUnzipCannotOpenOrNoSpace},
         {"24 MiB declared", BuildRawZip(fits), kUnzipDone},
         {"20 entries declaring 1 MiB, holding 32 MiB each", BuildRawZip(capped), kUnzipDamaged},

@@ -12,6 +12,7 @@
 #include "PackTestSupport.h"
 #include "RawZip.h"
 #include "PackTool.h"
+#include "SourceTree.h"
 #include "pack/FolderMD5Check.h"
 #include "pack/MD5IniFile.h"
 #include "pack/Unzip.h"
@@ -289,6 +290,71 @@ TEST_F(PackToolTest, ArchivesNotWhollyExtractedAreDamagedAndTheScratchFolderGoes
     std::vector<platform::DirEntry> left;
     ASSERT_TRUE(platform::ListDirectory(tmp, L"*.*", &left));
     for (const auto& e : left) EXPECT_TRUE(e.name == L"." || e.name == L"..") << platform::WideToUtf8(e.name);
+}
+
+TEST_F(PackToolTest, InfoAndCheckRefuseTheSamePacks) {
+    const std::wstring tmp = m_dir / L"tmp";
+    ASSERT_TRUE(platform::MakeDirectory(tmp));
+    // An end record alone extracts to nothing: not damaged, it matches no model.
+    ASSERT_TRUE(MakeZip(m_dir / L"empty.zip", {}));
+    // A name that fits the archive but not the output path under the
+    // temporary folder where check extracts.
+    const std::wstring longPack = WithEntries({{std::string(230, 'n'), "x"}});
+    TempDirectoryOverride useTmp(tmp);
+    ToolRun emptyInfo = Tool({L"info", m_dir / L"empty.zip"});
+    EXPECT_EQ(emptyInfo.code, 0);
+    EXPECT_EQ(emptyInfo.out, "model: \nkind: 0 (APP)\nentries: 0\nmanifest: no\nverify file: no\n");
+    EXPECT_EQ(Check(m_dir / L"empty.zip").out, "升级失败, 与 M3710不能匹配\n");
+    ToolRun longCheck = Check(longPack);
+    EXPECT_EQ(longCheck.out, kDamaged);
+    EXPECT_NE(longCheck.err.find("an output path of 260 units or more"), std::string::npos) << longCheck.err;
+    EXPECT_NE(Tool({L"info", longPack}).out.find("\ndamaged: an output path of 260 units or more"), std::string::npos);
+}
+
+TEST_F(PackToolTest, MakePacksEveryFileOfALongFolderOrNamesTheOneItCannotTake) {
+    // The source folder's own path is past 260 units; the names inside are short.
+    std::wstring deep = m_dir / L"long";
+    ASSERT_TRUE(platform::MakeDirectory(deep));
+    while (deep.size() < 300) {
+        deep += L"\\" + std::wstring(60, L'd');
+        ASSERT_TRUE(platform::MakeDirectory(LongPath(deep)));
+    }
+    ASSERT_TRUE(platform::MakeDirectory(LongPath(deep + L"\\sub")));
+    ASSERT_TRUE(WriteBytes(LongPath(deep + L"\\a.txt"), "a"));
+    ASSERT_TRUE(WriteBytes(LongPath(deep + L"\\sub\\b.bin"), Pattern(5000)));
+    ToolRun made = Tool({L"make", L"--model", L"M3710", L"--kind", L"app", L"-o", m_dir / L"long.zip", deep});
+    ASSERT_EQ(made.code, 0) << made.err;
+    EXPECT_EQ(Check(m_dir / L"long.zip").code, 0);
+    const std::wstring x = m_dir / L"x";
+    ASSERT_EQ(unzip(x.c_str(), (m_dir / L"long.zip").c_str()), 0);
+    EXPECT_EQ(ReadBytes(x + L"\\sub\\b.bin"), Pattern(5000));
+    CMD5IniFile ini;
+    ASSERT_TRUE(ini.LoadIniFile(x + L"\\FolderMD5.ini", false));
+    IniEntries md5;
+    ASSERT_TRUE(ini.GetSection(L"MD5", md5));
+    EXPECT_EQ(md5.size(), 3u);
+    EXPECT_EQ(md5.count(L".\\sub\\b.bin"), 1u);
+
+    // A name too long to extract is named, and nothing is written.
+    const std::wstring tooLong = deep + L"\\sub\\" + std::wstring(200, L'n');
+    ASSERT_TRUE(platform::MakeDirectory(LongPath(tooLong)));
+    ASSERT_TRUE(WriteBytes(LongPath(tooLong + L"\\" + std::wstring(60, L'm')), "m"));
+    ToolRun refused = Tool({L"make", L"--model", L"M3710", L"--kind", L"app", L"-o", m_dir / L"bad.zip", deep});
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_NE(refused.err.find(std::string(60, 'm') + ": name is too long to extract"), std::string::npos);
+    EXPECT_FALSE(platform::PathExists(m_dir / L"bad.zip"));
+#ifndef _WIN32
+    // A FIFO would block the hashing for ever: it is refused by name at once.
+    const std::wstring src = m_dir / L"src";
+    std::string fifo = platform::WideToUtf8(src + L"\\Lib\\pipe");
+    for (char& c : fifo)
+        if (c == '\\') c = '/';
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ToolRun r = Tool({L"make", L"--model", L"M3710", L"--kind", L"app", L"-o", m_dir / L"bad.zip", src});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("pipe: not a regular file"), std::string::npos) << r.err;
+    EXPECT_FALSE(platform::PathExists(m_dir / L"bad.zip"));
+#endif
 }
 
 TEST_F(PackToolTest, ShortVerifyRecordAndControlCharactersInTheModelName) {

@@ -64,27 +64,38 @@ std::string BuildRawZip(const std::vector<RawEntry>& entries, const RawZipEnd& e
         }
         const std::string& localName = e.localName.empty() ? e.name : e.localName;
         offsets.push_back(static_cast<uint32_t>(out.size()));
+        const bool descriptor = e.descriptor != Descriptor::None;
+        const uint32_t compressed32 = static_cast<uint32_t>(e.payload.size()), size32 = static_cast<uint32_t>(e.size);
         Put32(out, 0x04034b50);
         Put16(out, 20);
-        Put16(out, e.flags);
+        Put16(out, e.flags | (descriptor ? 8 : 0));
         Put16(out, e.method);
         Put16(out, kDosTime);
         Put16(out, kDosDate);
-        Put32(out, e.crc);
-        Put32(out, e.zip64Local ? 0xFFFFFFFFu : static_cast<uint32_t>(e.payload.size()));
-        Put32(out, e.zip64Local ? 0xFFFFFFFFu : static_cast<uint32_t>(e.size));
+        Put32(out, descriptor ? 0 : e.crc);
+        Put32(out, descriptor ? 0 : (e.zip64Local & 2) ? 0xFFFFFFFFu : compressed32);
+        Put32(out, descriptor ? 0 : (e.zip64Local & 1) ? 0xFFFFFFFFu : size32);
+        std::string zip64;
+        if (e.zip64Full || (e.zip64Local & 1)) Put64(zip64, e.size);
+        if (e.zip64Full || (e.zip64Local & 2)) Put64(zip64, e.payload.size());
         Put16(out, static_cast<uint32_t>(localName.size()));
-        Put16(out, e.zip64Local ? 20 : 0);
+        Put16(out, zip64.empty() ? 0 : static_cast<uint32_t>(4 + zip64.size()));
         out += localName;
-        if (e.zip64Local) {
+        if (!zip64.empty()) {
             Put16(out, 0x0001);
-            Put16(out, 16);
-            Put32(out, static_cast<uint32_t>(e.size));
-            Put32(out, 0);
-            Put32(out, static_cast<uint32_t>(e.payload.size()));
-            Put32(out, 0);
+            Put16(out, static_cast<uint32_t>(zip64.size()));
+            out += zip64;
         }
         out += e.payload;
+        if (e.descriptor == Descriptor::Signed || e.descriptor == Descriptor::Signed64) Put32(out, 0x08074b50);
+        if (descriptor) Put32(out, e.crc);
+        if (e.descriptor == Descriptor::Signed64 || e.descriptor == Descriptor::Unsigned64) {
+            Put64(out, e.payload.size());
+            Put64(out, e.size);
+        } else if (descriptor) {
+            Put32(out, compressed32);
+            Put32(out, size32);
+        }
     }
     for (size_t i = 0; i < entries.size(); ++i) {
         const RawEntry& e = entries[i];
@@ -92,7 +103,7 @@ std::string BuildRawZip(const std::vector<RawEntry>& entries, const RawZipEnd& e
         Put32(central, 0x02014b50);
         Put16(central, e.madeBy);
         Put16(central, 20);
-        Put16(central, e.flags);
+        Put16(central, e.flags | (e.descriptor != Descriptor::None ? 8 : 0));
         Put16(central, e.method);
         Put16(central, kDosTime);
         Put16(central, kDosDate);
@@ -118,6 +129,6 @@ std::string BuildRawZip(const std::vector<RawEntry>& entries, const RawZipEnd& e
     Put16(out, count);
     Put32(out, static_cast<uint32_t>(central.size()));
     Put32(out, cdOffset);
-    Put16(out, 0);
-    return out;
+    Put16(out, static_cast<uint32_t>(end.comment.size()));
+    return out + end.comment;
 }

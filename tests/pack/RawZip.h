@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+// A data descriptor behind the entry's data: with or without its signature,
+// sizes in 32 or 64 bits.
+enum class Descriptor { None, Signed, Unsigned, Signed64, Unsigned64 };
+
 struct RawEntry {
     std::string name;
     std::string payload;       // the bytes stored after the local header
@@ -17,7 +21,11 @@ struct RawEntry {
     uint32_t external = 0;
     int sharesLocalOf = -1;    // index of an earlier entry whose local header this record points at
     uint64_t offsetOverride = 0;  // when non-zero, the local header offset the record states
-    bool zip64Local = false;   // local sizes all ones, the real ones in a Zip64 extra field
+    // Which local sizes are all ones (1 uncompressed, 2 compressed); a Zip64
+    // extra field holds those, in the format's order, or both when `zip64Full`.
+    uint8_t zip64Local = 0;
+    bool zip64Full = false;
+    Descriptor descriptor = Descriptor::None;  // flag bit 3, local CRC and sizes zero
 };
 
 RawEntry StoredEntry(const std::string& name, const std::string& data);
@@ -35,6 +43,7 @@ uint32_t Crc32(const std::string& data);
 struct RawZipEnd {
     int countDelta = 0;        // added to the true count in the end record
     bool countAllOnes = false; // 0xFFFF entries, as in a Zip64 archive, but without its records
+    std::string comment;       // the archive comment behind the end record
 };
 
 std::string BuildRawZip(const std::vector<RawEntry>& entries, const RawZipEnd& end = {});

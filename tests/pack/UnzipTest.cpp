@@ -119,12 +119,28 @@ TEST(Unzip, InflationStopsAtTheDeclaredSizeAndHugeDeclarationsAreRefused) {
 TEST(Unzip, Zip64LocalHeadersAreReadAlikeInBothBuilds) {
     // Writers that may not know an entry's size in advance put all ones in
     // the local header and the sizes in its Zip64 field.
+    // Some put all ones only in one size field, and store only that one, or
+    // both sizes, in the field (uncompressed first either way).
     TestFolder dir;
-    RawEntry big = DeflatedEntry("z64.bin", Pattern(20000));
-    big.zip64Local = true;
-    ASSERT_TRUE(WriteBytes(dir / L"z64.zip", BuildRawZip({StoredEntry("a.txt", "a"), big})));
-    EXPECT_EQ(Extract(dir / L"out", dir / L"z64.zip"), 0);
-    EXPECT_EQ(ReadBytes(dir / L"out\\z64.bin"), Pattern(20000));
+    for (uint8_t allOnes : {3, 1, 2}) {
+        for (bool full : {false, true}) {
+            RawEntry big = DeflatedEntry("z64.bin", Pattern(20000));
+            big.zip64Local = allOnes;
+            big.zip64Full = full;
+            ASSERT_TRUE(WriteBytes(dir / L"z64.zip", BuildRawZip({StoredEntry("a.txt", "a"), big})));
+            platform::RemoveTree(dir / L"out");
+            EXPECT_EQ(Extract(dir / L"out", dir / L"z64.zip"), 0) << int(allOnes) << full;
+            EXPECT_EQ(ReadBytes(dir / L"out\\z64.bin"), Pattern(20000));
+            // A field whose value is not the directory's is still refused.
+            RawEntry wrong = big;
+            wrong.payload += "x";  // the local header states one byte more than the directory
+            std::string bytes = BuildRawZip({wrong});
+            const std::string good = BuildRawZip({big});
+            ASSERT_TRUE(WriteBytes(dir / L"z64.zip", bytes.substr(0, bytes.find("PK\x01\x02")) +
+                                                         good.substr(good.find("PK\x01\x02"))));
+            EXPECT_EQ(Extract(dir / L"out2", dir / L"z64.zip"), kUnzipDamaged) << int(allOnes) << full;
+        }
+    }
 }
 
 TEST(Unzip, HundredThousandEmptyEntries) {

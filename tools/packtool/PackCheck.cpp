@@ -24,6 +24,8 @@ private:
 
 }  // namespace
 
+std::wstring CheckFolderIn(const std::wstring& scratchFolder) { return scratchFolder + L"\\pack"; }
+
 int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutput& io) {
     if (!platform::PathExists(pack) || platform::IsDirectory(pack)) {
         io.Err(pack + L": no such file");
@@ -38,7 +40,7 @@ int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutpu
         io.Err(platform::TempDirectory() + L": cannot create a temporary folder");
         return kExitUsage;
     }
-    const std::wstring folder = scratch.Path() + L"\\pack";
+    const std::wstring folder = CheckFolderIn(scratch.Path());
     AlertsToOutput alerts(io);
     const DeviceModel* row = FindDeviceModel(modelIndex);
     const PackCheckResult check = CheckUpgradePack(pack, folder, modelIndex, row ? row->name : L"", kind, nullptr);

@@ -7,3 +7,7 @@
 #include "app/DeviceModel.h"
 
 int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutput& io);
+
+// Where check extracts a pack inside its scratch folder; info judges the
+// output paths against the same place, so both refuse the same packs.
+std::wstring CheckFolderIn(const std::wstring& scratchFolder);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "PackCheck.h"
 #include "PlainFile.h"
 #include "app/ModelMatch.h"
 #include "pack/FolderHash.h"
@@ -11,6 +12,7 @@
 #include "pack/ZipExtraction.h"
 #include "pack/ZipFileFunctions.h"
 #include "platform/File.h"
+#include "platform/ScratchFolder.h"
 #include "platform/Text.h"
 
 namespace {
@@ -29,14 +31,14 @@ size_t ReadRecord(unzFile zip, PackVerifyInfo* info) {
     return total;
 }
 
-// Null when the archive's structure and names would extract, else why not.
-const char* ArchiveProblem(const std::wstring& pack, std::string* reason) {
-    bool lossless = true;
-    const std::string ansi = platform::WideToAnsi(pack, &lossless);
+// Null when the archive's structure and names would extract where check
+// extracts it, else why not.
+const char* ArchiveProblem(const std::string& ansiPath, std::string* reason) {
+    platform::ScratchFolder scratch;
+    if (!scratch.Create(L"packtool-")) return *reason = "no temporary folder to judge the output paths", reason->c_str();
     ArchiveSurvey survey;
-    if (!lossless) return nullptr;  // unzip cannot open it at all; check says so
-    if (!SurveyArchive(ansi, &survey, reason)) return reason->c_str();
-    return EntriesProblem(survey, L".");
+    if (!SurveyArchive(ansiPath, &survey, reason)) return reason->c_str();
+    return EntriesProblem(survey, CheckFolderIn(scratch.Path()));
 }
 
 }  // namespace
@@ -50,10 +52,14 @@ int ShowPackInfo(const std::wstring& pack, ToolOutput& io) {
         io.Err(pack + L": not a regular file");
         return kExitUsage;
     }
-    zlib_filefunc64_def functions = WidePathFileFunctions();
-    unzFile zip = unzOpen2_64(pack.c_str(), &functions);
-    if (!zip) {
-        io.Err(pack + L": not a zip archive");
+    // The archive is opened as unzip opens it: by its ANSI name.
+    bool lossless = true;
+    const std::string ansi = platform::WideToAnsi(pack, &lossless);
+    zlib_filefunc64_def functions = AnsiPathFileFunctions();
+    unzFile zip = lossless ? unzOpen2_64(ansi.c_str(), &functions) : nullptr;
+    const bool empty = !zip && lossless && IsEmptyZipArchive(ansi);
+    if (!zip && !empty) {
+        io.Err(pack + (lossless ? L": not a zip archive" : L": the ANSI code page cannot name the archive"));
         return kExitUsage;
     }
     const std::string verifyName = platform::WideToAnsi(kVerifyFileName);
@@ -63,20 +69,22 @@ int ShowPackInfo(const std::wstring& pack, ToolOutput& io) {
     size_t verifyBytes = 0;
     PackVerifyInfo info;
     std::memset(info.bytes, 0, sizeof info.bytes);
-    int status = unzGoToFirstFile(zip);
+    int status = empty ? UNZ_END_OF_LIST_OF_FILE : unzGoToFirstFile(zip);
     while (status == UNZ_OK) {
         char name[260] = {};
         unz_file_info64 fi;
         if (unzGetCurrentFileInfo64(zip, &fi, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK) break;
         ++entries;
-        if (manifestName == name) hasManifest = true;
-        if (verifyName == name && !hasVerify) {
+        // Names as extracted: "./FolderMD5.ini" is the manifest.
+        const std::string extracted = platform::WideToAnsi(WithoutDotComponents(platform::AnsiToWide(name)));
+        if (manifestName == extracted) hasManifest = true;
+        if (verifyName == extracted && !hasVerify) {
             hasVerify = true;
             verifyBytes = ReadRecord(zip, &info);
         }
         status = unzGoToNextFile(zip);
     }
-    unzClose(zip);
+    if (zip) unzClose(zip);
     if (status != UNZ_END_OF_LIST_OF_FILE) {
         io.Err(pack + L": the archive's directory is damaged (zip status " + std::to_wstring(status) + L")");
         return kExitUsage;
@@ -91,6 +99,6 @@ int ShowPackInfo(const std::wstring& pack, ToolOutput& io) {
     io.Out(L"verify file: " + verify);
     // What check would refuse before reading any of the above.
     std::string reason;
-    if (const char* problem = ArchiveProblem(pack, &reason)) io.Out(L"damaged: " + platform::Utf8ToWide(problem));
+    if (const char* problem = empty ? nullptr : ArchiveProblem(ansi, &reason)) io.Out(L"damaged: " + platform::Utf8ToWide(problem));
     return kExitAccepted;
 }

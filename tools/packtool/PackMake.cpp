@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "chooser/BrowseDir.h"
+#include "SourceTree.h"
 #include "pack/EntryName.h"
+#include "pack/FileDigest.h"
 #include "pack/FolderHash.h"
+#include "pack/IndexedJobs.h"
 #include "pack/MD5IniFile.h"
 #include "pack/PackVerifyInfo.h"
 #include "pack/ZipWriter.h"
@@ -16,16 +18,6 @@
 namespace {
 
 constexpr size_t kMaxEntryNameBytes = 259;  // what the extractor's name buffer holds
-
-// Collects the sub-folders of a tree (relative to its top), so empty ones
-// travel in the archive too.
-class FolderCollector : public CBrowseDir {
-public:
-    std::vector<std::wstring> folders;
-    void ProcessDir(const std::wstring& dirPath, const std::wstring& parentDir) override {
-        if (!parentDir.empty()) folders.push_back(dirPath);
-    }
-};
 
 // ".\sub\a.bin" -> "sub/a.bin" in the ANSI code page; empty, or the reason
 // the name cannot travel: no ANSI form, too long to extract, refused by the
@@ -43,12 +35,22 @@ std::wstring EntryNameOf(const std::wstring& relative, std::string* name) {
     return {};
 }
 
-// One entry to be written: its name in the archive and where it comes from.
+// One entry to be written: its name in the archive and where it comes from
+// (`source` as the operator knows it; it is opened through LongPath).
 struct PlannedEntry {
     std::string name;
     std::wstring source;
     bool folder;
 };
+
+// MD5 of every file, on every core; an empty value for one that cannot be read.
+std::vector<std::string> HashFiles(const std::wstring& folder, const std::vector<std::wstring>& files) {
+    std::vector<std::string> digests(files.size());
+    RunIndexedJobs(files.size(), WorkerThreadCount(), [&](size_t i) {
+        if (!FileMD5Hex(LongPath(folder + L"\\" + files[i]), &digests[i])) digests[i].clear();
+    });
+    return digests;
+}
 
 platform::LocalTime TimeOf(const std::wstring& path) {
     platform::LocalTime t{1980, 1, 1, 0, 0, 0};
@@ -69,7 +71,7 @@ bool WriteVerifyFile(const std::wstring& path, const PackVerifyInfo& info) {
 int MakePack(const std::wstring& model, PackKind kind, const std::wstring& folderArg, const std::wstring& outputArg,
              ToolOutput& io) {
     std::wstring folder, output;
-    if (!platform::FullPath(folderArg, &folder) || !platform::IsDirectory(folder)) {
+    if (!platform::FullPath(folderArg, &folder) || !platform::IsDirectory(LongPath(folder))) {
         io.Err(folderArg + L": not a folder");
         return kExitUsage;
     }
@@ -100,23 +102,34 @@ int MakePack(const std::wstring& model, PackKind kind, const std::wstring& folde
         return kExitUsage;
     }
 
-    // The folder's own files; a verify record or manifest at its top is
-    // replaced by the new ones.
-    const std::wstring topVerify = folder + L"\\" + kVerifyFileName;
-    const std::wstring topManifest = folder + L"\\" + kManifestFileName;
-    IniEntries files = HashFolderFiles(folder, topManifest);
-    files.erase(std::wstring(L".\\") + kVerifyFileName);
-    if (platform::PathExists(topVerify) || platform::PathExists(topManifest))
+    // Every file and folder under FOLDER, whatever the length of its path;
+    // a verify record or manifest at its top is replaced by the new ones.
+    SourceTree tree;
+    std::wstring problem;
+    if (!WalkSourceTree(folder, &tree, &problem)) {
+        io.Err(problem);
+        return kExitUsage;
+    }
+    std::vector<std::wstring> sources;
+    bool replaced = false;
+    for (const std::wstring& file : tree.files) {
+        if (file == kVerifyFileName || file == kManifestFileName)
+            replaced = true;
+        else
+            sources.push_back(file);
+    }
+    if (replaced)
         io.Err(L"note: the folder's own " + std::wstring(kVerifyFileName) + L"/" + kManifestFileName +
                L" are replaced in the pack");
 
     CMD5IniFile manifest;
-    for (const auto& [key, value] : files) {
-        if (value.empty()) {
-            io.Err(folder + key.substr(1) + L": cannot be read");
+    const std::vector<std::string> digests = HashFiles(folder, sources);
+    for (size_t i = 0; i < sources.size(); ++i) {
+        if (digests[i].empty()) {
+            io.Err(folder + L"\\" + sources[i] + L": cannot be read");
             return kExitUsage;
         }
-        manifest.SetValue(L"MD5", key, value);
+        manifest.SetValue(L"MD5", L".\\" + sources[i], platform::AnsiToWide(digests[i]));
     }
     // The verify record is listed like every other file of the pack.
     for (const auto& [key, value] : HashFolderFiles(scratch.Path(), manifestPath)) {
@@ -131,20 +144,12 @@ int MakePack(const std::wstring& model, PackKind kind, const std::wstring& folde
         return kExitUsage;
     }
 
-    FolderCollector collector;
-    std::vector<std::wstring> unused;
-    {
-        const std::wstring cwd = platform::CurrentDirectory();
-        if (collector.SetInitDir(folder)) collector.BeginBrowse(L"*.*", unused, true);
-        platform::SetCurrentDirectory(cwd);
-    }
-
     // Every name is checked before the archive is started, with the rules
     // the extractor applies, so what make writes check accepts.
     std::vector<PlannedEntry> plan = {{platform::WideToAnsi(kVerifyFileName), verifyPath, false},
                                       {platform::WideToAnsi(kManifestFileName), manifestPath, false}};
-    for (const std::wstring& dir : collector.folders) plan.push_back({"", dir, true});  // "...\sub\"
-    for (const auto& entry : files) plan.push_back({"", folder + entry.first.substr(1), false});
+    for (const std::wstring& dir : tree.folders) plan.push_back({"", folder + L"\\" + dir + L"\\", true});
+    for (const std::wstring& file : sources) plan.push_back({"", folder + L"\\" + file, false});
     EntryNameSet names;
     for (size_t i = 0; i < plan.size(); ++i) {
         PlannedEntry& e = plan[i];
@@ -162,8 +167,8 @@ int MakePack(const std::wstring& model, PackKind kind, const std::wstring& folde
         return kExitUsage;
     }
     for (const PlannedEntry& e : plan) {
-        const bool written = e.folder ? zip.AddFolder(e.name, TimeOf(e.source.substr(0, e.source.size() - 1)))
-                                      : zip.AddFile(e.name, e.source, TimeOf(e.source));
+        const std::wstring path = LongPath(e.folder ? e.source.substr(0, e.source.size() - 1) : e.source);
+        const bool written = e.folder ? zip.AddFolder(e.name, TimeOf(path)) : zip.AddFile(e.name, path, TimeOf(path));
         if (!written) {
             io.Err(e.source + L": cannot be packed into " + output);
             zip.Close();
@@ -176,6 +181,6 @@ int MakePack(const std::wstring& model, PackKind kind, const std::wstring& folde
         io.Err(output + L": cannot write");
         return kExitUsage;
     }
-    io.Out(outputArg + L": " + std::to_wstring(files.size() + 2) + L" files, model " + model);
+    io.Out(outputArg + L": " + std::to_wstring(sources.size() + 2) + L" files, model " + model);
     return kExitAccepted;
 }

@@ -134,12 +134,19 @@ int FindModelByName(const std::wstring& name) {
 }
 
 CliParse ParseCommandLine(const std::vector<std::wstring>& args, const std::wstring& localAddress) {
-    if (args.empty()) return Refuse(L"no command (upgrade, disks, pack or --help)");
+    if (args.empty()) return Refuse(L"no command (upgrade, disks, pack, --help or --version)");
     const std::wstring& command = args[0];
     if (command == L"--help" || command == L"-h" || command == L"help") {
         CliParse parse;
         parse.ok = true;
         parse.options.command = CliCommand::Help;
+        return parse;
+    }
+    if (command == L"--version") {
+        if (args.size() > 1) return Refuse(L"--version takes nothing after it");
+        CliParse parse;
+        parse.ok = true;
+        parse.options.command = CliCommand::Version;
         return parse;
     }
     if (command == L"upgrade") return ParseUpgrade(args, localAddress);
@@ -162,6 +169,7 @@ std::wstring UsageText() {
            L"  quillon disks --model MODEL\n"
            L"  quillon pack make|check|info ...\n"
            L"  quillon --help\n"
+           L"  quillon --version\n"
            L"\n"
            L"MODEL: M2410 M2450 M3710 M3750 VK1200 HTR940 M2480\n"
            L"Exit status: 0 every target succeeded, 1 a target failed,\n"

@@ -8,7 +8,7 @@
 
 #include "app/DeviceModel.h"
 
-enum class CliCommand { Help, Upgrade, Disks, Pack };
+enum class CliCommand { Help, Version, Upgrade, Disks, Pack };
 
 struct CliOptions {
     CliCommand command = CliCommand::Help;

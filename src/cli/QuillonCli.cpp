@@ -1,6 +1,7 @@
 #include "cli/QuillonCli.h"
 
 #include "PackTool.h"
+#include "QuillonVersion.h"
 #include "app/LocalAddress.h"
 #include "cli/CliOptions.h"
 #include "cli/ModelDisks.h"
@@ -38,6 +39,9 @@ int RunQuillonCli(const std::vector<std::wstring>& args, ConsoleOutput& out, Con
     switch (parse.options.command) {
     case CliCommand::Help:
         out.Write(platform::WideToUtf8(UsageText()));
+        return 0;
+    case CliCommand::Version:
+        out.Write("quillon " + platform::WideToUtf8(QUILLON_VERSION_TEXT) + "\n");
         return 0;
     case CliCommand::Disks:
         return ListDisks(parse.options, out);

@@ -2,10 +2,7 @@
 
 #include "app/RunRecord.h"
 #include "app/UpgradeLog.h"
-
-#ifndef QUILLON_VERSION_TEXT
-#define QUILLON_VERSION_TEXT L"V"
-#endif
+#include "QuillonVersion.h"
 
 void UpgradeRecords::Append(const DeliveryReport& report) {
     UpgradeRecord record = StartRunRecord(report.request, QUILLON_VERSION_TEXT);

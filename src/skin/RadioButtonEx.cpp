@@ -16,7 +16,9 @@ CRadioButtonEx::CRadioButtonEx()
       m_uncheckedImage(LoadPngResource(kUncheckedMark, PngType())),
       m_disabledImage(LoadPngResource(kDisabledMark, PngType())),
       m_background(LoadPngResource(kBackground, PngType())),
-      m_font(CreateSkinFont(10.0f, Gdiplus::UnitPoint)) {}
+      // 10 pt at 96 DPI, given in pixels: the label must fit its fixed-size
+      // art whatever DPI the system reports to the process.
+      m_font(CreateSkinFont(10.0f * 96.0f / 72.0f, Gdiplus::UnitPixel)) {}
 
 BOOL CRadioButtonEx::SubclassDlgItem(UINT id, CWnd* parent) {
     if (!CButton::SubclassDlgItem(id, parent)) return FALSE;

@@ -76,6 +76,7 @@ TEST(CliOptions, UsageErrors) {
         {L"upgrade", L"--model", L"M2410", L"--kind", L"app", L"--pack", L"p", L"--address", L"198.51.100.21"},
         {L"upgrade", L"--model", L"M3710", L"--kind", L"app", L"--pack", L"p", L"--usb"},
         {L"disks"},
+        {L"--version", L"upgrade"},
     };
     for (const auto& args : wrong) {
         CliParse p = Parse(args);
@@ -86,6 +87,7 @@ TEST(CliOptions, UsageErrors) {
 
 TEST(CliOptions, OtherCommands) {
     EXPECT_EQ(Parse({L"--help"}).options.command, CliCommand::Help);
+    EXPECT_EQ(Parse({L"--version"}).options.command, CliCommand::Version);
     CliParse disks = Parse({L"disks", L"--model", L"HTR940"});
     ASSERT_TRUE(disks.ok);
     EXPECT_EQ(disks.options.modelIndex, 5);

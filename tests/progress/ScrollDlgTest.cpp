@@ -132,8 +132,10 @@ TEST_F(ScrollDlg, ProgressBannerAndEnterEndTheRunWithIdok) {
 TEST_F(ScrollDlg, CloseAfterDelayEndsTheRunAfterAboutFourSeconds) {
     CScrollDlg dlg(&owner);
     DWORD called = 0;
-    const INT_PTR result = RunWith(dlg, [&](HWND) {
-        dlg.SetProgress(0.29, L"升级包与终端型号不符!");
+    const INT_PTR result = RunWith(dlg, [&](HWND hwnd) {
+        dlg.SetProgress(0.29, L"升级失败,M2450 与 M2410不能匹配");
+        ::Sleep(200);
+        SaveScreenshot(RectOf(hwnd), L"refusal");  // a refused pack, as the operator sees it
         called = ::GetTickCount();
         dlg.CloseAfterDelay();
     });

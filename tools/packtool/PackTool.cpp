@@ -4,6 +4,7 @@
 #include "PackCheck.h"
 #include "PackInfo.h"
 #include "PackMake.h"
+#include "QuillonVersion.h"
 
 namespace {
 
@@ -11,6 +12,7 @@ const wchar_t kUsage[] =
     L"usage: packtool make  --model NAME --kind app|system|tool [-o FILE] FOLDER\n"
     L"       packtool check --model NAME --kind app|system|tool PACK\n"
     L"       packtool info  PACK\n"
+    L"       packtool --version\n"
     L"Run 'packtool COMMAND --help' for one command. Exit: 0 accepted, 1 refused, 2 usage or I/O error.";
 
 const wchar_t kMakeHelp[] =
@@ -61,6 +63,10 @@ bool SelectionOptions(const ToolOptions& o, bool variantsToo, ToolOutput& io, st
 }  // namespace
 
 int RunPackTool(const std::vector<std::wstring>& args, ToolOutput& io) {
+    if (args.size() == 1 && args[0] == L"--version") {
+        io.Out(std::wstring(L"packtool ") + QUILLON_VERSION_TEXT);
+        return kExitAccepted;
+    }
     ToolOptions o;
     std::wstring error;
     if (!ParseToolOptions(args, &o, &error)) return Usage(io, error, kUsage);

@@ -32,11 +32,3 @@ void ValidateTerminalAddress(UpgradeSelection& selection, const AddressOctets& o
     selection.terminalAddress = FormatAddress(octets);
     selection.addressValid = IsUsableTerminalAddress(octets, localAddress);
 }
-
-void CheckTerminalAddress(UpgradeSelection& selection, const AddressOctets& octets,
-                          const std::wstring& localAddress) {
-    selection.displayedPackPath = TrimBlanks(selection.displayedPackPath);
-    selection.terminalAddress = FormatAddress(octets);
-    selection.addressValid = IsUsableTerminalAddress(octets, localAddress);
-    selection.addressEntered = true;
-}

@@ -30,6 +30,3 @@ std::wstring TrimBlanks(const std::wstring& text);
 void ValidateTerminalAddress(UpgradeSelection& selection, const AddressOctets& octets,
                              const std::wstring& localAddress);
 
-// The address check button: as above, and the address counts as entered.
-void CheckTerminalAddress(UpgradeSelection& selection, const AddressOctets& octets,
-                          const std::wstring& localAddress);

@@ -13,7 +13,6 @@ public:
     // Runs the program; false in every case, so the process then ends.
     virtual BOOL InitInstance();
 
-    CWnd* m_pMainWnd = nullptr;
 
 private:
     ULONG_PTR m_gdiplusToken = 0;

@@ -31,9 +31,7 @@ BOOL CQuillonApp::InitInstance() {
 
     {
         CUpgradeDialogEx dialog(nullptr);
-        m_pMainWnd = &dialog;
         dialog.DoModal();
-        m_pMainWnd = nullptr;
     }
     return FALSE;
 }

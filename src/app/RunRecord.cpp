@@ -22,5 +22,7 @@ void FinishRunRecord(UpgradeRecord* record, const RunOutcome& outcome, const Rec
     record->packMd5 = outcome.packMd5;
     if (outcome.modelIndex >= kModelCount) record->variantName = outcome.modelName;
     if (!outcome.diskPath.empty()) record->target = outcome.diskPath;
+    record->result = outcome.result;
+    record->finalText = outcome.finalText;
     reports.FillRecord(record);
 }

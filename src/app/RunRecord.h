@@ -12,6 +12,7 @@
 // Reads nothing of the pack: its size and digest come with the outcome.
 UpgradeRecord StartRunRecord(const RunRequest& request, const std::wstring& toolVersion);
 
-// The pack's size and MD5 as the run found them, the variant that stayed,
-// the disk used, every step, the result and the final text.
+// From the run's outcome: the pack's size and MD5, the variant that
+// stayed, the disk used, the result and the final text; from the reports:
+// every step and how long it took.
 void FinishRunRecord(UpgradeRecord* record, const RunOutcome& outcome, const RecordingProgressSink& reports);

@@ -1,12 +1,7 @@
 #include "app/RunRequest.h"
 
 #include "app/UpgradeSelection.h"
-#include "pack/FolderMD5Check.h"
 
-RunOutcome::RunOutcome() = default;
-RunOutcome::~RunOutcome() = default;
-RunOutcome::RunOutcome(RunOutcome&&) noexcept = default;
-RunOutcome& RunOutcome::operator=(RunOutcome&&) noexcept = default;
 
 RunRequest MakeRunRequest(const UpgradeSelection& selection) {
     RunRequest r;
@@ -27,5 +22,4 @@ void ApplyRunOutcome(UpgradeSelection& selection, RunOutcome&& outcome) {
     selection.modelIndex = outcome.modelIndex;
     selection.modelName = outcome.modelName;
     if (!outcome.diskPath.empty()) selection.selectedDiskPath = outcome.diskPath;
-    selection.manifestChecker = std::move(outcome.manifestChecker);  // the last run's, or none
 }

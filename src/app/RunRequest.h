@@ -4,13 +4,12 @@
 // change that rebuilds the disk list never meets a half-written selection;
 // the caller applies the outcome afterwards, on its own thread.
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "app/DeviceModel.h"
+#include "app/UpgradeResult.h"
 #include "device/UsbDiskInfo.h"
 
-class CFolderMD5Check;
 struct UpgradeSelection;
 
 struct RunRequest {
@@ -34,26 +33,14 @@ struct RunRequest {
     std::string packMd5;
 };
 
-enum class RunResult {
-    Succeeded,  // the success banner
-    Failed,     // the failure banner
-    Refused,    // the window closed by itself after the message
-};
-
 struct RunOutcome {
-    RunResult result = RunResult::Refused;
+    UpgradeResult result = UpgradeResult::Refused;
     std::wstring finalText;  // the last step's text (a refusal's or failure's reason)
     int modelIndex = 0;      // the model afterwards: a variant pack moves it
     std::wstring modelName;
     std::wstring diskPath;   // the disk the run used (USB)
     std::string packMd5;     // the pack's MD5 (hex), empty when it could not be read
     uint64_t packSize = 0;
-    std::unique_ptr<CFolderMD5Check> manifestChecker;
-
-    RunOutcome();
-    ~RunOutcome();
-    RunOutcome(RunOutcome&&) noexcept;
-    RunOutcome& operator=(RunOutcome&&) noexcept;
 };
 
 // A copy of the selection for a run (the chosen disk read under its lock).

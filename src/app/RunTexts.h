@@ -2,6 +2,8 @@
 // The texts and file names of the upgrade run, exactly as operators and
 // terminals know them.
 
+#include "progress/BannerText.h"
+
 namespace runtext {
 
 inline constexpr wchar_t kPreparing[] = L"正准备升级...";
@@ -23,7 +25,7 @@ inline constexpr wchar_t kVerifyFailed[] = L"升级包校验失败，请重新�
 inline constexpr wchar_t kVerifySkipped[] = L"终端未返回文件大小，未能校验升级包.";
 inline constexpr wchar_t kOldFlagNotRemoved[] = L"无法删除终端上的旧标志文件，未拷贝升级包！";
 inline constexpr wchar_t kNoProgressWindow[] = L"无法打开进度窗口，未开始升级！";
-inline constexpr wchar_t kSucceeded[] = L"请重启设备完成升级！";
+inline constexpr const wchar_t* kSucceeded = banner::kSuccess;
 
 inline constexpr wchar_t kExtractionFolder[] = L"\\temp";
 inline constexpr wchar_t kDiskProbeFolder[] = L"testCtgPath";

@@ -1,9 +1,9 @@
 #pragma once
 // The terminal's USB disks as offered in the disk combo box, with the
-// operator's choice among them. A refresh (UI thread or its own thread) may
-// replace the list while the upgrade worker reads it, so every access takes
-// the lock and readers get copies.
-#include <mutex>
+// operator's choice among them. Only the UI thread touches it: a refresh
+// thread hands its result over by message, and a run works from a copy
+// of the chosen disk taken before it starts.
+#include <cstddef>
 #include <vector>
 
 #include "device/UsbDiskInfo.h"
@@ -23,7 +23,6 @@ public:
     bool Selected(UsbDiskInfo* disk) const;
 
 private:
-    mutable std::mutex m_lock;
     std::vector<UsbDiskInfo> m_disks;
     int m_selected = -1;
 };

@@ -17,7 +17,6 @@
 #include "skin/GdiplusInclude.h"
 #include "skin/IPAddressCtrlEx.h"
 #include "skin/RadioButtonEx.h"
-#include "skin/ToolTip2.h"
 #include "ui/Dialog.h"
 
 class CUpgradeDialogEx : public CDialog {
@@ -26,7 +25,6 @@ public:
     ~CUpgradeDialogEx() override;
 
     // The selection the upgrade run reads.
-    UpgradeSelection& Selection() { return m_selection; }
 
     // Applies the current model's row to the selection and the window.
     virtual void ApplyModelSettings();
@@ -49,7 +47,6 @@ private:
     void BindControls();
     void PlaceControls();
     void SkinControls();
-    void CreateVersionText();
 
     void OnChooseModel(int index);
     void OnSelectUsb();
@@ -78,13 +75,12 @@ private:
     CFtpClient m_ftp;
     CStartClient m_startClient;
     std::unique_ptr<CScrollDlg> m_progress;
-    CToolTip2 m_toolTip;
 
     CRadioButtonEx m_modelRadios[kModelCount];
     CRadioButtonEx m_usbRadio, m_ethernetRadio;
     CRadioButtonEx m_kindRadios[3];
     CIPAddressCtrlEx m_address;
-    CButtonEx m_loadButton, m_startButton, m_verifyButton, m_minimizeButton, m_closeButton;
+    CButtonEx m_loadButton, m_startButton, m_minimizeButton, m_closeButton;
 
     std::unique_ptr<Gdiplus::Font> m_titleFont;
     std::unique_ptr<Gdiplus::Font> m_labelFont;

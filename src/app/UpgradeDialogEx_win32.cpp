@@ -17,7 +17,6 @@
 #include "app/VersionText.h"
 #include "chooser/SelectFileDlg.h"
 #include "device/DiskRecording.h"
-#include "pack/FolderMD5Check.h"
 #include "platform/Environment.h"
 #include "res/resource.h"
 #include "skin/Fonts.h"
@@ -103,7 +102,6 @@ void CUpgradeDialogEx::BindControls() {
     FitAddressFont(m_address);
     m_loadButton.SubclassDlgItem(IDC_LOAD_PACK, this);
     m_startButton.SubclassDlgItem(IDC_START_UPGRADE, this);
-    m_verifyButton.SubclassDlgItem(IDC_VERIFY_ADDRESS, this);
     m_minimizeButton.SubclassDlgItem(IDC_MINIMIZE, this);
     m_closeButton.SubclassDlgItem(IDC_CLOSE, this);
 }
@@ -119,10 +117,8 @@ void CUpgradeDialogEx::PlaceControls() {
 void CUpgradeDialogEx::SkinControls() {
     SetButtonImages(m_startButton, IDP_START_NORMAL, IDP_START_DISABLED, IDP_START_HOVER, IDP_START_PRESSED);
     SetButtonImages(m_loadButton, IDP_LOAD_NORMAL, IDP_LOAD_DISABLED, IDP_LOAD_HOVER, IDP_LOAD_PRESSED);
-    SetButtonImages(m_verifyButton, IDP_VERIFY_NORMAL, IDP_VERIFY_DISABLED, IDP_VERIFY_HOVER, IDP_VERIFY_PRESSED);
     SetButtonImages(m_minimizeButton, IDP_MIN_NORMAL, 0, IDP_MIN_HOVER, IDP_MIN_PRESSED);
     SetButtonImages(m_closeButton, IDP_CLOSE_NORMAL, 0, IDP_CLOSE_HOVER, IDP_CLOSE_PRESSED);
-    m_verifyButton.ShowWindow(SW_HIDE);
 }
 
 BOOL CUpgradeDialogEx::OnInitDialog() {
@@ -140,8 +136,6 @@ BOOL CUpgradeDialogEx::OnInitDialog() {
     ::ShowWindow(GetDlgItem(IDC_TERMINAL_DISK), SW_SHOW);
     m_address.ShowWindow(SW_HIDE);
     m_ethernetRadio.EnableWindow(FALSE);
-    ::EnableWindow(GetDlgItem(IDC_UNUSED_EDIT), FALSE);
-    ::ShowWindow(GetDlgItem(IDC_UNUSED_EDIT), SW_HIDE);
 
     m_progress = std::make_unique<CScrollDlg>(this);
 
@@ -174,7 +168,6 @@ BOOL CUpgradeDialogEx::OnInitDialog() {
     }
     CenterWindow();
 
-    m_toolTip.Create(this);
     Invalidate(FALSE);
     m_changeGuard = 0;
     return TRUE;
@@ -199,7 +192,6 @@ void CUpgradeDialogEx::ApplyModelSettings() {
 }
 
 void CUpgradeDialogEx::RefreshTerminalDisks() {
-    m_selection.terminalDisks.Replace({});
     m_selection.terminalDisks.Replace(m_refresher.RefreshNow(m_selection.usbVendorId, m_selection.usbProductId));
     ShowDisksInCombo();
     UpdateStartButton();
@@ -321,7 +313,6 @@ void CUpgradeDialogEx::OnStartUpgrade() {
         const RunRequest request = MakeRunRequest(m_selection);
         const std::string startedAt = platform::UtcTimeText();
         CUpgradeRun run(request, {progress, ftp, start, files}, GetProgramFolder());
-        run.KeepLastChecker(std::move(m_selection.manifestChecker));
         UpgradeJob job;
         job.run = &run;
         const bool started = RunUpgradeWithWindow(*m_progress, job) != -1;
@@ -340,10 +331,7 @@ void CUpgradeDialogEx::OnStartUpgrade() {
             }
             AppendUpgradeRecord(DefaultUpgradeLogPath(), record);
         }
-        if (job.ran)
-            ApplyRunOutcome(m_selection, run.TakeOutcome());
-        else
-            m_selection.manifestChecker = run.TakeLastChecker();
+        if (job.ran) ApplyRunOutcome(m_selection, run.TakeOutcome());
     }
     m_running = false;
     // The rule again rather than a plain enable: a disk may have gone

@@ -7,11 +7,6 @@
 #include "pack/Unzip.h"
 #include "pack/ZipExtraction.h"
 
-PackCheckResult::PackCheckResult() = default;
-PackCheckResult::~PackCheckResult() = default;
-PackCheckResult::PackCheckResult(PackCheckResult&&) noexcept = default;
-PackCheckResult& PackCheckResult::operator=(PackCheckResult&&) noexcept = default;
-
 namespace {
 constexpr double kExtractFraction = 0.2;
 constexpr double kModelFraction = 0.5;
@@ -65,8 +60,9 @@ PackCheckResult CheckUpgradePack(const std::wstring& packPath, const std::wstrin
     }
     Report(steps, kModelFraction);
 
-    r.manifestChecker = std::make_unique<CFolderMD5Check>(folder);
-    if (r.manifestChecker->IsDamaged()) {
+    // The checker writes its measured values into the folder's manifest as
+    // it goes, before the caller deletes the folder.
+    if (CFolderMD5Check(folder).IsDamaged()) {
         r.verdict = PackVerdict::Damaged;
         r.fraction = kManifestFraction;
         r.message = runtext::kPackDamaged;

@@ -5,13 +5,11 @@
 // to the variant), and judge the extracted files against the manifest.
 // The window's run, the command line (once per batch) and the pack tool
 // all decide with it, with the same texts.
-#include <memory>
 #include <string>
 
 #include "app/DeviceModel.h"
 #include "app/ProgressSink.h"
 
-class CFolderMD5Check;
 
 enum class PackVerdict {
     Accepted,
@@ -27,13 +25,6 @@ struct PackCheckResult {
     std::string reason;     // a short English reason of a refusal
     int modelIndex = 0;     // the model afterwards (a variant pack moves it)
     std::wstring modelName;
-    // The manifest check of an extracted pack, kept as the window keeps it.
-    std::unique_ptr<CFolderMD5Check> manifestChecker;
-
-    PackCheckResult();
-    ~PackCheckResult();
-    PackCheckResult(PackCheckResult&&) noexcept;
-    PackCheckResult& operator=(PackCheckResult&&) noexcept;
     bool Accepted() const { return verdict == PackVerdict::Accepted; }
 };
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/DeviceModel.h"
+#include "app/UpgradeResult.h"
 
 // One report of the run: the progress bar's fraction and the line under it.
 struct UpgradeStep {
@@ -14,12 +15,6 @@ struct UpgradeStep {
     std::wstring text;
 };
 
-// How a run ended: the success banner, the failure banner, or a refusal
-// (the window closed by itself after the reason).
-enum class UpgradeResult { Success, Failure, Refused };
-
-// "success", "failure" or "refused".
-const char* UpgradeResultName(UpgradeResult result);
 // "usb" or "ethernet".
 const char* ConnectionName(ConnectionMode mode);
 

@@ -26,8 +26,6 @@ CUpgradeRun::CUpgradeRun(RunRequest request, Services services, std::wstring wor
     m_outcome.modelName = m_request.modelName;
 }
 
-CUpgradeRun::~CUpgradeRun() = default;
-
 std::wstring CUpgradeRun::ExtractionFolder() const { return m_workFolder + runtext::kExtractionFolder; }
 
 const DeviceModel* CUpgradeRun::Model() const { return FindRunModel(m_outcome.modelIndex); }
@@ -35,7 +33,7 @@ const DeviceModel* CUpgradeRun::Model() const { return FindRunModel(m_outcome.mo
 void CUpgradeRun::FailAndClose(double fraction, const std::wstring& message) {
     m_services.progress.SetProgress(fraction, message);
     m_services.progress.CloseAfterDelay();
-    m_outcome.result = RunResult::Refused;
+    m_outcome.result = UpgradeResult::Refused;
     m_outcome.finalText = message;
 }
 
@@ -43,20 +41,17 @@ void CUpgradeRun::FailWithBanner(double fraction, const std::wstring& message) {
     m_services.progress.SetProgress(fraction, message);
     m_services.progress.ShowResult(false);
     m_services.progress.WaitForEnter();
-    m_outcome.result = RunResult::Failed;
+    m_outcome.result = UpgradeResult::Failure;
     m_outcome.finalText = message;
 }
 
 void CUpgradeRun::Succeed() {
     m_services.progress.ShowResult(true);
     m_services.progress.WaitForEnter();
-    m_outcome.result = RunResult::Succeeded;
+    m_outcome.result = UpgradeResult::Success;
     m_outcome.finalText = runtext::kSucceeded;
 }
 
-void CUpgradeRun::KeepLastChecker(std::unique_ptr<CFolderMD5Check> checker) { m_lastChecker = std::move(checker); }
-
-std::unique_ptr<CFolderMD5Check> CUpgradeRun::TakeLastChecker() { return std::move(m_lastChecker); }
 
 void CUpgradeRun::Run() {
     m_services.progress.SetProgress(0.0, runtext::kPreparing);
@@ -89,15 +84,12 @@ void CUpgradeRun::DeleteExtractionFolder() {
 bool CUpgradeRun::ExtractAndCheckPack() {
     if (m_request.packChecked) return true;
     const std::wstring folder = ExtractionFolder();
-    // The last run's checker first: its end writes into the folder it checked.
-    m_lastChecker.reset();
     if (m_services.files.PathExists(folder)) DeleteExtractionFolder();
 
     PackCheckResult check = CheckUpgradePack(m_request.packPath, folder, m_outcome.modelIndex, m_outcome.modelName,
                                              m_request.packKind, &m_services.progress);
     m_outcome.modelIndex = check.modelIndex;  // a variant stays selected after the run
     m_outcome.modelName = check.modelName;
-    m_outcome.manifestChecker = std::move(check.manifestChecker);
     if (check.Accepted()) {
         DeleteExtractionFolder();
         return true;

@@ -5,7 +5,6 @@
 // and the file operations come in through small interfaces so the whole
 // run can be driven without a window, and by the command line for many
 // terminals at once (each delivery its own run over its own connections).
-#include <memory>
 #include <string>
 
 #include "app/ProgressSink.h"
@@ -25,7 +24,6 @@ public:
     // are made (the window: the executable's folder, without trailing
     // backslash; the command line: a private folder per delivery).
     CUpgradeRun(RunRequest request, Services services, std::wstring workFolder);
-    ~CUpgradeRun();
 
     // The worker's sequence: "正准备升级..." at 0, then the USB or the
     // Ethernet delivery by the request's connection.
@@ -38,12 +36,6 @@ public:
     RunOutcome TakeOutcome() { return std::move(m_outcome); }
 
     std::wstring ExtractionFolder() const;
-
-    // The manifest checker the last run left: dropped right before this
-    // run extracts (its end writes into the folder it checked), or handed
-    // back untouched when the run never starts.
-    void KeepLastChecker(std::unique_ptr<CFolderMD5Check> checker);
-    std::unique_ptr<CFolderMD5Check> TakeLastChecker();
 
 private:
     void FailAndClose(double fraction, const std::wstring& message);
@@ -79,6 +71,5 @@ private:
     Services m_services;
     std::wstring m_workFolder;
     RunOutcome m_outcome;
-    std::unique_ptr<CFolderMD5Check> m_lastChecker;
     bool m_packMd5Known = false;
 };

@@ -10,7 +10,6 @@
 #include "app/DeviceModel.h"
 #include "app/TerminalDiskList.h"
 
-class CFolderMD5Check;
 
 struct UpgradeSelection {
     UpgradeSelection();
@@ -23,8 +22,6 @@ struct UpgradeSelection {
     std::wstring terminalAddress = L"0.0.0.0";
     int ftpPort = 21;
     TerminalDiskList terminalDisks;  // in the order of the disk combo box, with the chosen entry
-    // Manifest checker of the last run's intactness check, kept until the next run.
-    std::unique_ptr<CFolderMD5Check> manifestChecker;
     std::wstring selectedDiskPath;           // set by the upgrade run
     uint16_t usbVendorId = kTerminalVendorId;
     uint16_t usbProductId = 0x1213;

@@ -111,6 +111,6 @@ BatchOutcome RunBatch(const BatchPlan& plan, IDeliveryFactory& factory, StatusTa
 int BatchExitCode(const BatchOutcome& outcome, const std::vector<TargetStatus>& rows) {
     if (!outcome.ready || !outcome.checkAccepted) return 2;
     for (const TargetStatus& row : rows)
-        if (!row.finished || row.result != RunResult::Succeeded) return 1;
+        if (!row.finished || row.result != UpgradeResult::Success) return 1;
     return 0;
 }

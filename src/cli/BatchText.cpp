@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/UpgradeResult.h"
 #include "platform/Text.h"
 
 namespace {
@@ -123,14 +124,6 @@ std::string FormatResultTable(const std::vector<TargetStatus>& rows) {
     return table;
 }
 
-const char* ResultName(RunResult result) {
-    switch (result) {
-    case RunResult::Succeeded: return "success";
-    case RunResult::Failed: return "failure";
-    default: return "refused";
-    }
-}
-
 std::string FormatBatchJson(const BatchSummary& s) {
     std::string json = "{\n";
     json += "  \"model\": " + JsonString(s.modelName) + ", \"kind\": \"" + KindName(s.kind) +
@@ -141,7 +134,7 @@ std::string FormatBatchJson(const BatchSummary& s) {
     for (size_t i = 0; i < s.rows.size(); ++i) {
         const TargetStatus& row = s.rows[i];
         json += i ? ",\n" : "\n";
-        json += "    {\"target\": " + JsonString(row.target) + ", \"result\": \"" + ResultName(row.result) +
+        json += "    {\"target\": " + JsonString(row.target) + ", \"result\": \"" + UpgradeResultName(row.result) +
                 "\", \"text\": " + JsonString(row.finalText) + ",\n";
         json += "     \"seconds\": " + JsonSeconds(row.seconds) + ", \"steps\": [";
         for (size_t k = 0; k < row.steps.size(); ++k) {

@@ -37,5 +37,3 @@ struct BatchSummary {
 // The --json document (ends in a line break).
 std::string FormatBatchJson(const BatchSummary& summary);
 
-// "success", "failure" or "refused".
-const char* ResultName(RunResult result);

@@ -33,7 +33,7 @@ void StatusTable::ReportBytes(size_t index, uint64_t sent, uint64_t total) {
     Changed(index);
 }
 
-void StatusTable::Finish(size_t index, RunResult result, const std::wstring& finalText, double seconds) {
+void StatusTable::Finish(size_t index, UpgradeResult result, const std::wstring& finalText, double seconds) {
     {
         std::lock_guard<std::mutex> hold(m_lock);
         TargetStatus& row = m_rows.at(index);

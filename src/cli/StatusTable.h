@@ -25,7 +25,7 @@ struct TargetStatus {
     uint64_t bytesTotal = 0;
     double transferSeconds = 0.0;  // since the transfer's first report
     bool finished = false;
-    RunResult result = RunResult::Refused;
+    UpgradeResult result = UpgradeResult::Refused;
     std::wstring finalText;
     double seconds = 0.0;
 };
@@ -41,7 +41,7 @@ public:
     void AddStep(size_t index, double fraction, const std::wstring& text);
     // Bytes of the current transfer; a report of 0 bytes starts a new one.
     void ReportBytes(size_t index, uint64_t sent, uint64_t total);
-    void Finish(size_t index, RunResult result, const std::wstring& finalText, double seconds);
+    void Finish(size_t index, UpgradeResult result, const std::wstring& finalText, double seconds);
 
     size_t Size() const { return m_rows.size(); }
     TargetStatus Row(size_t index) const;

@@ -5,6 +5,7 @@
 // row's last step, so every row's steps end with what the operator is told;
 // a refusal or failure already reported its text as the last step.
 #include "app/ProgressSink.h"
+#include "progress/BannerText.h"
 #include "cli/StatusTable.h"
 
 class TableProgressSink : public IProgressSink {
@@ -16,13 +17,11 @@ public:
     }
     void CloseAfterDelay() override {}
     void ShowResult(bool success) override {
-        if (success) m_table.AddStep(m_index, 1.0, kSuccessBanner);
+        if (success) m_table.AddStep(m_index, 1.0, banner::kSuccess);
     }
     void WaitForEnter() override {}
 
 private:
-    static constexpr wchar_t kSuccessBanner[] = L"请重启设备完成升级！";
-
     StatusTable& m_table;
     size_t m_index;
 };

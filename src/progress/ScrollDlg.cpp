@@ -1,5 +1,6 @@
 #include "progress/ScrollDlg.h"
 
+#include "progress/BannerText.h"
 #include "progress/ProgressLayout.h"
 #include "res/resource.h"
 #include "skin/Fonts.h"
@@ -42,16 +43,6 @@ CScrollDlg::~CScrollDlg() {
 
 LRESULT CScrollDlg::OnCreate(WPARAM wParam, LPARAM lParam) {
     if (CDialog::WindowProc(WM_CREATE, wParam, lParam) == -1) return -1;
-    if (!m_hUser32) {
-        m_hUser32 = ::LoadLibraryW(L"User32.DLL");
-        if (!m_hUser32) {
-            ::MessageBoxW(nullptr, L"User32.dll ERROR!", nullptr, MB_OK);
-            ::ExitProcess(0);
-        }
-        m_pfnUpdateLayeredWindow =
-            reinterpret_cast<UpdateLayeredWindowFn>(
-            reinterpret_cast<void*>(::GetProcAddress(m_hUser32, "UpdateLayeredWindow")));
-    }
     m_nWidth = WidthOf(m_imgBackground.get());
     m_nHeight = HeightOf(m_imgBackground.get());
     return 0;
@@ -195,7 +186,6 @@ BOOL CScrollDlg::Compose(HWND hwnd, BYTE constantAlpha, Paint paint) {
 
     LONG_PTR ex = ::GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
     if (!(ex & WS_EX_LAYERED)) ::SetWindowLongPtrW(hwnd, GWL_EXSTYLE, ex | WS_EX_LAYERED);
-    if (!m_pfnUpdateLayeredWindow) return FALSE;
     RECT window;
     ::GetWindowRect(hwnd, &window);
     WindowDC screenDC(hwnd);
@@ -203,7 +193,7 @@ BOOL CScrollDlg::Compose(HWND hwnd, BYTE constantAlpha, Paint paint) {
     SIZE size{m_nWidth - kLayeredWidthShrink, m_nHeight};
     POINT source{0, 0};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, constantAlpha, AC_SRC_ALPHA};
-    return m_pfnUpdateLayeredWindow(hwnd, screenDC.Get(), &dest, &size, memDC.Get(), &source, 0, &blend,
+    return ::UpdateLayeredWindow(hwnd, screenDC.Get(), &dest, &size, memDC.Get(), &source, 0, &blend,
                                     ULW_ALPHA);
 }
 
@@ -254,7 +244,7 @@ BOOL CScrollDlg::DrawResult(HWND hwnd, bool success) {
         Gdiplus::StringFormat format;
         format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
         Gdiplus::SolidBrush white(kWhite);
-        const wchar_t* headline = success ? L"请重启设备完成升级！" : L"升级失败！";
+        const wchar_t* headline = success ? banner::kSuccess : banner::kFailure;
         if (auto font = CreateSkinFont(20.0f, Gdiplus::UnitPixel))
             g.DrawString(headline, -1, font.get(), RectF(icon.x + iconW + 8, icon.y, 220.0, iconH), &format,
                          &white);

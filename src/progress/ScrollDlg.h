@@ -57,8 +57,6 @@ protected:
     void OnCancel() override {}
 
 private:
-    using UpdateLayeredWindowFn = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF,
-                                                BLENDFUNCTION*, DWORD);
     LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
     // Draws the progress picture into window `hwnd`.
     BOOL DrawProgress(HWND hwnd, int opacityPercent);
@@ -77,8 +75,6 @@ private:
 
     int m_nWidth = 0;   // the background's size, taken at window creation
     int m_nHeight = 0;
-    HMODULE m_hUser32 = nullptr;
-    UpdateLayeredWindowFn m_pfnUpdateLayeredWindow = nullptr;
 
     std::mutex m_stateLock;  // guards the two report fields
     double m_dProgress = 0.0;

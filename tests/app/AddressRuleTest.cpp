@@ -63,15 +63,4 @@ TEST(AddressRule, ValidationUpdatesTheSelection) {
     EXPECT_EQ(s.terminalAddress, L"192.168.1.10");
 }
 
-TEST(AddressRule, CheckButtonTakesTheOctetsAndMarksThemEntered) {
-    UpgradeSelection s;
-    CheckTerminalAddress(s, {10, 1, 2, 3}, L"10.1.2.4");
-    EXPECT_EQ(s.terminalAddress, L"10.1.2.3");
-    EXPECT_TRUE(s.addressEntered);
-    EXPECT_TRUE(s.addressValid);
-    CheckTerminalAddress(s, {10, 1, 2, 4}, L"10.1.2.4");
-    EXPECT_FALSE(s.addressValid);
-    EXPECT_TRUE(s.addressEntered);
-}
-
 }  // namespace

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "app/RecordingProgressSink.h"
+#include "app/RunRecord.h"
 #include "app/RunTexts.h"
 #include "app/UpgradeRun.h"
 #include "platform/File.h"
@@ -245,8 +246,8 @@ TEST_F(DeliveryFaultMatrix, TerminalEndsDeliveredOrUnflagged) {
             RecordingProgressSink recorder(progress);
             CUpgradeRun run(MakeRunRequest(selection), {recorder, ftp, start, disk}, programFolder);
             run.Run();
-            UpgradeRecord record;
-            recorder.FillRecord(&record);
+            UpgradeRecord record = StartRunRecord(MakeRunRequest(selection), L"V");
+            FinishRunRecord(&record, run.Outcome(), recorder);
             const Terminal after = Read(fault.link);
 
             const bool harmless = fault.onlyWithOldFlag && !oldDelivery;

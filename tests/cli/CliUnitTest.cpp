@@ -124,7 +124,7 @@ TEST(BatchText, JsonDocument) {
     s.packName = L"App\"Pack\".zip";
     s.outcome.checkAccepted = true;
     TargetStatus row = Row(L"198.51.100.21", L"终端连接失败.", 5.04);
-    row.result = RunResult::Refused;
+    row.result = UpgradeResult::Refused;
     row.steps = {{0.0, L"正准备升级..."}, {0.1, L"终端连接失败."}};
     s.rows = {row};
     s.exitCode = 1;

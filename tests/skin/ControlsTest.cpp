@@ -6,7 +6,6 @@
 #include "skin/Fonts.h"
 #include "skin/IPAddressCtrlEx.h"
 #include "skin/MyTreeCtrl.h"
-#include "skin/ToolTip2.h"
 
 namespace {
 
@@ -75,14 +74,6 @@ TEST_F(Controls, AddressControlTakesTheChineseFaceOrFallsBack) {
     RECT r;
     address.GetWindowRect(&r);
     EXPECT_TRUE(Near(ScreenPixel(r.left + 3, r.top), RGB(255, 255, 255), 4));
-}
-
-TEST_F(Controls, ToolTipIsCreatedHiddenWithItsOwner) {
-    CToolTip2 tip;
-    ASSERT_TRUE(tip.Create(&host));
-    EXPECT_TRUE(::IsWindow(tip));
-    EXPECT_FALSE(tip.IsWindowVisible());
-    EXPECT_EQ(static_cast<DWORD>(::GetWindowLongPtrW(tip, GWL_STYLE)) & 0xC4000000u, 0xC4000000u);
 }
 
 }  // namespace

@@ -1,36 +1,12 @@
 #pragma once
-// The connections and file operations the upgrade run uses, as small
-// interfaces: the Windows program plugs in the FTP client, the start client
-// and the shell's file operations; tests plug in their own.
+// The file operations the upgrade run uses, and (from the device layer)
+// its connections: the Windows program plugs in the shell's file
+// operations; tests plug in their own.
 #include <cstdint>
 #include <string>
 
+#include "device/Connections.h"
 #include "platform/File.h"
-
-class IFtpSession {
-public:
-    virtual ~IFtpSession() = default;
-    virtual bool Connect(const std::wstring& host, int port, const std::wstring& user,
-                         const std::wstring& password) = 0;
-    // The remote current directory ("" changes nothing). Not named after
-    // the client's SetCurrentDirectory: <windows.h> renames that one.
-    virtual bool ChangeDirectory(const std::wstring& dir) = 0;
-    virtual bool PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) = 0;
-    // The size the server reports for a remote file (SIZE); false when it
-    // gives none (no such command, no such file, not connected).
-    virtual bool RemoteFileSize(const std::wstring& remotePath, uint64_t* size) = 0;
-    // Deletes a remote file (DELE); true when the server accepted it.
-    virtual bool DeleteRemoteFile(const std::wstring& remotePath) = 0;
-    virtual bool Disconnect() = 0;
-};
-
-class IStartCommand {
-public:
-    virtual ~IStartCommand() = default;
-    virtual bool Connect(const std::wstring& address) = 0;
-    virtual bool SendStartCommand() = 0;
-    virtual void Close() = 0;
-};
 
 // File operations of the run. The default implementation uses the platform
 // layer; the Windows program replaces delete and copy by the shell's file

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/DiskListRefresh.h"
-#include "app/StartClient.h"
+#include "device/StartClient.h"
 #include "app/UpgradeSelection.h"
 #include "device/FtpClient.h"
 #include "progress/ScrollDlg.h"

@@ -3,7 +3,6 @@
 #include <dbt.h>
 
 #include "app/AddressRule.h"
-#include "app/ConnectionAdapters.h"
 #include "app/LocalAddress.h"
 #include "app/MainDialogLayout.h"
 #include "app/ScrollDlgProgress.h"
@@ -305,14 +304,12 @@ void CUpgradeDialogEx::OnStartUpgrade() {
     {
         ScrollDlgProgress window(*m_progress);
         RecordingProgressSink progress(window);  // the upgrade log's copy of every report
-        FtpClientSession ftp(m_ftp);
-        StartClientCommand start(m_startClient);
         ShellFileSystem files;
         // The run works from a copy; its outcome (a variant model, the disk
         // used) comes back here once the worker has ended.
         const RunRequest request = MakeRunRequest(m_selection);
         const std::string startedAt = platform::UtcTimeText();
-        CUpgradeRun run(request, {progress, ftp, start, files}, GetProgramFolder());
+        CUpgradeRun run(request, {progress, m_ftp, m_startClient, files}, GetProgramFolder());
         UpgradeJob job;
         job.run = &run;
         const bool started = RunUpgradeWithWindow(*m_progress, job) != -1;

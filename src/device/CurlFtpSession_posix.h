@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "app/RunServices.h"
+#include "device/Connections.h"
 
 class CCurlFtpSession : public IFtpSession {
 public:

@@ -11,9 +11,11 @@
 #include <memory>
 #include <string>
 
+#include "device/Connections.h"
+
 class FtpConnectAttempt;
 
-class CFtpClient {
+class CFtpClient : public IFtpSession {
 public:
     static constexpr DWORD kConnectLimitMs = 5000;
     static constexpr DWORD kUploadChunkBytes = 64 * 1024;
@@ -23,41 +25,43 @@ public:
     using TransferProgress = std::function<void(uint64_t sent, uint64_t total)>;
 
     CFtpClient();
-    virtual ~CFtpClient();
+    ~CFtpClient() override;
     CFtpClient(const CFtpClient&) = delete;
     CFtpClient& operator=(const CFtpClient&) = delete;
 
     // Opens a fresh internet handle (agent "myv1.0", direct) - closing the
-    // previous one - and logs in. TRUE only when the login was accepted
+    // previous one - and logs in. True only when the login was accepted
     // within kConnectLimitMs. A connection left open by an earlier Connect
     // is closed first.
-    BOOL Connect(const std::wstring& host, int port, const std::wstring& user, const std::wstring& password);
+    bool Connect(const std::wstring& host, int port, const std::wstring& user,
+                 const std::wstring& password) override;
 
-    // FALSE when not connected; TRUE without a server command for "".
-    BOOL SetCurrentDirectory(const std::wstring& dir);
+    // The remote current directory (FtpSetCurrentDirectory); false when not
+    // connected; true without a server command for "".
+    bool ChangeDirectory(const std::wstring& dir) override;
 
-    // FALSE when not connected; TRUE without sending anything when
-    // `transfer` is FALSE; otherwise whether the binary upload succeeded.
+    // False when not connected; true without sending anything when
+    // `transfer` is false; otherwise whether the binary upload succeeded.
     // Without a progress callback the upload is one FtpPutFileW; with one,
     // the file goes in kUploadChunkBytes writes, each reported.
-    BOOL PutFile(const std::wstring& localPath, const std::wstring& remotePath, BOOL transfer);
+    bool PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) override;
 
-    // The server's SIZE answer for a remote file; FALSE when not connected
+    // The server's SIZE answer for a remote file; false when not connected
     // or the server gives no size.
-    BOOL GetRemoteFileSize(const std::wstring& remotePath, ULONGLONG* size);
-    // DELE; FALSE when not connected or refused.
-    BOOL DeleteRemoteFile(const std::wstring& remotePath);
+    bool RemoteFileSize(const std::wstring& remotePath, uint64_t* size) override;
+    // DELE; false when not connected or refused.
+    bool DeleteRemoteFile(const std::wstring& remotePath) override;
 
     // Closes the connection (and a late one from a timed-out Connect); the
-    // internet handle stays open. Always TRUE.
-    BOOL Disconnect();
+    // internet handle stays open. Always true.
+    bool Disconnect() override;
 
     BOOL IsConnected() const { return m_bConnected; }
     void SetTransferProgress(TransferProgress progress) { m_progress = std::move(progress); }
 
 private:
     void ReleaseInternet();
-    BOOL PutFileInChunks(const std::wstring& localPath, const std::wstring& remotePath);
+    bool PutFileInChunks(const std::wstring& localPath, const std::wstring& remotePath);
 
     HINTERNET m_hInternet = nullptr;
     HINTERNET m_hConnect = nullptr;

@@ -54,7 +54,7 @@ void CFtpClient::ReleaseInternet() {
     m_hInternet = nullptr;
 }
 
-BOOL CFtpClient::Connect(const std::wstring& host, int port, const std::wstring& user, const std::wstring& password) {
+bool CFtpClient::Connect(const std::wstring& host, int port, const std::wstring& user, const std::wstring& password) {
     Disconnect();
     ReleaseInternet();
     m_nPort = port;
@@ -83,20 +83,20 @@ BOOL CFtpClient::Connect(const std::wstring& host, int port, const std::wstring&
     return FALSE;
 }
 
-BOOL CFtpClient::SetCurrentDirectory(const std::wstring& dir) {
+bool CFtpClient::ChangeDirectory(const std::wstring& dir) {
     if (!m_bConnected) return FALSE;
     if (dir.empty()) return TRUE;
     return FtpSetCurrentDirectoryW(m_hConnect, dir.c_str());
 }
 
-BOOL CFtpClient::PutFile(const std::wstring& localPath, const std::wstring& remotePath, BOOL transfer) {
+bool CFtpClient::PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) {
     if (!m_bConnected) return FALSE;
     if (!transfer) return TRUE;
     if (m_progress) return PutFileInChunks(localPath, remotePath);
     return FtpPutFileW(m_hConnect, localPath.c_str(), remotePath.c_str(), FTP_TRANSFER_TYPE_BINARY, 0);
 }
 
-BOOL CFtpClient::PutFileInChunks(const std::wstring& localPath, const std::wstring& remotePath) {
+bool CFtpClient::PutFileInChunks(const std::wstring& localPath, const std::wstring& remotePath) {
     LocalFile local(localPath);
     LARGE_INTEGER size{};
     if (local.handle == INVALID_HANDLE_VALUE || !::GetFileSizeEx(local.handle, &size)) return FALSE;
@@ -123,7 +123,7 @@ BOOL CFtpClient::PutFileInChunks(const std::wstring& localPath, const std::wstri
     return sent == total && remote.Close();
 }
 
-BOOL CFtpClient::GetRemoteFileSize(const std::wstring& remotePath, ULONGLONG* size) {
+bool CFtpClient::RemoteFileSize(const std::wstring& remotePath, uint64_t* size) {
     if (!m_bConnected || !size) return FALSE;
     // "SIZE path" answers "213 <bytes>"; WinInet keeps the reply line.
     const std::wstring command = L"SIZE " + remotePath;
@@ -132,15 +132,18 @@ BOOL CFtpClient::GetRemoteFileSize(const std::wstring& remotePath, ULONGLONG* si
     wchar_t reply[512] = {};
     DWORD length = sizeof reply / sizeof reply[0];
     if (!InternetGetLastResponseInfoW(&error, reply, &length)) return FALSE;
-    return ParseSizeReply(reply, size) ? TRUE : FALSE;
+    unsigned long long bytes = 0;
+    if (!ParseSizeReply(reply, &bytes)) return false;
+    *size = bytes;
+    return true;
 }
 
-BOOL CFtpClient::DeleteRemoteFile(const std::wstring& remotePath) {
+bool CFtpClient::DeleteRemoteFile(const std::wstring& remotePath) {
     if (!m_bConnected) return FALSE;
     return FtpDeleteFileW(m_hConnect, remotePath.c_str());
 }
 
-BOOL CFtpClient::Disconnect() {
+bool CFtpClient::Disconnect() {
     if (m_hConnect) {
         InternetCloseHandle(m_hConnect);
         m_hConnect = nullptr;

@@ -72,8 +72,7 @@ bool CPosixStartCommand::Connect(const std::wstring& address) {
 }
 
 bool CPosixStartCommand::SendStartCommand() {
-    const char command[9] = {4, 0, 0, 0, 1, 0, 0, 0, 0};
-    return Send(command, sizeof command) == 9;
+    return Send(startcommand::kBytes, sizeof startcommand::kBytes) == static_cast<int>(sizeof startcommand::kBytes);
 }
 
 int CPosixStartCommand::Send(const char* data, int length) {

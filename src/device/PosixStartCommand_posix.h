@@ -8,12 +8,12 @@
 #include <cstdint>
 #include <string>
 
-#include "app/RunServices.h"
+#include "device/Connections.h"
 
 class CPosixStartCommand : public IStartCommand {
 public:
-    static constexpr uint16_t kDefaultPort = 3002;
-    static constexpr unsigned kConnectTimeoutMs = 5000;
+    static constexpr uint16_t kDefaultPort = startcommand::kPort;
+    static constexpr unsigned kConnectTimeoutMs = startcommand::kConnectTimeoutMs;
 
     explicit CPosixStartCommand(uint16_t port = kDefaultPort, unsigned connectTimeoutMs = kConnectTimeoutMs);
     ~CPosixStartCommand() override;

@@ -269,17 +269,22 @@ TEST_F(DeliveryFaultMatrix, TerminalEndsDeliveredOrUnflagged) {
             } else if (record.result == kRefused) {
                 EXPECT_TRUE(after == before) << "a refusal leaves the terminal as it was";
             } else if (fault.link == Link::StartCommand) {
-                if (sent) EXPECT_EQ(after.pack, packBytes) << "the start command only after a verified pack";
+                if (sent) {
+                    EXPECT_EQ(after.pack, packBytes) << "the start command only after a verified pack";
+                }
             } else {
                 EXPECT_FALSE(after.flagThere && !fault.onlyWithOldFlag) << "a failed delivery leaves no flag";
-                if (after.flagThere) EXPECT_TRUE(after == before) << "an old flag that stays stops the delivery";
+                if (after.flagThere) {
+                    EXPECT_TRUE(after == before) << "an old flag that stays stops the delivery";
+                }
             }
             // Whatever lies there under the pack's name, flagged or not, is
             // never a broken copy of the new pack.
             EXPECT_FALSE(after.packThere && after.pack != packBytes && after.pack != kOldPack)
                 << "a cut copy was left on the terminal";
-            if (fault.link == Link::Usb && record.result != kRefused)
+            if (fault.link == Link::Usb && record.result != kRefused) {
                 EXPECT_FALSE(platform::PathExists(diskFolder + L"\\AppPack_v2.zip")) << "the PC's file name";
+            }
             ExpectCleanProgramFolder();
         }
     }

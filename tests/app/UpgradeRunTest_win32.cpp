@@ -12,7 +12,8 @@
 #include <thread>
 
 #include "../device/SimulatorState.h"
-#include "app/ConnectionAdapters.h"
+#include "device/FtpClient.h"
+#include "device/StartClient.h"
 #include "app/ScrollDlgProgress.h"
 #include "app/ShellFileSystem.h"
 #include "app/UpgradeRun.h"
@@ -181,9 +182,7 @@ protected:
     Events RunEthernet() {
         CFtpClient ftp;
         CStartClient start(static_cast<uint16_t>(terminal.startPort));
-        FtpClientSession ftpSession(ftp);
-        StartClientCommand startCommand(start);
-        return Run(ftpSession, startCommand);
+        return Run(ftp, start);
     }
 
     SimulatedTerminal terminal;

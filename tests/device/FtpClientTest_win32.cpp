@@ -70,7 +70,7 @@ std::string RoundTrip(CFtpClient& ftp, const SimulatedTerminal& t, const std::st
                       const std::string& remote) {
     std::string local = LocalTempFile("upload.bin");
     EXPECT_TRUE(WriteWholeFile(local, bytes));
-    EXPECT_TRUE(ftp.PutFile(Widen(local), Widen(remote), TRUE)) << remote;
+    EXPECT_TRUE(ftp.PutFile(Widen(local), Widen(remote), true)) << remote;
     DeleteFileA(local.c_str());
     std::string stored;
     EXPECT_TRUE(ReadWholeFile(StoredPath(t, remote), &stored)) << StoredPath(t, remote);
@@ -89,7 +89,7 @@ TEST(FtpConnect, AcceptsBothTerminalUsersAndRefusesWrongPassword) {
     CFtpClient ftp;
     EXPECT_FALSE(ftp.Connect(kHost, t.ftpPort, L"admin", L"000000"));
     EXPECT_FALSE(ftp.IsConnected());
-    EXPECT_FALSE(ftp.SetCurrentDirectory(L"\\Storage Card"));
+    EXPECT_FALSE(ftp.ChangeDirectory(L"\\Storage Card"));
     EXPECT_GE(CountJournal(t, "\"user\": \"admin\", \"ok\": false"), 1u);
 }
 
@@ -97,7 +97,7 @@ TEST(FtpConnect, TerminalRefusingEveryLoginGivesFalse) {
     SimulatedTerminal t = Terminal("refuse");
     CFtpClient ftp;
     EXPECT_FALSE(ftp.Connect(kHost, t.ftpPort, L"admin", kPassword));
-    EXPECT_FALSE(ftp.PutFile(L"C:\\nothing", L"\\x", FALSE));
+    EXPECT_FALSE(ftp.PutFile(L"C:\\nothing", L"\\x", false));
 }
 
 TEST(FtpConnect, NothingListeningGivesFalseAtOnce) {
@@ -121,9 +121,9 @@ TEST(FtpConnect, SilentTerminalTimesOutAfterFiveSecondsAndClientMovesOn) {
     EXPECT_LT(waited, 9.0);
 
     EXPECT_FALSE(ftp.IsConnected());
-    EXPECT_FALSE(ftp.SetCurrentDirectory(L"\\Storage Card"));
-    EXPECT_FALSE(ftp.SetCurrentDirectory(L""));
-    EXPECT_FALSE(ftp.PutFile(L"C:\\nothing", L"\\x", TRUE));
+    EXPECT_FALSE(ftp.ChangeDirectory(L"\\Storage Card"));
+    EXPECT_FALSE(ftp.ChangeDirectory(L""));
+    EXPECT_FALSE(ftp.PutFile(L"C:\\nothing", L"\\x", true));
     EXPECT_TRUE(ftp.Disconnect());
 
     // A second timed-out attempt while the first thread still waits.
@@ -151,7 +151,7 @@ TEST(FtpConnect, LateLoginAfterTimeOutIsClosedNotUsed) {
         ASSERT_TRUE(WaitForJournal(slow, "\"event\": \"login\"", 1, 10));
         Sleep(300);
         EXPECT_FALSE(ftp.IsConnected());
-        EXPECT_FALSE(ftp.PutFile(L"C:\\nothing", L"\\x", FALSE));
+        EXPECT_FALSE(ftp.PutFile(L"C:\\nothing", L"\\x", false));
         EXPECT_EQ(CountJournal(slow, "\"event\": \"disconnect\""), 0u);  // still open...
         EXPECT_TRUE(ftp.Disconnect());
         EXPECT_TRUE(WaitForJournal(slow, "\"event\": \"disconnect\"", 1, 5));  // ...until Disconnect
@@ -169,16 +169,16 @@ TEST(FtpState, OperationsOnAnIdleClientReturnFalse) {
     SimulatedTerminal t = Terminal("normal");
     CFtpClient ftp;
     EXPECT_TRUE(ftp.Disconnect());  // nothing to close
-    EXPECT_FALSE(ftp.SetCurrentDirectory(L""));
-    EXPECT_FALSE(ftp.SetCurrentDirectory(L"\\Storage Card"));
-    EXPECT_FALSE(ftp.PutFile(L"C:\\nothing", L"\\x", TRUE));
-    EXPECT_FALSE(ftp.PutFile(L"C:\\nothing", L"\\x", FALSE));
+    EXPECT_FALSE(ftp.ChangeDirectory(L""));
+    EXPECT_FALSE(ftp.ChangeDirectory(L"\\Storage Card"));
+    EXPECT_FALSE(ftp.PutFile(L"C:\\nothing", L"\\x", true));
+    EXPECT_FALSE(ftp.PutFile(L"C:\\nothing", L"\\x", false));
 
     ASSERT_TRUE(ftp.Connect(kHost, t.ftpPort, L"admin", kPassword));
     EXPECT_TRUE(ftp.Disconnect());
     EXPECT_FALSE(ftp.IsConnected());
-    EXPECT_FALSE(ftp.SetCurrentDirectory(L"\\Storage Card"));
-    EXPECT_FALSE(ftp.PutFile(L"C:\\nothing", L"\\x", FALSE));
+    EXPECT_FALSE(ftp.ChangeDirectory(L"\\Storage Card"));
+    EXPECT_FALSE(ftp.PutFile(L"C:\\nothing", L"\\x", false));
     EXPECT_TRUE(ftp.Disconnect());
 }
 
@@ -186,14 +186,14 @@ TEST(FtpState, DirectoryChangesAndTransferFalseSendNothing) {
     SimulatedTerminal t = Terminal("normal");
     CFtpClient ftp;
     ASSERT_TRUE(ftp.Connect(kHost, t.ftpPort, L"admin", kPassword));
-    EXPECT_TRUE(ftp.SetCurrentDirectory(L""));
-    EXPECT_TRUE(ftp.SetCurrentDirectory(L"\\HardDisk"));
-    EXPECT_TRUE(ftp.SetCurrentDirectory(L"\\Storage Card"));
-    EXPECT_FALSE(ftp.SetCurrentDirectory(L"\\No Such Folder"));
+    EXPECT_TRUE(ftp.ChangeDirectory(L""));
+    EXPECT_TRUE(ftp.ChangeDirectory(L"\\HardDisk"));
+    EXPECT_TRUE(ftp.ChangeDirectory(L"\\Storage Card"));
+    EXPECT_FALSE(ftp.ChangeDirectory(L"\\No Such Folder"));
 
     std::string local = LocalTempFile("never-sent.bin");
     ASSERT_TRUE(WriteWholeFile(local, "data"));
-    EXPECT_TRUE(ftp.PutFile(Widen(local), L"\\never-sent.bin", FALSE));
+    EXPECT_TRUE(ftp.PutFile(Widen(local), L"\\never-sent.bin", false));
     DeleteFileA(local.c_str());
     std::string stored;
     EXPECT_FALSE(ReadWholeFile(StoredPath(t, "\\never-sent.bin"), &stored));
@@ -229,11 +229,11 @@ TEST(FtpUpload, RemoteNamesLandWhereTheTerminalKeepsThem) {
     SimulatedTerminal t = Terminal("normal");
     CFtpClient ftp;
     ASSERT_TRUE(ftp.Connect(kHost, t.ftpPort, L"admin", kPassword));
-    EXPECT_TRUE(ftp.SetCurrentDirectory(L"\\Storage Card"));
+    EXPECT_TRUE(ftp.ChangeDirectory(L"\\Storage Card"));
     EXPECT_EQ(RoundTrip(ftp, t, "app pack", "\\Storage Card\\AppUpgradePack.zip"), "app pack");
-    EXPECT_TRUE(ftp.SetCurrentDirectory(L"\\HardDisk"));
+    EXPECT_TRUE(ftp.ChangeDirectory(L"\\HardDisk"));
     EXPECT_EQ(RoundTrip(ftp, t, "11", "\\HardDisk\\SystemUpgradeFlag.cfg"), "11");
-    EXPECT_TRUE(ftp.SetCurrentDirectory(L""));
+    EXPECT_TRUE(ftp.ChangeDirectory(L""));
     EXPECT_EQ(RoundTrip(ftp, t, "tool pack", "\\ToolUpgradePack.zip"), "tool pack");
     EXPECT_GE(CountJournal(t, "\"path\": \"Storage Card/AppUpgradePack.zip\""), 1u);
     EXPECT_GE(CountJournal(t, "\"path\": \"HardDisk/SystemUpgradeFlag.cfg\""), 1u);
@@ -243,7 +243,7 @@ TEST(FtpUpload, FailedUploadsGiveFalse) {
     CFtpClient ftp;
     SimulatedTerminal normal = Terminal("normal");
     ASSERT_TRUE(ftp.Connect(kHost, normal.ftpPort, L"admin", kPassword));
-    EXPECT_FALSE(ftp.PutFile(L"C:\\no\\such\\local.zip", L"\\x.zip", TRUE));
+    EXPECT_FALSE(ftp.PutFile(L"C:\\no\\such\\local.zip", L"\\x.zip", true));
 
     std::string big(4u << 20, 'p');
     std::string local = LocalTempFile("big.bin");
@@ -251,11 +251,11 @@ TEST(FtpUpload, FailedUploadsGiveFalse) {
 
     SimulatedTerminal drop = Terminal("drop");  // closes the data connection part-way
     ASSERT_TRUE(ftp.Connect(kHost, drop.ftpPort, L"admin", kPassword));
-    EXPECT_FALSE(ftp.PutFile(Widen(local), L"\\Storage Card\\AppUpgradePack.zip", TRUE));
+    EXPECT_FALSE(ftp.PutFile(Widen(local), L"\\Storage Card\\AppUpgradePack.zip", true));
 
     SimulatedTerminal quota = Terminal("quota");  // full after 1 MiB
     ASSERT_TRUE(ftp.Connect(kHost, quota.ftpPort, L"admin", kPassword));
-    EXPECT_FALSE(ftp.PutFile(Widen(local), L"\\Storage Card\\AppUpgradePack.zip", TRUE));
+    EXPECT_FALSE(ftp.PutFile(Widen(local), L"\\Storage Card\\AppUpgradePack.zip", true));
     DeleteFileA(local.c_str());
 }
 

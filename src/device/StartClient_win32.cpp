@@ -1,4 +1,4 @@
-#include "app/StartClient.h"
+#include "device/StartClient.h"
 
 #include <winsock2.h>
 #include <windows.h>
@@ -83,8 +83,7 @@ bool CStartClient::Connect(const std::wstring& address) {
 }
 
 bool CStartClient::SendStartCommand() {
-    const char command[9] = {4, 0, 0, 0, 1, 0, 0, 0, 0};
-    return Send(command, sizeof command) == 9;
+    return Send(startcommand::kBytes, sizeof startcommand::kBytes) == static_cast<int>(sizeof startcommand::kBytes);
 }
 
 int CStartClient::Send(const char* data, int length) {

@@ -1,0 +1,42 @@
+#pragma once
+// The terminal's network connections as the upgrade run uses them: its FTP
+// session and its start-command service. The Windows clients (WinInet,
+// Winsock) and the Linux ones (libcurl, POSIX sockets) implement these;
+// tests plug in their own.
+#include <cstdint>
+#include <string>
+
+class IFtpSession {
+public:
+    virtual ~IFtpSession() = default;
+    virtual bool Connect(const std::wstring& host, int port, const std::wstring& user,
+                         const std::wstring& password) = 0;
+    // The remote current directory ("" changes nothing). Not named after
+    // the client's SetCurrentDirectory: <windows.h> renames that one.
+    virtual bool ChangeDirectory(const std::wstring& dir) = 0;
+    virtual bool PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) = 0;
+    // The size the server reports for a remote file (SIZE); false when it
+    // gives none (no such command, no such file, not connected).
+    virtual bool RemoteFileSize(const std::wstring& remotePath, uint64_t* size) = 0;
+    // Deletes a remote file (DELE); true when the server accepted it.
+    virtual bool DeleteRemoteFile(const std::wstring& remotePath) = 0;
+    virtual bool Disconnect() = 0;
+};
+
+// The command some terminals (VK1200) start their upgrade on, sent to
+// their TCP port 3002: nothing is read back.
+namespace startcommand {
+inline constexpr char kBytes[9] = {4, 0, 0, 0, 1, 0, 0, 0, 0};
+inline constexpr uint16_t kPort = 3002;
+// Instead of the system's ~21 s: a terminal that does not take the
+// connection within this time is reported as failed.
+inline constexpr unsigned kConnectTimeoutMs = 5000;
+}  // namespace startcommand
+
+class IStartCommand {
+public:
+    virtual ~IStartCommand() = default;
+    virtual bool Connect(const std::wstring& address) = 0;
+    virtual bool SendStartCommand() = 0;
+    virtual void Close() = 0;
+};

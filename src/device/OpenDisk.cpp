@@ -44,6 +44,12 @@ void COpenDisk::Refresh() {
     m_disks.swap(disks);
 }
 
+void COpenDisk::SetDiagnostics(DiagnosticSink sink) { m_diagnostics = std::move(sink); }
+
+void COpenDisk::Diagnose(const std::wstring& line) {
+    if (m_diagnostics) m_diagnostics(line);
+}
+
 bool COpenDisk::FindDisks(std::vector<UsbDiskInfo>& out, uint16_t vendorId, uint16_t productId) {
     std::lock_guard<std::mutex> lock(m_listMutex);
     for (const UsbDiskInfo& disk : m_disks) {
@@ -57,17 +63,17 @@ bool COpenDisk::ScanVolumes(VolumeMap& volumes) {
     std::wstring name;
     uint32_t error = m_system->FirstVolume(&name);
     if (error != 0) {
-        WriteDiagnosticLine(ErrorLine(L"FindFirstVolumeW", error));
+        Diagnose(ErrorLine(L"FindFirstVolumeW", error));
         return false;
     }
     for (;;) {
         if (!IsWellFormedVolumeName(name)) {
-            WriteDiagnosticLine(L"FindFirstVolumeW/FindNextVolumeW returned a bad path: " + name + L"\n");
+            Diagnose(L"FindFirstVolumeW/FindNextVolumeW returned a bad path: " + name + L"\n");
             break;
         }
         error = m_system->QueryDosTarget(name.substr(4, name.size() - 5));
         if (error != 0) {
-            WriteDiagnosticLine(ErrorLine(L"QueryDosDeviceW", error));
+            Diagnose(ErrorLine(L"QueryDosDeviceW", error));
             break;
         }
         VolumeInfo volume;
@@ -83,7 +89,7 @@ bool COpenDisk::ScanVolumes(VolumeMap& volumes) {
         error = m_system->NextVolume(&name);
         if (error == kErrorNoMoreFiles) break;
         if (error != 0) {
-            WriteDiagnosticLine(ErrorLine(L"FindNextVolumeW", error));
+            Diagnose(ErrorLine(L"FindNextVolumeW", error));
             break;
         }
     }
@@ -118,8 +124,8 @@ void COpenDisk::ScanUsbDisks(const VolumeMap& volumes, std::vector<UsbDiskInfo>&
         DiskSystem::InterfaceStatus status = m_system->DiskInterface(index, &path, &parentId);
         if (status == DiskSystem::InterfaceStatus::End) break;
         if (status == DiskSystem::InterfaceStatus::Unreadable) continue;
-        WriteDiagnosticLine(L"path: " + path + L"\n");
-        WriteDiagnosticLine(L"dip: " + parentId + L"\n");
+        Diagnose(L"path: " + path + L"\n");
+        Diagnose(L"dip: " + parentId + L"\n");
         if (parentId.find(L"USB\\") == std::wstring::npos) continue;
         uint32_t number = 0;
         if (!m_system->DeviceNumber(path, &number)) continue;

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "device/Diagnostics.h"
 #include "device/DiskSystem.h"
 #include "device/UsbDiskInfo.h"
 
@@ -39,16 +40,23 @@ public:
     // disk. Does not clear `out`. True when `out` is not empty afterwards.
     bool FindDisks(std::vector<UsbDiskInfo>& out, uint16_t vendorId, uint16_t productId);
 
+    // Where Refresh writes what it found and what failed (standard output
+    // unless told otherwise; an empty sink drops the lines). Set before
+    // the first Refresh.
+    void SetDiagnostics(DiagnosticSink sink);
+
 private:
     using VolumeMap = std::map<uint32_t, VolumeInfo>;
 
     bool ScanVolumes(VolumeMap& volumes);  // false when the walk could not start
     void ScanUsbDisks(const VolumeMap& volumes, std::vector<UsbDiskInfo>& disks);
     void GetDrivePath(const std::wstring& volumeName, wchar_t (&out)[256]);
+    void Diagnose(const std::wstring& line);
 
     std::unique_ptr<DiskSystem> m_system;
     std::mutex m_refreshMutex;  // one Refresh at a time (the system queries)
     std::mutex m_listMutex;     // guards m_disks and m_volumes
     std::vector<UsbDiskInfo> m_disks;
     VolumeMap m_volumes;
+    DiagnosticSink m_diagnostics = WriteDiagnosticLine;
 };

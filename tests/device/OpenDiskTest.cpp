@@ -60,6 +60,15 @@ TEST(OpenDisk, TwoPartitionsOnOneStickGiveOneRecordWithTheFirstVolume) {
     // Every examined interface is reported, USB or not.
     EXPECT_NE(out.find("dip: PCI\\VEN_8086&DEV_2922\\3&1\n"), std::string::npos) << out;
     EXPECT_NE(out.find("path: \\\\?\\usbstor#disk&ven_x#2\n"), std::string::npos) << out;
+
+    // A caller's own sink gets the lines instead; an empty one drops them.
+    std::vector<std::wstring> lines;
+    pc.disks->SetDiagnostics([&lines](const std::wstring& line) { lines.push_back(line); });
+    EXPECT_EQ(pc.Refresh(), "");
+    EXPECT_EQ(lines.size(), 4u);
+    pc.disks->SetDiagnostics(nullptr);
+    EXPECT_EQ(pc.Refresh(), "");
+    EXPECT_EQ(found.size(), pc.Find(kVendor, kM2410).size()) << "the walk itself is the same";
 }
 
 TEST(OpenDisk, OnlyUsbDisksWithAVolumeAndANumberAreListed) {

@@ -1,8 +1,15 @@
 #include "app/DeviceModel.h"
 
+#include "res/resource.h"
+
 namespace {
-constexpr const wchar_t* kFtpPassword = L"739204";
 constexpr const wchar_t* kStorageCard = L"\\Storage Card";
+constexpr FtpLogin kKeepLogin = {nullptr, nullptr};
+constexpr FtpLogin kAdmin = {L"admin", kTerminalFtpPassword};
+constexpr FtpLogin kUpdate = {L"update", kTerminalFtpPassword};
+constexpr ModelRadio kNoRadio = {0, 0, 0};
+
+using C = Connections;
 
 // The variants deliver like the model they stand in for.
 struct Variant {
@@ -12,21 +19,30 @@ struct Variant {
 };
 const Variant kVariants[] = {
     {kVariantM3710S5, 2,
-     {L"M3710S5", 0x1217, kConnectionEthernet, false, true, false, L"admin", kFtpPassword, kStorageCard, false, 0}},
+     {L"M3710S5", kNoRadio, 0x1217, kConnectionEthernet, C::EthernetOnly, kAdmin, kStorageCard, Starts::OnFlagFile, 0}},
     {kVariantVK1500, 6,
-     {L"VK1500", 0x121D, kConnectionUsb, true, false, true, nullptr, nullptr, kStorageCard, false, 0}},
+     {L"VK1500", kNoRadio, kAnyUsbDiskProductId, kConnectionUsb, C::UsbOnly, kKeepLogin, kStorageCard,
+      Starts::OnFlagFile, 0}},
 };
 }  // namespace
 
+//  name       radio: control, checked, unchecked  USB id  default connection   radios
+//             login        remote folder    started by        variant
 const DeviceModel kDeviceModels[kModelCount] = {
-    {L"M2410", 0x1213, kConnectionUsb, true, false, true, nullptr, nullptr, kStorageCard, false, 0},
-    {L"M2450", 0x1214, kConnectionEthernet, true, true, true, nullptr, nullptr, L"", false, 0},
-    {L"M3710", 0x1217, kConnectionEthernet, false, true, false, L"admin", kFtpPassword, kStorageCard, false,
-     kVariantM3710S5},
-    {L"M3750", 0x1218, kConnectionEthernet, false, true, false, L"admin", kFtpPassword, L"\\HardDisk", false, 0},
-    {L"VK1200", 0x121A, kConnectionEthernet, false, true, false, L"update", kFtpPassword, L"", true, 0},
-    {L"HTR940", 0x121E, kConnectionUsb, true, false, true, nullptr, nullptr, kStorageCard, false, 0},
-    {L"M2480", 0x121D, kConnectionUsb, true, false, true, nullptr, nullptr, kStorageCard, false, kVariantVK1500},
+    {L"M2410", {IDC_MODEL_M2410, 260, 261}, 0x1213, kConnectionUsb, C::UsbOnly,
+     kKeepLogin, kStorageCard, Starts::OnFlagFile, 0},
+    {L"M2450", {IDC_MODEL_M2450, 262, 263}, 0x1214, kConnectionEthernet, C::UsbAndEthernet,
+     kKeepLogin, L"", Starts::OnFlagFile, 0},
+    {L"M3710", {IDC_MODEL_M3710, 264, 265}, 0x1217, kConnectionEthernet, C::EthernetOnly,
+     kAdmin, kStorageCard, Starts::OnFlagFile, kVariantM3710S5},
+    {L"M3750", {IDC_MODEL_M3750, 266, 257}, 0x1218, kConnectionEthernet, C::EthernetOnly,
+     kAdmin, L"\\HardDisk", Starts::OnFlagFile, 0},
+    {L"VK1200", {IDC_MODEL_VK1200, 258, 259}, 0x121A, kConnectionEthernet, C::EthernetOnly,
+     kUpdate, L"", Starts::OnCommand, 0},
+    {L"HTR940", {IDC_MODEL_HTR940, 307, 308}, 0x121E, kConnectionUsb, C::UsbOnly,
+     kKeepLogin, kStorageCard, Starts::OnFlagFile, 0},
+    {L"M2480", {IDC_MODEL_M2480, 309, 310}, kAnyUsbDiskProductId, kConnectionUsb, C::UsbOnly,
+     kKeepLogin, kStorageCard, Starts::OnFlagFile, kVariantVK1500},
 };
 
 const DeviceModel* FindDeviceModel(int index) {

@@ -2,30 +2,54 @@
 // The operator's choices as numbers, and the fixed table of terminal models.
 #include <cstdint>
 
+#include "device/UsbDiskInfo.h"
+
 enum PackKind : int32_t { kPackApplication = 0, kPackSystem = 1, kPackTool = 2 };
 
 enum ConnectionMode : int32_t { kConnectionEthernet = 0, kConnectionUsb = 1 };
+
+// Which connection radios a model enables. A model with USB also has its
+// disk list rebuilt when it is chosen.
+enum class Connections : uint8_t { UsbOnly, EthernetOnly, UsbAndEthernet };
+
+// How a delivered pack is started: by its flag file, or (VK1200) by the
+// 9-byte command to port 3002.
+enum class Starts : uint8_t { OnFlagFile, OnCommand };
+
+// The terminals' FTP login; a model without one keeps whatever an earlier
+// model set (user null).
+struct FtpLogin {
+    const wchar_t* user;
+    const wchar_t* password;
+};
+inline constexpr wchar_t kTerminalFtpPassword[] = L"739204";
+
+// The model radio's control and its two pictures.
+struct ModelRadio {
+    int controlId;
+    unsigned checkedImage, uncheckedImage;
+};
 
 // A terminal model and everything that differs between models: how the
 // window offers it, how its disk is recognised, where and how a pack is
 // delivered, and the variant a pack may name instead of it.
 struct DeviceModel {
     const wchar_t* name;
-    uint16_t productId;
+    ModelRadio radio;                   // zero for the variants, which have no radio
+    uint16_t productId;                 // of its USB disk (vendor kTerminalVendorId)
     ConnectionMode defaultConnection;
-    bool usbChoice;           // the USB radio is enabled for this model
-    bool ethernetChoice;      // the Ethernet radio is enabled
-    bool refreshesDiskList;   // choosing the model rebuilds the terminal disk list
-    const wchar_t* ftpUser;   // null: keep whatever an earlier model set
-    const wchar_t* ftpPassword;
-    const wchar_t* remoteBase;  // the terminal's FTP folder for uploads ("" the root)
-    bool startCommand;          // starts on the 9-byte command instead of a flag file
-    int variantIndex;           // the variant a pack may name instead (0: none)
+    Connections connections;
+    FtpLogin login;
+    const wchar_t* remoteBase;          // the terminal's FTP folder for uploads ("" the root)
+    Starts starts;
+    int variantIndex;                   // the variant a pack may name instead (0: none)
+
+    bool HasUsb() const { return connections != Connections::EthernetOnly; }
+    bool HasEthernet() const { return connections != Connections::UsbOnly; }
+    bool StartsOnCommand() const { return starts == Starts::OnCommand; }
 };
 
 constexpr uint16_t kTerminalVendorId = 0x04CC;
-// A product id that makes disk discovery list every USB disk.
-constexpr uint16_t kAnyUsbDiskProductId = 0x121D;
 constexpr int kModelCount = 7;
 // Variants reached only through the pack's model match.
 constexpr int kVariantM3710S5 = 7;

@@ -24,12 +24,6 @@
 
 namespace {
 
-// Model radios in the order of the model table.
-constexpr int kModelRadioIds[kModelCount] = {IDC_MODEL_M2410, IDC_MODEL_M2450, IDC_MODEL_M3710, IDC_MODEL_M3750,
-                                             IDC_MODEL_VK1200, IDC_MODEL_HTR940, IDC_MODEL_M2480};
-// Their checked and unchecked pictures.
-constexpr UINT kModelImages[kModelCount][2] = {{260, 261}, {262, 263}, {264, 265}, {266, 257},
-                                               {258, 259}, {307, 308}, {309, 310}};
 constexpr int kKindRadioIds[3] = {IDC_KIND_APPLICATION, IDC_KIND_SYSTEM, IDC_KIND_TOOL};
 
 // The address control's fields are edits that refuse text wider than
@@ -93,7 +87,7 @@ CUpgradeDialogEx::CUpgradeDialogEx(CWnd* parent)
 CUpgradeDialogEx::~CUpgradeDialogEx() = default;
 
 void CUpgradeDialogEx::BindControls() {
-    for (int i = 0; i < kModelCount; ++i) m_modelRadios[i].SubclassDlgItem(kModelRadioIds[i], this);
+    for (int i = 0; i < kModelCount; ++i) m_modelRadios[i].SubclassDlgItem(kDeviceModels[i].radio.controlId, this);
     m_usbRadio.SubclassDlgItem(IDC_CONNECTION_USB, this);
     m_ethernetRadio.SubclassDlgItem(IDC_CONNECTION_ETHERNET, this);
     for (int i = 0; i < 3; ++i) m_kindRadios[i].SubclassDlgItem(kKindRadioIds[i], this);
@@ -153,8 +147,8 @@ BOOL CUpgradeDialogEx::OnInitDialog() {
     for (int i = 0; i < kModelCount; ++i) {
         CRadioButtonEx& radio = m_modelRadios[i];
         radio.RemoveBackgroundImage();
-        radio.SetCheckedImage(kModelImages[i][0], PngType());
-        radio.SetUncheckedImage(kModelImages[i][1], PngType());
+        radio.SetCheckedImage(kDeviceModels[i].radio.checkedImage, PngType());
+        radio.SetUncheckedImage(kDeviceModels[i].radio.uncheckedImage, PngType());
         radio.MoveWindow(layout::kModelX[i], layout::kModelY, layout::kModelW, layout::kModelH, FALSE);
     }
     m_modelRadios[0].SetCheck(1);
@@ -177,8 +171,8 @@ BOOL CUpgradeDialogEx::OnInitDialog() {
 void CUpgradeDialogEx::ApplyModelSettings() {
     const DeviceModel* row = m_selection.ApplyModelSettings([this](UpgradeSelection&) { RefreshTerminalDisks(); });
     if (row) {
-        m_usbRadio.EnableWindow(row->usbChoice);
-        m_ethernetRadio.EnableWindow(row->ethernetChoice);
+        m_usbRadio.EnableWindow(row->HasUsb());
+        m_ethernetRadio.EnableWindow(row->HasEthernet());
         ShowConnectionControls(row->defaultConnection == kConnectionUsb);
     }
     const bool usb = m_selection.connectionMode == kConnectionUsb;
@@ -351,7 +345,7 @@ BOOL CUpgradeDialogEx::OnCommand(WPARAM wParam, LPARAM lParam) {
     const int id = LOWORD(wParam);
     const int code = HIWORD(wParam);
     for (int i = 0; i < kModelCount; ++i)
-        if (id == kModelRadioIds[i]) {
+        if (id == kDeviceModels[i].radio.controlId) {
             if (code == BN_CLICKED) OnChooseModel(i);
             return TRUE;
         }

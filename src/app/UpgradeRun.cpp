@@ -168,7 +168,7 @@ void CUpgradeRun::RunEthernetUpgrade() {
     }
 
     const DeviceModel* model = Model();
-    const bool startsOnCommand = model && model->startCommand;
+    const bool startsOnCommand = model && model->StartsOnCommand();
     const std::wstring base = model ? model->remoteBase : L"";
     ftp.ChangeDirectory(base);  // the uploads name full remote paths anyway
     const std::wstring remotePack = base + RemotePackName(m_request.packKind);

@@ -13,9 +13,9 @@ const DeviceModel* UpgradeSelection::SelectModel(int index) {
     const DeviceModel* row = FindDeviceModel(index);
     if (!row) return nullptr;
     modelIndex = index;
-    if (row->ftpUser) {
-        ftpUser = row->ftpUser;
-        ftpPassword = row->ftpPassword;
+    if (row->login.user) {
+        ftpUser = row->login.user;
+        ftpPassword = row->login.password;
     }
     return row;
 }
@@ -32,7 +32,7 @@ const DeviceModel* UpgradeSelection::ApplyModelSettings(const RefreshDisks& refr
     connectionMode = row->defaultConnection;
     usbVendorId = kTerminalVendorId;
     usbProductId = row->productId;
-    if (row->refreshesDiskList && refresh) refresh(*this);
+    if (row->HasUsb() && refresh) refresh(*this);
     modelName = row->name;
     return row;
 }

@@ -20,7 +20,6 @@ namespace {
 // The FTP login of models whose row has none (M2450): the one the window
 // keeps from the models before it.
 constexpr wchar_t kFallbackFtpUser[] = L"admin";
-constexpr wchar_t kFallbackFtpPassword[] = L"739204";
 
 void Deliver(const BatchPlan& plan, const BatchOutcome& check, IDeliveryFactory& factory, StatusTable& table,
              size_t index, const std::wstring& workFolder, const DeliveryDone& done) {
@@ -55,9 +54,9 @@ RunRequest MakeDeliveryRequest(const BatchPlan& plan, const BatchOutcome& check,
         r.terminalAddress = target;
         r.ftpPort = 21;
         const DeviceModel* row = FindRunModel(check.modelIndex);
-        const bool ownLogin = row && row->ftpUser;
-        r.ftpUser = ownLogin ? row->ftpUser : kFallbackFtpUser;
-        r.ftpPassword = ownLogin ? row->ftpPassword : kFallbackFtpPassword;
+        const bool ownLogin = row && row->login.user;
+        r.ftpUser = ownLogin ? row->login.user : kFallbackFtpUser;
+        r.ftpPassword = ownLogin ? row->login.password : kTerminalFtpPassword;
     } else {
         r.haveDisk = true;
         const size_t n = std::min(target.size(), std::size(r.disk.volume.szDrivePath) - 1);

@@ -98,8 +98,8 @@ CliParse ParseUpgrade(const std::vector<std::wstring>& args, const std::wstring&
     if (!haveAddress && !haveUsb) return Refuse(L"upgrade needs --address or --usb");
     o.connection = haveAddress ? kConnectionEthernet : kConnectionUsb;
     const DeviceModel& model = kDeviceModels[o.modelIndex];
-    if (haveAddress && !model.ethernetChoice) return Refuse(o.modelName + L" has no Ethernet connection");
-    if (haveUsb && !model.usbChoice) return Refuse(o.modelName + L" has no USB connection");
+    if (haveAddress && !model.HasEthernet()) return Refuse(o.modelName + L" has no Ethernet connection");
+    if (haveUsb && !model.HasUsb()) return Refuse(o.modelName + L" has no USB connection");
     std::vector<std::wstring> seen;
     for (const std::wstring& t : o.targets) {
         if (std::find(seen.begin(), seen.end(), t) != seen.end()) return Refuse(L"target " + t + L" is given twice");

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr uint16_t kAnyUsbDiskProduct = 0x121D;
 
 template <size_t N>
 void CopyText(const std::wstring& text, wchar_t (&field)[N]) {
@@ -53,7 +52,7 @@ void COpenDisk::Diagnose(const std::wstring& line) {
 bool COpenDisk::FindDisks(std::vector<UsbDiskInfo>& out, uint16_t vendorId, uint16_t productId) {
     std::lock_guard<std::mutex> lock(m_listMutex);
     for (const UsbDiskInfo& disk : m_disks) {
-        if (productId == kAnyUsbDiskProduct || (disk.wProductId == productId && disk.wVendorId == vendorId))
+        if (productId == kAnyUsbDiskProductId || (disk.wProductId == productId && disk.wVendorId == vendorId))
             out.push_back(disk);
     }
     return !out.empty();

@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr uint16_t kAnyUsbDiskProduct = 0x121D;
 
 bool ReadSmallFile(const std::string& path, std::string* text) {
     std::ifstream in(path, std::ios::binary);
@@ -141,7 +140,7 @@ bool FindSysfsUsbDisks(std::vector<UsbDiskInfo>& out, uint16_t vendorId, uint16_
         for (const std::string& disk : ListNames(blockRoot)) {  // sorted: the stable order
             UsbIdentity id;
             if (!FindUsbAncestor(devicesRoot, blockRoot + "/" + disk + "/device", &id)) continue;
-            if (productId != kAnyUsbDiskProduct && (id.vendor != vendorId || id.product != productId)) continue;
+            if (productId != kAnyUsbDiskProductId && (id.vendor != vendorId || id.product != productId)) continue;
 
             // The disk and its partitions, as /dev names.
             std::vector<std::string> devices{"/dev/" + disk};

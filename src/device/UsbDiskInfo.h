@@ -2,6 +2,10 @@
 // Fixed-size records of one volume and one USB disk, copied by value.
 #include <cstdint>
 
+// A product id that makes disk discovery list every USB disk, whatever
+// its ids (the model M2480 asks for it).
+constexpr uint16_t kAnyUsbDiskProductId = 0x121D;
+
 struct VolumeInfo {
     wchar_t szVolumeName[256];  // \\?\Volume{...} without the trailing backslash
     wchar_t szDrivePath[256];   // first mount path such as E:\ ; empty when none

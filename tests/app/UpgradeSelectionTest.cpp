@@ -42,8 +42,8 @@ TEST(ModelTable, SevenRowsAsSpecified) {
         EXPECT_EQ(s.usbProductId, expected[i].pid);
         EXPECT_EQ(s.usbVendorId, 0x04CC);
         EXPECT_EQ(s.connectionMode, expected[i].mode);
-        EXPECT_EQ(row->usbChoice, expected[i].usb);
-        EXPECT_EQ(row->ethernetChoice, expected[i].eth);
+        EXPECT_EQ(row->HasUsb(), expected[i].usb);
+        EXPECT_EQ(row->HasEthernet(), expected[i].eth);
         EXPECT_EQ(r.calls, expected[i].refresh ? 1 : 0);
     }
     EXPECT_EQ(FindDeviceModel(7), nullptr);

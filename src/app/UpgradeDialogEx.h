@@ -6,6 +6,7 @@
 // date, decides when "开始升级" may be pressed, and paints itself.
 #include <atomic>
 #include <memory>
+#include <vector>
 #include <string>
 
 #include "app/DiskListRefresh.h"
@@ -41,6 +42,8 @@ protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
 private:
+    struct Command;
+    static const std::vector<Command>& Commands();
     // Posted by the background disk refresh when its disks are ready.
     static constexpr UINT kDisksReadyMessage = WM_APP + 1;
 

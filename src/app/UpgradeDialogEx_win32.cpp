@@ -2,6 +2,9 @@
 
 #include <dbt.h>
 
+#include <functional>
+#include <vector>
+
 #include "app/AddressRule.h"
 #include "app/LocalAddress.h"
 #include "app/MainDialogLayout.h"
@@ -341,58 +344,53 @@ void CUpgradeDialogEx::OnDeviceChange(WPARAM event, LPARAM data) {
 
 // ---- messages ----------------------------------------------------------------
 
+// Every command of the window: the control, the notification it acts on,
+// and what it does.
+struct CUpgradeDialogEx::Command {
+    int id;
+    WORD code;
+    std::function<void(CUpgradeDialogEx&)> run;
+};
+
+const std::vector<CUpgradeDialogEx::Command>& CUpgradeDialogEx::Commands() {
+    static const std::vector<Command> table = [] {
+        std::vector<Command> t = {
+            {IDC_CONNECTION_USB, BN_CLICKED, [](CUpgradeDialogEx& d) { d.OnSelectUsb(); }},
+            {IDC_CONNECTION_ETHERNET, BN_CLICKED, [](CUpgradeDialogEx& d) { d.OnSelectEthernet(); }},
+            {IDC_TERMINAL_DISK, CBN_SELCHANGE, [](CUpgradeDialogEx& d) { d.OnDiskChosen(); }},
+            {IDC_TERMINAL_ADDRESS, EN_CHANGE, [](CUpgradeDialogEx& d) { d.OnAddressChanged(); }},
+            {IDC_LOAD_PACK, BN_CLICKED, [](CUpgradeDialogEx& d) { d.OnLoadPack(); }},
+            {IDC_START_UPGRADE, BN_CLICKED, [](CUpgradeDialogEx& d) { d.OnStartUpgrade(); }},
+            {IDC_MINIMIZE, BN_CLICKED, [](CUpgradeDialogEx& d) { ::ShowWindow(d.m_hWnd, SW_MINIMIZE); }},
+            {IDC_CLOSE, BN_CLICKED, [](CUpgradeDialogEx& d) { d.EndDialog(IDCANCEL); }},
+            {IDOK, BN_CLICKED, [](CUpgradeDialogEx&) {}},  // Enter never ends the dialog
+        };
+        for (int i = 0; i < kModelCount; ++i)
+            t.push_back({kDeviceModels[i].radio.controlId, BN_CLICKED,
+                         [i](CUpgradeDialogEx& d) { d.OnChooseModel(i); }});
+        for (int i = 0; i < 3; ++i)
+            t.push_back({kKindRadioIds[i], BN_CLICKED, [i](CUpgradeDialogEx& d) { d.OnChoosePackKind(i); }});
+        return t;
+    }();
+    return table;
+}
+
 BOOL CUpgradeDialogEx::OnCommand(WPARAM wParam, LPARAM lParam) {
     const int id = LOWORD(wParam);
-    const int code = HIWORD(wParam);
-    for (int i = 0; i < kModelCount; ++i)
-        if (id == kDeviceModels[i].radio.controlId) {
-            if (code == BN_CLICKED) OnChooseModel(i);
-            return TRUE;
-        }
-    for (int i = 0; i < 3; ++i)
-        if (id == kKindRadioIds[i]) {
-            if (code == BN_CLICKED) OnChoosePackKind(i);
-            return TRUE;
-        }
-    switch (id) {
-        case IDC_CONNECTION_USB:
-            if (code == BN_CLICKED) OnSelectUsb();
-            return TRUE;
-        case IDC_CONNECTION_ETHERNET:
-            if (code == BN_CLICKED) OnSelectEthernet();
-            return TRUE;
-        case IDC_TERMINAL_DISK:
-            if (code == CBN_SELCHANGE) OnDiskChosen();
-            return TRUE;
-        case IDC_TERMINAL_ADDRESS:
-            if (code == EN_CHANGE) OnAddressChanged();
-            return TRUE;
-        case IDC_LOAD_PACK:
-            if (code == BN_CLICKED) OnLoadPack();
-            return TRUE;
-        case IDC_START_UPGRADE:
-            if (code == BN_CLICKED) OnStartUpgrade();
-            return TRUE;
-        case IDC_MINIMIZE:
-            if (code == BN_CLICKED) ::ShowWindow(m_hWnd, SW_MINIMIZE);
-            return TRUE;
-        case IDC_CLOSE:
-            if (code == BN_CLICKED) EndDialog(IDCANCEL);
-            return TRUE;
-        case IDOK:
-            return TRUE;  // Enter never ends the dialog
-        default:
-            return CDialog::OnCommand(wParam, lParam);  // IDCANCEL: closing the window (Alt+F4)
+    const WORD code = HIWORD(wParam);
+    for (const Command& command : Commands()) {
+        if (command.id != id) continue;
+        if (command.code == code) command.run(*this);
+        return TRUE;
     }
+    return CDialog::OnCommand(wParam, lParam);  // IDCANCEL: closing the window (Alt+F4)
 }
 
 LRESULT CUpgradeDialogEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = ::BeginPaint(m_hWnd, &ps);
-            PaintWindow(dc);
-            ::EndPaint(m_hWnd, &ps);
+            PaintScope paint(m_hWnd);
+            PaintWindow(paint.Get());
             return 0;
         }
         case WM_PRINTCLIENT:

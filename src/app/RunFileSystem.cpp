@@ -53,8 +53,6 @@ bool RunFileSystem::WriteFile(const std::wstring& path, const std::string& conte
     return std::fclose(f) == 0 && ok;
 }
 
-bool RunFileSystem::EnterDirectory(const std::wstring& dir) { return platform::SetCurrentDirectory(dir); }
-
 bool RunFileSystem::ReadBackMD5(const std::wstring& path, std::string* hex) { return FileMD5Hex(path, hex); }
 
 bool RunFileSystem::FileMD5(const std::wstring& path, std::string* hex) { return FileMD5Hex(path, hex); }

@@ -27,8 +27,6 @@ public:
     virtual bool FileSize(const std::wstring& path, uint64_t* size);
     // Creates (or empties) a file and writes `content` into it.
     virtual bool WriteFile(const std::wstring& path, const std::string& content);
-    // Makes `dir` the process's current directory.
-    virtual bool EnterDirectory(const std::wstring& dir);
     // MD5 (hex) of a file as it lies on its disk: the Windows program reads
     // past the system's cache, so a copy is checked as the terminal will
     // read it. False when the file cannot be read whole.

@@ -76,8 +76,6 @@ const std::string& CUpgradeRun::PackMd5() {
 }
 
 void CUpgradeRun::DeleteExtractionFolder() {
-    // The manifest walk may leave the process inside the folder.
-    m_services.files.EnterDirectory(m_workFolder);
     m_services.files.DeletePath(ExtractionFolder());
 }
 

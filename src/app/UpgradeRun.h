@@ -62,8 +62,6 @@ private:
     bool DeliverRemoteFlag(const std::wstring& remoteFlag);
     // The pack's MD5, once per run (a digest the caller gave is used as is).
     const std::string& PackMd5();
-    // Deletes the working folder, leaving it first if it is the current
-    // directory (Windows refuses to delete a current directory).
     void DeleteExtractionFolder();
     const DeviceModel* Model() const;
 

@@ -74,12 +74,8 @@ BatchOutcome RunBatch(const BatchPlan& plan, IDeliveryFactory& factory, StatusTa
     if (!folder.Create(L"quillon-")) return outcome;
     outcome.ready = true;
 
-    // The check's manifest walk may leave the process inside the extracted
-    // folder; come back so the folder can go.
-    const std::wstring startDirectory = platform::CurrentDirectory();
     PackCheckResult check =
         CheckUpgradePack(plan.packPath, folder.Path() + L"\\temp", plan.modelIndex, plan.modelName, plan.kind, nullptr);
-    platform::SetCurrentDirectory(startDirectory);
     platform::RemoveTree(folder.Path() + L"\\temp");
     outcome.modelIndex = check.modelIndex;
     outcome.modelName = check.modelName;

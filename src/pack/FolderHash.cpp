@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "chooser/BrowseDir.h"
+#include "pack/BrowseDir.h"
 #include "pack/FileMD5.h"
 #include "pack/IndexedJobs.h"
 #include "platform/File.h"
@@ -20,33 +20,16 @@ std::wstring MeasureFile(const std::wstring& path) {
     return hex ? platform::AnsiToWide(hex.get()) : std::wstring();
 }
 
-// The walk leaves the current directory inside the folder being checked,
-// which the caller deletes afterwards; put it back where it was.
-class CurrentDirectoryKeeper {
-public:
-    CurrentDirectoryKeeper() : m_saved(platform::CurrentDirectory()) {}
-    ~CurrentDirectoryKeeper() {
-        if (m_saved.empty() || !platform::SetCurrentDirectory(m_saved))
-            platform::SetCurrentDirectory(platform::TempDirectory());
-    }
-
-private:
-    std::wstring m_saved;
-};
-
 }  // namespace
 
 IniEntries HashFolderFiles(const std::wstring& folder, const std::wstring& skipPath) {
     IniEntries measured;
     std::vector<std::wstring> files;
     std::wstring base;  // the walker's absolute start folder, ending in a backslash
-    {
-        CurrentDirectoryKeeper keep;
-        CBrowseDir walker;
-        if (!walker.SetInitDir(folder)) return measured;
-        base = walker.InitDir();
-        walker.BeginBrowse(L"*.*", files, true);
-    }
+    CBrowseDir walker;
+    if (!walker.SetInitDir(folder)) return measured;
+    base = walker.InitDir();
+    walker.BeginBrowse(L"*.*", files, true);
     std::wstring skip = skipPath;
     platform::FullPath(skipPath, &skip);
     std::vector<const std::wstring*> toHash;

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "RawZip.h"
-#include "chooser/BrowseDir.h"
+#include "pack/BrowseDir.h"
 #include "pack/ZipExtraction.h"
 #include "pack/ZipWriter.h"
 #include "platform/Text.h"

@@ -1,4 +1,4 @@
-#include "chooser/BrowseDir.h"
+#include "pack/BrowseDir.h"
 
 #include "platform/File.h"
 #include "platform/Text.h"
@@ -23,8 +23,7 @@ CBrowseDir::CBrowseDir() {
 
 bool CBrowseDir::SetInitDir(const std::wstring& dir) {
     std::wstring absolute;
-    if (!platform::FullPath(dir, &absolute) || !Fits(absolute)) return false;
-    if (!platform::SetCurrentDirectory(absolute)) return false;
+    if (!platform::FullPath(dir, &absolute) || !Fits(absolute) || !platform::IsDirectory(absolute)) return false;
     absolute = WithBackslash(absolute);
     if (!Fits(absolute)) return false;
     m_initDir = absolute;
@@ -38,8 +37,7 @@ bool CBrowseDir::BeginBrowse(const std::wstring& fileSpec, std::vector<std::wstr
 
 bool CBrowseDir::BrowseDir(const std::wstring& dir, const std::wstring& fileSpec, std::vector<std::wstring>& list,
                            bool recurse) {
-    // A folder that cannot be entered or searched contributes nothing.
-    if (!platform::SetCurrentDirectory(dir)) return true;
+    // A folder that cannot be searched contributes nothing.
     std::vector<platform::DirEntry> entries;
     platform::ListDirectory(dir, fileSpec, &entries);
     for (const platform::DirEntry& e : entries) {
@@ -49,7 +47,6 @@ bool CBrowseDir::BrowseDir(const std::wstring& dir, const std::wstring& fileSpec
         list.push_back(path);
         if (!ProcessFile(path)) return false;
     }
-    platform::SetCurrentDirectory(dir);
     if (!recurse) return true;
 
     entries.clear();

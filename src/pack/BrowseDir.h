@@ -1,8 +1,8 @@
 #pragma once
 // Walks a folder tree and collects the full paths of the files that match a
 // pattern, files of a folder before its sub-folders (depth first, in the
-// order the file system gives). The walk moves the process's current
-// directory through the folders it visits; it is not thread-safe.
+// order the file system gives). It works on absolute paths and never
+// changes the process's current directory.
 #include <string>
 #include <vector>
 
@@ -12,7 +12,7 @@ public:
     CBrowseDir();
     virtual ~CBrowseDir() = default;
 
-    // Makes `dir` absolute, enters it and makes it the start folder.
+    // Makes `dir` absolute and, when it is a folder, the start folder.
     bool SetInitDir(const std::wstring& dir);
     // ProcessDir on the start folder, then the walk from there.
     bool BeginBrowse(const std::wstring& fileSpec, std::vector<std::wstring>& list, bool recurse);

@@ -258,18 +258,7 @@ void CUpgradeDialogEx::OnDiskChosen() {
 }
 
 void CUpgradeDialogEx::OnLoadPack() {
-    std::wstring path;
-    {
-        CSelectFileDlg chooser(this);
-        if (chooser.Create(IDD_SELECT_FILE_DIALOG, this)) {
-            chooser.CenterWindow(this);
-            chooser.ShowWindow(SW_HIDE);
-            chooser.RunModalLoop();
-            path = chooser.GetSelectedPath();
-            chooser.DestroyWindow();
-        }
-    }
-    m_selection.TakePackPath(path);
+    if (std::optional<std::wstring> pack = CSelectFileDlg::Choose(this)) m_selection.TakePackPath(*pack);
     UpdateStartButton();
     Invalidate(FALSE);
 }

@@ -5,18 +5,13 @@
 // when first expanded. "确定" returns the selected pack's full path and
 // remembers it; the next chooser unfolds the tree down to it again.
 //
-//   CSelectFileDlg chooser(this);
-//   chooser.Create(IDD_SELECT_FILE_DIALOG, this);
-//   chooser.CenterWindow(this);
-//   chooser.ShowWindow(SW_HIDE);
-//   chooser.RunModalLoop();
-//   std::wstring path = chooser.GetSelectedPath();  // empty after cancel
-//   chooser.DestroyWindow();
+//   if (std::optional<std::wstring> pack = CSelectFileDlg::Choose(this)) ...
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -31,6 +26,10 @@ public:
     // Loads the background image; the window comes with Create.
     explicit CSelectFileDlg(CWnd* parent);
     ~CSelectFileDlg() override;
+
+    // Runs a chooser over `owner` until the operator closes it: the chosen
+    // pack's full path, or nothing (cancelled, or no window could be made).
+    static std::optional<std::wstring> Choose(CWnd* owner);
 
     // The chosen pack's full path; empty after "取消", "-" or "确定" without a pack.
     std::wstring GetSelectedPath() const;

@@ -93,6 +93,18 @@ CSelectFileDlg::CSelectFileDlg(CWnd* parent)
 // The window goes before the image list the tree still refers to.
 CSelectFileDlg::~CSelectFileDlg() { DestroyWindow(); }
 
+std::optional<std::wstring> CSelectFileDlg::Choose(CWnd* owner) {
+    CSelectFileDlg chooser(owner);
+    if (!chooser.Create(IDD_SELECT_FILE_DIALOG, owner)) return std::nullopt;
+    chooser.CenterWindow(owner);
+    chooser.ShowWindow(SW_HIDE);
+    chooser.RunModalLoop();
+    std::wstring path = chooser.GetSelectedPath();
+    chooser.DestroyWindow();
+    if (path.empty()) return std::nullopt;
+    return path;
+}
+
 std::wstring CSelectFileDlg::GetSelectedPath() const { return chooser::WithoutTrailingBackslash(m_selectedPath); }
 
 BOOL CSelectFileDlg::OnInitDialog() {

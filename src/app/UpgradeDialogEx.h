@@ -15,6 +15,7 @@
 #include "device/FtpClient.h"
 #include "progress/ScrollDlg.h"
 #include "skin/ButtonEx.h"
+#include "skin/GdiHandles.h"
 #include "skin/GdiplusInclude.h"
 #include "skin/IPAddressCtrlEx.h"
 #include "skin/RadioButtonEx.h"
@@ -49,6 +50,7 @@ private:
 
     void BindControls();
     void PlaceControls();
+    void KeepComboAtItsPixelSize();
     void SkinControls();
 
     void OnChooseModel(int index);
@@ -95,4 +97,5 @@ private:
     std::unique_ptr<Gdiplus::Image> m_pathField;
     std::unique_ptr<Gdiplus::Image> m_addressField;
     std::unique_ptr<Gdiplus::Bitmap> m_iconBitmap;
+    GdiObject<HFONT> m_comboFont;  // the disk combo box's font above 96 DPI
 };

@@ -24,6 +24,7 @@
 #include "skin/Fonts.h"
 #include "skin/GdiHandles.h"
 #include "skin/PngResource.h"
+#include "ui/PixelLayout.h"
 
 namespace {
 
@@ -108,6 +109,27 @@ void CUpgradeDialogEx::PlaceControls() {
     ::SetWindowPos(GetDlgItem(IDC_TERMINAL_DISK), nullptr, layout::kDiskComboAt.x, layout::kDiskComboAt.y, 0, 0,
                    keepSize);
     ::SetWindowPos(m_address, nullptr, layout::kAddressAt.x, layout::kAddressAt.y, 0, 0, keepSize);
+    KeepComboAtItsPixelSize();
+}
+
+// The window is fixed pixel art; a system at more than 96 DPI that does not
+// stretch it (Wine) still grows what is sized in dialog units and points.
+// The disk combo box is both: it is brought back to its 96-DPI width and
+// font so it stays inside its panel.
+void CUpgradeDialogEx::KeepComboAtItsPixelSize() {
+    HWND combo = GetDlgItem(IDC_TERMINAL_DISK);
+    const int dpi = ScreenDpi();
+    if (!combo || dpi <= 96) return;
+    RECT r;
+    ::GetWindowRect(combo, &r);
+    ::SetWindowPos(combo, nullptr, 0, 0, ::MulDiv(r.right - r.left, 96, dpi), r.bottom - r.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    LOGFONTW font{};
+    HFONT current = reinterpret_cast<HFONT>(::SendMessageW(combo, WM_GETFONT, 0, 0));
+    if (!current || !::GetObjectW(current, sizeof font, &font)) return;
+    font.lfHeight = ::MulDiv(font.lfHeight, 96, dpi);
+    m_comboFont.Reset(::CreateFontIndirectW(&font));
+    if (m_comboFont) ::SendMessageW(combo, WM_SETFONT, reinterpret_cast<WPARAM>(m_comboFont.Get()), TRUE);
 }
 
 void CUpgradeDialogEx::SkinControls() {

@@ -8,6 +8,7 @@
 #include "chooser/ChooserRules.h"
 #include "chooser/RegistryString.h"
 #include "res/resource.h"
+#include "ui/PixelLayout.h"
 #include "skin/Fonts.h"
 #include "skin/GdiHandles.h"
 #include "skin/PngResource.h"
@@ -109,6 +110,7 @@ std::wstring CSelectFileDlg::GetSelectedPath() const { return chooser::WithoutTr
 
 BOOL CSelectFileDlg::OnInitDialog() {
     CDialog::OnInitDialog();
+    KeepTemplateAt96Dpi(m_hWnd);  // before the buttons take their pixel places
     SkinButtons();
     m_tree.SubclassDlgItem(IDC_CHOOSER_TREE, this);
     m_images.Build(IDI_DRIVE, IDI_FOLDER, IDI_PACK);

@@ -1,0 +1,26 @@
+#include "ui/PixelLayout.h"
+
+int ScreenDpi() {
+    HDC screen = ::GetDC(nullptr);
+    if (!screen) return 96;
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+void KeepTemplateAt96Dpi(HWND dialog) {
+    const int dpi = ScreenDpi();
+    if (!dialog || dpi <= 96) return;
+    const auto at96 = [dpi](LONG v) { return ::MulDiv(v, 96, dpi); };
+    const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        RECT r;
+        ::GetWindowRect(child, &r);
+        ::MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&r), 2);
+        ::SetWindowPos(child, nullptr, at96(r.left), at96(r.top), at96(r.right - r.left), at96(r.bottom - r.top),
+                       flags);
+    }
+    RECT w;
+    ::GetWindowRect(dialog, &w);
+    ::SetWindowPos(dialog, nullptr, 0, 0, at96(w.right - w.left), at96(w.bottom - w.top), flags | SWP_NOMOVE);
+}

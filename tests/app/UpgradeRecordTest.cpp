@@ -564,7 +564,7 @@ TEST_F(UpgradeRecordRunTest, SuccessRefusalAndCutUploadEachLeaveOneLine) {
     selection.ChooseModel(2, nullptr);
     selection.terminalAddress = L"192.168.1.20";
     MakePack(PackRecipe::For(L"M3710S5", 0));
-    ftp.failUploadsContaining = L"UpgradePack.zip";
+    ftp.refusedCalls = {L"put \\Storage Card\\AppUpgradePack.zip"};
     ASSERT_TRUE(RunAndLog(log));
     Json cut = LastLine(3);
     ExpectStepsAsShown(cut, "failure", L"banner failed");

@@ -297,7 +297,7 @@ TEST_F(UpgradeRunTest, EthernetFailures) {
 
     progress.events.clear();
     ftp = FakeFtp();
-    ftp.failUploadsContaining = L"Pack.zip";
+    ftp.refusedCalls = {L"put \\Storage Card\\AppUpgradePack.zip"};
     EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
                              L"0.7|拷贝升级包失败.", L"banner failed", L"enter"}));
     EXPECT_EQ(ftp.calls.back(), L"disconnect");
@@ -305,7 +305,7 @@ TEST_F(UpgradeRunTest, EthernetFailures) {
 
     progress.events.clear();
     ftp = FakeFtp();
-    ftp.failUploadsContaining = L"Flag.cfg";
+    ftp.refusedCalls = {L"put \\Storage Card\\AppUpgradeFlag.cfg"};
     EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"0.75|正在校验升级包...",
                              L"0.8|拷贝标志文件失败！", L"banner failed", L"enter"}));
     EXPECT_EQ(ftp.calls.back(), L"disconnect");

@@ -31,7 +31,6 @@ bool FakeFtp::PutFile(const std::wstring& localPath, const std::wstring& remoteP
     calls.push_back(L"put " + remotePath);
     if (!connected || Refused()) return false;
     if (!transfer) return true;
-    if (!failUploadsContaining.empty() && remotePath.find(failUploadsContaining) != std::wstring::npos) return false;
     std::string bytes;
     if (!ReadBytes(localPath, &bytes)) return false;
     if (cutUploadAfter && remotePath.find(cutUploadsContaining) != std::wstring::npos) {

@@ -36,7 +36,6 @@ public:
     bool acceptLogin = true;
     bool answersSize = true;             // false: a server without SIZE
     size_t storedBytesLimit = SIZE_MAX;  // uploads are cut to this many bytes while reporting success
-    std::wstring failUploadsContaining;  // an upload whose remote path contains this fails
     // A call whose text (as in `calls`) begins with one of these is refused
     // and changes nothing.
     std::vector<std::wstring> refusedCalls;

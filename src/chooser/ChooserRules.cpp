@@ -16,13 +16,6 @@ std::wstring Uppered(const std::wstring& text) {
     return out;
 }
 
-// A drive item's text without its " (label)": the part before the first
-// "(" after the first character, less the blank before it.
-std::wstring DriveOfItemText(const std::wstring& text) {
-    const size_t open = text.find(L'(', 1);
-    if (open == std::wstring::npos) return text;
-    return text.substr(0, open - 1);
-}
 }  // namespace
 
 bool IsPackName(const std::wstring& name) {
@@ -37,30 +30,24 @@ std::wstring Lowered(const std::wstring& text) {
     return out;
 }
 
-int CompareChildren(const std::wstring& a, bool aIsPack, const std::wstring& b, bool bIsPack) {
-    if (aIsPack != bIsPack) return aIsPack ? 1 : -1;
-    const int order = Lowered(a).compare(Lowered(b));
+ChooserNode RootNode(const std::wstring& text, const std::wstring& folder) {
+    return ChooserNode{text, folder + L'\\', ChooserNode::Kind::Folder};
+}
+
+ChooserNode ChildNode(const ChooserNode& parent, const std::wstring& name, ChooserNode::Kind kind) {
+    std::wstring path = parent.path + name;
+    if (kind == ChooserNode::Kind::Folder) path += L'\\';
+    return ChooserNode{name, path, kind};
+}
+
+int CompareChildren(const ChooserNode& a, const ChooserNode& b) {
+    if (a.IsPack() != b.IsPack()) return a.IsPack() ? 1 : -1;
+    const int order = Lowered(a.name).compare(Lowered(b.name));
     return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
 
 std::wstring DriveItemText(const std::wstring& drive, const std::wstring& label) {
     return label.empty() ? drive : drive + L" (" + label + L")";
-}
-
-std::wstring ItemPathFromTexts(const std::vector<std::wstring>& textsRootFirst, const std::wstring& desktop,
-                               const std::wstring& documents) {
-    if (textsRootFirst.empty()) return std::wstring();
-    const std::wstring& root = textsRootFirst.front();
-    std::wstring path;
-    if (root == kDesktopText)
-        path = desktop;
-    else if (root == kDocumentsText)
-        path = documents;
-    else
-        path = DriveOfItemText(root);
-    path += L'\\';
-    for (size_t i = 1; i < textsRootFirst.size(); ++i) path += textsRootFirst[i] + L'\\';
-    return path;
 }
 
 std::vector<std::wstring> SplitRememberedPath(const std::wstring& path) {
@@ -79,11 +66,6 @@ std::vector<std::wstring> SplitRememberedPath(const std::wstring& path) {
     flush();
     if (!tokens.empty()) tokens.front() = Uppered(tokens.front()) + L'\\';
     return tokens;
-}
-
-std::wstring WithoutTrailingBackslash(const std::wstring& path) {
-    if (!path.empty() && path.back() == L'\\') return path.substr(0, path.size() - 1);
-    return path;
 }
 
 }  // namespace chooser

@@ -1,7 +1,7 @@
 #pragma once
-// The pack chooser's rules that need no window: which files are packs, the
-// order of a folder's children, the file-system path of a tree item and
-// how a remembered path is split for unfolding the tree.
+// The pack chooser's rules that need no window: which files are packs, what
+// a tree item stands for, the order of a folder's children and how a
+// remembered path is split for unfolding the tree.
 #include <string>
 #include <vector>
 
@@ -18,27 +18,34 @@ bool IsPackName(const std::wstring& name);
 // Lower-case copy (per code unit).
 std::wstring Lowered(const std::wstring& text);
 
+// What one tree item stands for. Every item carries its node, so nothing
+// is rebuilt from the items' texts or read from their images.
+struct ChooserNode {
+    enum class Kind { Folder, Pack };
+    std::wstring name;  // the entry's own name; for a root, its item text
+    std::wstring path;  // a folder's ends in a backslash, a pack's is the file's
+    Kind kind = Kind::Folder;
+
+    bool IsPack() const { return kind == Kind::Pack; }
+};
+
+// A root item for folder `folder` ("C:", "C:\users\root\Desktop"):
+// `text` is what the tree shows.
+ChooserNode RootNode(const std::wstring& text, const std::wstring& folder);
+
+// The entry `name` of folder `parent`.
+ChooserNode ChildNode(const ChooserNode& parent, const std::wstring& name, ChooserNode::Kind kind);
+
 // Order of two children of one folder: folders before packs, then by the
-// lowered texts, code unit by code unit. Returns -1, 0 or +1.
-int CompareChildren(const std::wstring& a, bool aIsPack, const std::wstring& b, bool bIsPack);
+// lowered names, code unit by code unit. Returns -1, 0 or +1.
+int CompareChildren(const ChooserNode& a, const ChooserNode& b);
 
 // The text of a drive item: "C:" or "C: (label)".
 std::wstring DriveItemText(const std::wstring& drive, const std::wstring& label);
-
-// The path of a tree item from its texts, root first. The root text
-// "桌面"/"我的文档" stands for `desktop`/`documents`; any other root is a
-// drive item whose " (label)" is cut off. Every component is followed by a
-// backslash: {"C: (Data)", "Packs", "AppUpgradePack.zip"} gives
-// "C:\Packs\AppUpgradePack.zip\". Empty for no texts.
-std::wstring ItemPathFromTexts(const std::vector<std::wstring>& textsRootFirst, const std::wstring& desktop,
-                               const std::wstring& documents);
 
 // Splits a remembered path at "\" and "/" (empty parts skipped); the first
 // token is the drive, upper-cased and followed by "\" ("c:/a" gives
 // {"C:\", "a"}). Empty for a path without any token.
 std::vector<std::wstring> SplitRememberedPath(const std::wstring& path);
-
-// `path` without one trailing backslash.
-std::wstring WithoutTrailingBackslash(const std::wstring& path);
 
 }  // namespace chooser

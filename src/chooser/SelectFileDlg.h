@@ -10,12 +10,14 @@
 
 #include <commctrl.h>
 
+#include <deque>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
 
 #include "chooser/ChooserImageList.h"
+#include "chooser/ChooserRules.h"
 #include "skin/ButtonEx.h"
 #include "skin/GdiplusInclude.h"
 #include "skin/MyTreeCtrl.h"
@@ -48,18 +50,20 @@ private:
 
     void SkinButtons();
     void FillRoots();
-    // Inserts folder or drive `name` under `parent` (or, without a name,
+    // Inserts folder or drive `node` under `parent` (or, without a node,
     // reads `parent` itself), lists its packs and walks its sub-folders.
-    void FillFolder(const wchar_t* name, HTREEITEM parent, UINT driveType, FillMode mode);
-    HTREEITEM InsertDrive(const wchar_t* drive, bool* readable);
-    void AddPacks(HTREEITEM item, const std::wstring& folder);
+    void FillFolder(HTREEITEM parent, std::optional<chooser::ChooserNode> node, UINT driveType, FillMode mode);
+    HTREEITEM InsertDrive(chooser::ChooserNode node, bool* readable);
+    HTREEITEM InsertNode(chooser::ChooserNode node, int image, HTREEITEM parent, HTREEITEM after);
+    void AddPacks(HTREEITEM item, const chooser::ChooserNode& folder);
     void SortChildren(HTREEITEM item);
     static int CALLBACK CompareItems(LPARAM a, LPARAM b, LPARAM self);
     // Reads a folder's content the first time it is expanded.
     void FillOnce(HTREEITEM item);
     void SelectInitialPath(const std::wstring& path);
 
-    std::wstring ItemPath(HTREEITEM item);
+    // The node an item carries; null for no item.
+    const chooser::ChooserNode* Node(HTREEITEM item);
     bool IsPackItem(HTREEITEM item);
 
     void OnSelectionChanged(HTREEITEM item);
@@ -70,7 +74,7 @@ private:
     void Paint(HDC target);
     LRESULT HitTest(LPARAM lParam);
 
-    std::wstring m_selectedPath;  // ends in a backslash; empty when no pack is selected
+    std::wstring m_selectedPath;  // empty when no pack is selected
     std::unique_ptr<Gdiplus::Image> m_background;
     CButtonEx m_ok;
     CButtonEx m_cancel;
@@ -80,7 +84,7 @@ private:
     int m_depth = 0;  // recursion depth of FillFolder, 0 when idle
     std::wstring m_initialPath;
     std::wstring m_desktopPath;
-    std::wstring m_documentsPath;
+    std::deque<chooser::ChooserNode> m_nodes;  // the items' nodes; a deque keeps their addresses
     std::set<HTREEITEM> m_filled;  // folders already read by an expansion
     bool m_closing = false;        // our own WM_CLOSE is posted
 };

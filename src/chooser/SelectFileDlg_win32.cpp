@@ -80,6 +80,9 @@ std::wstring SpecialFolder(int csidl) {
     return path;
 }
 
+constexpr chooser::ChooserNode::Kind kFolder = chooser::ChooserNode::Kind::Folder;
+constexpr chooser::ChooserNode::Kind kPack = chooser::ChooserNode::Kind::Pack;
+
 bool IsVisibleSubFolder(const WIN32_FIND_DATAW& entry) {
     if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (entry.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN))
         return false;
@@ -106,7 +109,7 @@ std::optional<std::wstring> CSelectFileDlg::Choose(CWnd* owner) {
     return path;
 }
 
-std::wstring CSelectFileDlg::GetSelectedPath() const { return chooser::WithoutTrailingBackslash(m_selectedPath); }
+std::wstring CSelectFileDlg::GetSelectedPath() const { return m_selectedPath; }
 
 BOOL CSelectFileDlg::OnInitDialog() {
     CDialog::OnInitDialog();
@@ -152,10 +155,12 @@ void CSelectFileDlg::FillRoots() {
     m_tree.SendMessage(WM_SETREDRAW, FALSE);
     // Each goes to the top, so "桌面" ends up above "我的文档". A special
     // folder the system cannot name is left out.
-    m_documentsPath = SpecialFolder(CSIDL_PERSONAL);
-    if (!m_documentsPath.empty()) FillFolder(chooser::kDocumentsText, TVI_ROOT, 0, FillMode::FirstPass);
+    const std::wstring documents = SpecialFolder(CSIDL_PERSONAL);
+    if (!documents.empty())
+        FillFolder(TVI_ROOT, chooser::RootNode(chooser::kDocumentsText, documents), 0, FillMode::FirstPass);
     m_desktopPath = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
-    if (!m_desktopPath.empty()) FillFolder(chooser::kDesktopText, TVI_ROOT, 0, FillMode::FirstPass);
+    if (!m_desktopPath.empty())
+        FillFolder(TVI_ROOT, chooser::RootNode(chooser::kDesktopText, m_desktopPath), 0, FillMode::FirstPass);
 
     wchar_t drives[MAX_PATH + 1] = {};
     const DWORD length = ::GetLogicalDriveStringsW(MAX_PATH, drives);
@@ -165,57 +170,71 @@ void CSelectFileDlg::FillRoots() {
             std::wstring drive(root);
             drive = drive.substr(0, drive.find(L'\\'));
             for (wchar_t& c : drive) c = static_cast<wchar_t>(std::towupper(static_cast<std::wint_t>(c)));
-            if (type >= DRIVE_REMOVABLE) FillFolder(drive.c_str(), TVI_ROOT, type, FillMode::FirstPass);
+            if (type >= DRIVE_REMOVABLE) FillFolder(TVI_ROOT, chooser::RootNode(drive, drive), type, FillMode::FirstPass);
         }
     }
     m_tree.SendMessage(WM_SETREDRAW, TRUE);
 }
 
-HTREEITEM CSelectFileDlg::InsertDrive(const wchar_t* drive, bool* readable) {
+HTREEITEM CSelectFileDlg::InsertDrive(chooser::ChooserNode node, bool* readable) {
     wchar_t label[MAX_PATH + 1] = {};
-    const std::wstring root = std::wstring(drive) + L"\\";
+    const std::wstring root = node.path;
     *readable = true;
     if (!::GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0)) {
         label[0] = L'\0';
         // An empty card reader or CD drive: listed, not read.
         *readable = ::GetLastError() != ERROR_NOT_READY;
     }
-    const std::wstring text = chooser::DriveItemText(drive, label);
-    return m_tree.InsertItem(text.c_str(), kDriveImage, kDriveImage + 1, 0, TVI_ROOT, TVI_LAST);
+    node.name = chooser::DriveItemText(node.name, label);
+    return InsertNode(std::move(node), kDriveImage, TVI_ROOT, TVI_LAST);
 }
 
-void CSelectFileDlg::FillFolder(const wchar_t* name, HTREEITEM parent, UINT driveType, FillMode mode) {
+HTREEITEM CSelectFileDlg::InsertNode(chooser::ChooserNode node, int image, HTREEITEM parent, HTREEITEM after) {
+    m_nodes.push_back(std::move(node));
+    const chooser::ChooserNode& kept = m_nodes.back();
+    return m_tree.InsertItem(kept.name.c_str(), image, image + 1, reinterpret_cast<LPARAM>(&kept), parent, after);
+}
+
+const chooser::ChooserNode* CSelectFileDlg::Node(HTREEITEM item) {
+    return item ? reinterpret_cast<const chooser::ChooserNode*>(m_tree.GetItemData(item)) : nullptr;
+}
+
+bool CSelectFileDlg::IsPackItem(HTREEITEM item) {
+    const chooser::ChooserNode* node = Node(item);
+    return node && node->IsPack();
+}
+
+void CSelectFileDlg::FillFolder(HTREEITEM parent, std::optional<chooser::ChooserNode> node, UINT driveType,
+                                FillMode mode) {
     DepthScope depth(m_depth);
     if (m_depth > kMaxFillDepth) return;
     HTREEITEM item = parent;
     bool readable = true;
-    if (name) {
+    if (node) {
         if (driveType < DRIVE_REMOVABLE) {
-            item = m_tree.InsertItem(name, kFolderImage, kFolderImage + 1, 0, parent, TVI_FIRST);
+            item = InsertNode(std::move(*node), kFolderImage, parent, TVI_FIRST);
         } else {
-            item = InsertDrive(name, &readable);
+            item = InsertDrive(std::move(*node), &readable);
             mode = FillMode::FirstPass;
         }
-        if (!item) return;
-        // The sort callback finds the item through its parameter.
-        m_tree.SetItemData(item, reinterpret_cast<LPARAM>(item));
-        if (!readable) return;
+        if (!item || !readable) return;
     }
-    const std::wstring folder = ItemPath(item);
-    AddPacks(item, folder);
+    const chooser::ChooserNode* folder = Node(item);
+    if (!folder) return;
+    AddPacks(item, *folder);
 
     WIN32_FIND_DATAW entry{};
-    FindHandle find(folder + L"*.*", &entry);
+    FindHandle find(folder->path + L"*.*", &entry);
     if (!find.Valid()) return;
     do {
         if (!IsVisibleSubFolder(entry)) continue;
         if (mode == FillMode::FirstPass) {
             // One sub-folder is enough to give the item its expand button.
             if (m_depth >= 2) break;
-            FillFolder(entry.cFileName, item, 0, FillMode::FirstPass);
+            FillFolder(item, chooser::ChildNode(*folder, entry.cFileName, kFolder), 0, FillMode::FirstPass);
             break;
         }
-        FillFolder(entry.cFileName, item, 0, FillMode::Expansion);
+        FillFolder(item, chooser::ChildNode(*folder, entry.cFileName, kFolder), 0, FillMode::Expansion);
         if (m_depth > 1) break;  // below the expanded folder, only the first sub-folder
     } while (find.Next(&entry));
     SortChildren(item);
@@ -223,9 +242,9 @@ void CSelectFileDlg::FillFolder(const wchar_t* name, HTREEITEM parent, UINT driv
 
 // Lists the folder by its full path, so the process's current directory
 // stays where it is.
-void CSelectFileDlg::AddPacks(HTREEITEM item, const std::wstring& folder) {
+void CSelectFileDlg::AddPacks(HTREEITEM item, const chooser::ChooserNode& folder) {
     WIN32_FIND_DATAW entry{};
-    FindHandle find(folder + L"*.zip", &entry);
+    FindHandle find(folder.path + L"*.zip", &entry);
     if (!find.Valid()) return;
     do {
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
@@ -233,10 +252,8 @@ void CSelectFileDlg::AddPacks(HTREEITEM item, const std::wstring& folder) {
         if (!chooser::IsPackName(name)) continue;
         bool present = false;
         for (HTREEITEM child = m_tree.GetChildItem(item); child && !present; child = m_tree.GetNextSiblingItem(child))
-            present = IsPackItem(child) && m_tree.GetItemText(child) == name;
-        if (present) continue;
-        HTREEITEM pack = m_tree.InsertItem(name.c_str(), kPackImage, kPackImage + 1, 0, item, TVI_LAST);
-        if (pack) m_tree.SetItemData(pack, reinterpret_cast<LPARAM>(pack));
+            present = IsPackItem(child) && Node(child)->name == name;
+        if (!present) InsertNode(chooser::ChildNode(folder, name, kPack), kPackImage, item, TVI_LAST);
     } while (find.Next(&entry));
 }
 
@@ -244,23 +261,13 @@ void CSelectFileDlg::SortChildren(HTREEITEM item) {
     TVSORTCB sort{};
     sort.hParent = item;
     sort.lpfnCompare = &CSelectFileDlg::CompareItems;
-    sort.lParam = reinterpret_cast<LPARAM>(this);
     m_tree.SortChildrenCB(&sort);
 }
 
-int CALLBACK CSelectFileDlg::CompareItems(LPARAM a, LPARAM b, LPARAM self) {
-    auto* dlg = reinterpret_cast<CSelectFileDlg*>(self);
-    auto first = reinterpret_cast<HTREEITEM>(a), second = reinterpret_cast<HTREEITEM>(b);
-    return chooser::CompareChildren(dlg->m_tree.GetItemText(first), dlg->IsPackItem(first),
-                                    dlg->m_tree.GetItemText(second), dlg->IsPackItem(second));
-}
-
-bool CSelectFileDlg::IsPackItem(HTREEITEM item) { return m_tree.GetItemImage(item) == kPackImage; }
-
-std::wstring CSelectFileDlg::ItemPath(HTREEITEM item) {
-    std::vector<std::wstring> texts;
-    for (HTREEITEM at = item; at; at = m_tree.GetParentItem(at)) texts.insert(texts.begin(), m_tree.GetItemText(at));
-    return chooser::ItemPathFromTexts(texts, m_desktopPath, m_documentsPath);
+// The control hands over the items' parameters: their nodes.
+int CALLBACK CSelectFileDlg::CompareItems(LPARAM a, LPARAM b, LPARAM) {
+    return chooser::CompareChildren(*reinterpret_cast<const chooser::ChooserNode*>(a),
+                                    *reinterpret_cast<const chooser::ChooserNode*>(b));
 }
 
 // The first expansion replaces what the first pass put under the item (one
@@ -270,7 +277,7 @@ void CSelectFileDlg::FillOnce(HTREEITEM item) {
     QuietDriveErrors quiet;
     HTREEITEM first = m_tree.GetChildItem(item);
     if (first && !IsPackItem(first)) m_tree.DeleteItem(first);
-    FillFolder(nullptr, item, 0, FillMode::Expansion);
+    FillFolder(item, std::nullopt, 0, FillMode::Expansion);
 }
 
 void CSelectFileDlg::OnItemExpanded(const NMTREEVIEWW& info) {
@@ -289,7 +296,7 @@ void CSelectFileDlg::SelectInitialPath(const std::wstring& value) {
 
     HTREEITEM current = nullptr;
     for (HTREEITEM root = m_tree.GetRootItem(); root && !current; root = m_tree.GetNextSiblingItem(root))
-        if (ItemPath(root) == tokens.front()) current = root;
+        if (Node(root) && Node(root)->path == tokens.front()) current = root;
     if (!current) return;
 
     for (size_t next = 1; next < tokens.size(); ++next) {
@@ -298,7 +305,7 @@ void CSelectFileDlg::SelectInitialPath(const std::wstring& value) {
         const std::wstring wanted = chooser::Lowered(tokens[next]);
         HTREEITEM match = nullptr;
         for (HTREEITEM child = m_tree.GetChildItem(current); child && !match; child = m_tree.GetNextSiblingItem(child))
-            if (chooser::Lowered(m_tree.GetItemText(child)) == wanted) match = child;
+            if (Node(child) && chooser::Lowered(Node(child)->name) == wanted) match = child;
         if (!match) break;
         current = match;
     }
@@ -320,13 +327,13 @@ void CSelectFileDlg::OnSelectionChanged(HTREEITEM item) {
     m_ok.SetState(kButtonNormal);
     m_ok.Invalidate(FALSE);
     m_ok.UpdateWindow();
-    m_selectedPath = ItemPath(item);
+    m_selectedPath = Node(item)->path;
 }
 
 // Remembers the pack and closes. Without a pack there is nothing to
 // remember: the path stays empty and the remembered one stays as it was.
 void CSelectFileDlg::Confirm() {
-    if (!m_selectedPath.empty()) WriteSelectedPath(chooser::WithoutTrailingBackslash(m_selectedPath));
+    if (!m_selectedPath.empty()) WriteSelectedPath(m_selectedPath);
     Close();
 }
 

@@ -29,28 +29,12 @@ public:
         is.item.lParam = data;
         return reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&is)));
     }
-    BOOL SetItemData(HTREEITEM item, LPARAM data) {
-        TVITEMW it{};
-        it.mask = TVIF_PARAM;
-        it.hItem = item;
-        it.lParam = data;
-        return static_cast<BOOL>(SendMessage(TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it)));
-    }
     LPARAM GetItemData(HTREEITEM item) {
         TVITEMW it{};
         it.mask = TVIF_PARAM;
         it.hItem = item;
         SendMessage(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
         return it.lParam;
-    }
-    // The item's normal image index, -1 when the item cannot be read.
-    int GetItemImage(HTREEITEM item) {
-        TVITEMW it{};
-        it.mask = TVIF_IMAGE;
-        it.hItem = item;
-        it.iImage = -1;
-        if (!SendMessage(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it))) return -1;
-        return it.iImage;
     }
     BOOL SortChildrenCB(const TVSORTCB* sort) {
         return static_cast<BOOL>(SendMessage(TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(sort)));

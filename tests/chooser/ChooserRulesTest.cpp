@@ -1,5 +1,5 @@
 // The chooser's rules: the pack names, the order of a folder's children,
-// item paths (special folders, drive labels) and remembered paths.
+// node paths (drive labels, special folders) and remembered paths.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +8,7 @@
 
 namespace {
 using chooser::CompareChildren;
-using chooser::ItemPathFromTexts;
+using chooser::ChooserNode;
 using chooser::SplitRememberedPath;
 
 TEST(ChooserRules, OnlyTheThreeExactPackNames) {
@@ -20,34 +20,37 @@ TEST(ChooserRules, OnlyTheThreeExactPackNames) {
         EXPECT_FALSE(chooser::IsPackName(other)) << other;
 }
 
-TEST(ChooserRules, FoldersBeforePacksThenByLoweredText) {
-    struct Child {
-        std::wstring text;
-        bool pack;
-    };
-    std::vector<Child> children = {{L"ToolUpgradePack.zip", true}, {L"old.zip", false}, {L"beta", false},
-                                   {L"AppUpgradePack.zip", true}, {L"Alpha", false}, {L"Zeta", false}};
-    std::sort(children.begin(), children.end(), [](const Child& a, const Child& b) {
-        return CompareChildren(a.text, a.pack, b.text, b.pack) < 0;
-    });
+TEST(ChooserRules, FoldersBeforePacksThenByLoweredName) {
+    const ChooserNode root = chooser::RootNode(L"C:", L"C:");
+    std::vector<ChooserNode> children;
+    for (const wchar_t* pack : {L"ToolUpgradePack.zip", L"AppUpgradePack.zip"})
+        children.push_back(chooser::ChildNode(root, pack, ChooserNode::Kind::Pack));
+    for (const wchar_t* folder : {L"old.zip", L"beta", L"Alpha", L"Zeta"})
+        children.push_back(chooser::ChildNode(root, folder, ChooserNode::Kind::Folder));
+    std::sort(children.begin(), children.end(),
+              [](const ChooserNode& a, const ChooserNode& b) { return CompareChildren(a, b) < 0; });
     std::vector<std::wstring> order;
-    for (const Child& c : children) order.push_back(c.text);
+    for (const ChooserNode& c : children) order.push_back(c.name);
     EXPECT_EQ(order, (std::vector<std::wstring>{L"Alpha", L"beta", L"old.zip", L"Zeta", L"AppUpgradePack.zip",
                                                 L"ToolUpgradePack.zip"}));
-    EXPECT_EQ(CompareChildren(L"ABC", false, L"abc", false), 0);
-    EXPECT_EQ(CompareChildren(L"b", true, L"a", true), 1);
+    EXPECT_EQ(CompareChildren(chooser::ChildNode(root, L"ABC", ChooserNode::Kind::Folder),
+                              chooser::ChildNode(root, L"abc", ChooserNode::Kind::Folder)),
+              0);
 }
 
-TEST(ChooserRules, ItemPaths) {
-    const std::wstring desktop = L"C:\\users\\root\\Desktop", documents = L"C:\\users\\root\\Documents";
-    EXPECT_EQ(ItemPathFromTexts({L"C: (Data)", L"Packs", L"AppUpgradePack.zip"}, desktop, documents),
-              L"C:\\Packs\\AppUpgradePack.zip\\");
-    EXPECT_EQ(ItemPathFromTexts({L"D:"}, desktop, documents), L"D:\\");
-    EXPECT_EQ(ItemPathFromTexts({L"E: (A (B))", L"x"}, desktop, documents), L"E:\\x\\");
-    EXPECT_EQ(ItemPathFromTexts({L"桌面", L"a (1)"}, desktop, documents), L"C:\\users\\root\\Desktop\\a (1)\\");
-    EXPECT_EQ(ItemPathFromTexts({L"我的文档"}, desktop, documents), L"C:\\users\\root\\Documents\\");
-    EXPECT_EQ(ItemPathFromTexts({}, desktop, documents), L"");
-    EXPECT_EQ(chooser::DriveItemText(L"C:", L"Data"), L"C: (Data)");
+// A folder's path ends in a backslash, so children append their names; a
+// pack's path is the file's own.
+TEST(ChooserRules, NodePaths) {
+    const ChooserNode drive = chooser::RootNode(chooser::DriveItemText(L"C:", L"Data"), L"C:");
+    EXPECT_EQ(drive.name, L"C: (Data)");
+    EXPECT_EQ(drive.path, L"C:\\");
+    const ChooserNode packs = chooser::ChildNode(drive, L"a (1)", ChooserNode::Kind::Folder);
+    EXPECT_EQ(packs.path, L"C:\\a (1)\\");
+    const ChooserNode pack = chooser::ChildNode(packs, L"AppUpgradePack.zip", ChooserNode::Kind::Pack);
+    EXPECT_EQ(pack.path, L"C:\\a (1)\\AppUpgradePack.zip");
+    EXPECT_TRUE(pack.IsPack());
+    EXPECT_FALSE(packs.IsPack());
+    EXPECT_EQ(chooser::RootNode(L"桌面", L"C:\\users\\root\\Desktop").path, L"C:\\users\\root\\Desktop\\");
     EXPECT_EQ(chooser::DriveItemText(L"C:", L""), L"C:");
 }
 
@@ -56,7 +59,5 @@ TEST(ChooserRules, RememberedPathTokens) {
               (std::vector<std::wstring>{L"D:\\", L"Packs", L"AppUpgradePack.zip"}));
     EXPECT_EQ(SplitRememberedPath(L"c:"), (std::vector<std::wstring>{L"C:\\"}));
     EXPECT_TRUE(SplitRememberedPath(L"\\/\\").empty());
-    EXPECT_EQ(chooser::WithoutTrailingBackslash(L"C:\\a\\"), L"C:\\a");
-    EXPECT_EQ(chooser::WithoutTrailingBackslash(L"C:\\a"), L"C:\\a");
 }
 }  // namespace

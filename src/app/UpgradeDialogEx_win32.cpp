@@ -181,8 +181,7 @@ BOOL CUpgradeDialogEx::OnInitDialog() {
     if (m_background) {
         const int w = static_cast<int>(m_background->GetWidth()), h = static_cast<int>(m_background->GetHeight());
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        // The system owns the region once it is set.
-        ::SetWindowRgn(m_hWnd, ::CreateRoundRectRgn(0, 0, w + 1, h + 1, 4, 4), TRUE);
+        SetWindowShape(m_hWnd, GdiObject<HRGN>(::CreateRoundRectRgn(0, 0, w + 1, h + 1, 4, 4)));
     }
     CenterWindow();
 

@@ -124,9 +124,7 @@ BOOL CSelectFileDlg::OnInitDialog() {
 
     RECT client;
     GetClientRect(&client);
-    HRGN shape = ::CreateRoundRectRgn(4, 4, client.right - 1, client.bottom - 1, 4, 4);
-    // The system owns the region once it is the window's.
-    if (shape && !::SetWindowRgn(m_hWnd, shape, TRUE)) ::DeleteObject(shape);
+    SetWindowShape(m_hWnd, GdiObject<HRGN>(::CreateRoundRectRgn(4, 4, client.right - 1, client.bottom - 1, 4, 4)));
     return TRUE;
 }
 

@@ -71,7 +71,10 @@ struct UploadProgress {
 int ReportUpload(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t ulnow) {
     auto* p = static_cast<UploadProgress*>(user);
     uint64_t sent = ulnow < 0 ? 0 : static_cast<uint64_t>(ulnow);
-    if (sent > p->total) sent = p->total;
+    // The whole file counts as sent only once the server has confirmed the
+    // transfer (reported after the transfer), so the rate shown is that of
+    // bytes the terminal took, not of bytes handed to the socket.
+    if (p->total > 0 && sent >= p->total) sent = p->total - 1;
     if (!p->any || sent != p->reported) {
         p->any = true;
         p->reported = sent;
@@ -263,7 +266,7 @@ bool CCurlFtpSession::PutFile(const std::wstring& localPath, const std::wstring&
     CURLcode rc = curl_easy_perform(c);
     std::fclose(f);
     m_lastError = rc == CURLE_OK ? "" : (m_handle->error[0] ? m_handle->error : curl_easy_strerror(rc));
-    if (rc == CURLE_OK && m_progress && (!progress.any || progress.reported != total)) m_progress(total, total);
+    if (rc == CURLE_OK && m_progress) m_progress(total, total);
     return rc == CURLE_OK;
 }
 

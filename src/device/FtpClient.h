@@ -12,6 +12,7 @@
 #include <string>
 
 #include "device/Connections.h"
+#include "device/InternetHandle.h"
 
 class FtpConnectAttempt;
 
@@ -56,16 +57,15 @@ public:
     // internet handle stays open. Always true.
     bool Disconnect() override;
 
-    BOOL IsConnected() const { return m_bConnected; }
+    BOOL IsConnected() const { return m_connection ? TRUE : FALSE; }
     void SetTransferProgress(TransferProgress progress) { m_progress = std::move(progress); }
 
 private:
     void ReleaseInternet();
     bool PutFileInChunks(const std::wstring& localPath, const std::wstring& remotePath);
 
-    HINTERNET m_hInternet = nullptr;
-    HINTERNET m_hConnect = nullptr;
-    BOOL m_bConnected = FALSE;
+    InternetHandle m_internet;
+    InternetHandle m_connection;  // held exactly while connected
     int m_nPort = 0;
     std::wstring m_strHost;
     std::wstring m_strUser;

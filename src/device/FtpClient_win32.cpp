@@ -2,6 +2,7 @@
 
 #include "device/FtpConnectAttempt.h"
 #include "device/FtpReplies.h"
+#include "device/InternetHandle.h"
 
 #include <vector>
 
@@ -18,21 +19,6 @@ struct LocalFile {
     LocalFile& operator=(const LocalFile&) = delete;
 };
 
-struct RemoteFile {
-    HINTERNET handle;
-    explicit RemoteFile(HINTERNET h) : handle(h) {}
-    ~RemoteFile() {
-        if (handle) ::InternetCloseHandle(handle);
-    }
-    // Closing ends the data transfer; the server's reply decides.
-    BOOL Close() {
-        BOOL ok = ::InternetCloseHandle(handle);
-        handle = nullptr;
-        return ok;
-    }
-    RemoteFile(const RemoteFile&) = delete;
-    RemoteFile& operator=(const RemoteFile&) = delete;
-};
 }  // namespace
 
 CFtpClient::CFtpClient() = default;
@@ -46,12 +32,10 @@ void CFtpClient::ReleaseInternet() {
     if (m_pendingAttempt) {
         // Its thread may still be inside InternetConnectW on this handle;
         // the attempt closes it once the thread is done with it.
-        m_pendingAttempt->DropConnectionAndInternet();
+        m_pendingAttempt->DropConnectionAndInternet(std::move(m_internet));
         m_pendingAttempt.reset();
-    } else if (m_hInternet) {
-        InternetCloseHandle(m_hInternet);
     }
-    m_hInternet = nullptr;
+    m_internet.Close();
 }
 
 bool CFtpClient::Connect(const std::wstring& host, int port, const std::wstring& user, const std::wstring& password) {
@@ -63,37 +47,34 @@ bool CFtpClient::Connect(const std::wstring& host, int port, const std::wstring&
     m_strHost = host;
 
     // A null handle makes the connect below fail, so it is not tested here.
-    m_hInternet = InternetOpenW(L"myv1.0", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    m_internet = InternetHandle(InternetOpenW(L"myv1.0", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
     std::shared_ptr<FtpConnectAttempt> attempt =
-        FtpConnectAttempt::Start(m_hInternet, m_strHost, m_nPort, m_strUser, m_strPassword);
-    if (!attempt) return FALSE;
+        FtpConnectAttempt::Start(m_internet.Get(), m_strHost, m_nPort, m_strUser, m_strPassword);
+    if (!attempt) return false;
 
-    HINTERNET connection = nullptr;
-    switch (attempt->Wait(kConnectLimitMs, &connection)) {
+    switch (attempt->Wait(kConnectLimitMs, &m_connection)) {
     case FtpConnectAttempt::Outcome::Connected:
-        m_hConnect = connection;
-        m_bConnected = TRUE;
-        return TRUE;
+        return true;
     case FtpConnectAttempt::Outcome::TimedOut:
         m_pendingAttempt = attempt;
-        return FALSE;
+        return false;
     case FtpConnectAttempt::Outcome::Refused:
         break;
     }
-    return FALSE;
+    return false;
 }
 
 bool CFtpClient::ChangeDirectory(const std::wstring& dir) {
-    if (!m_bConnected) return FALSE;
+    if (!IsConnected()) return FALSE;
     if (dir.empty()) return TRUE;
-    return FtpSetCurrentDirectoryW(m_hConnect, dir.c_str());
+    return FtpSetCurrentDirectoryW(m_connection.Get(), dir.c_str());
 }
 
 bool CFtpClient::PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) {
-    if (!m_bConnected) return FALSE;
+    if (!IsConnected()) return FALSE;
     if (!transfer) return TRUE;
     if (m_progress) return PutFileInChunks(localPath, remotePath);
-    return FtpPutFileW(m_hConnect, localPath.c_str(), remotePath.c_str(), FTP_TRANSFER_TYPE_BINARY, 0);
+    return FtpPutFileW(m_connection.Get(), localPath.c_str(), remotePath.c_str(), FTP_TRANSFER_TYPE_BINARY, 0);
 }
 
 bool CFtpClient::PutFileInChunks(const std::wstring& localPath, const std::wstring& remotePath) {
@@ -101,8 +82,8 @@ bool CFtpClient::PutFileInChunks(const std::wstring& localPath, const std::wstri
     LARGE_INTEGER size{};
     if (local.handle == INVALID_HANDLE_VALUE || !::GetFileSizeEx(local.handle, &size)) return FALSE;
     const uint64_t total = static_cast<uint64_t>(size.QuadPart);
-    RemoteFile remote(FtpOpenFileW(m_hConnect, remotePath.c_str(), GENERIC_WRITE, FTP_TRANSFER_TYPE_BINARY, 0));
-    if (!remote.handle) return FALSE;
+    InternetHandle remote(FtpOpenFileW(m_connection.Get(), remotePath.c_str(), GENERIC_WRITE, FTP_TRANSFER_TYPE_BINARY, 0));
+    if (!remote) return FALSE;
     std::vector<char> buffer(kUploadChunkBytes);
     uint64_t sent = 0;
     m_progress(0, total);
@@ -113,21 +94,26 @@ bool CFtpClient::PutFileInChunks(const std::wstring& localPath, const std::wstri
         DWORD offset = 0;
         while (offset < read) {
             DWORD written = 0;
-            if (!::InternetWriteFile(remote.handle, buffer.data() + offset, read - offset, &written) || written == 0)
+            if (!::InternetWriteFile(remote.Get(), buffer.data() + offset, read - offset, &written) || written == 0)
                 return FALSE;
             offset += written;
         }
         sent += read;
-        m_progress(sent, total);
+        if (sent < total) m_progress(sent, total);
     }
-    return sent == total && remote.Close();
+    // The last bytes may still be on their way when the last write returns:
+    // the whole file counts as sent only once the server has confirmed the
+    // transfer, so the rate shown is that of bytes the terminal took.
+    if (sent != total || !remote.Close()) return false;
+    m_progress(total, total);
+    return true;
 }
 
 bool CFtpClient::RemoteFileSize(const std::wstring& remotePath, uint64_t* size) {
-    if (!m_bConnected || !size) return FALSE;
+    if (!IsConnected() || !size) return FALSE;
     // "SIZE path" answers "213 <bytes>"; WinInet keeps the reply line.
     const std::wstring command = L"SIZE " + remotePath;
-    if (!FtpCommandW(m_hConnect, FALSE, FTP_TRANSFER_TYPE_BINARY, command.c_str(), 0, nullptr)) return FALSE;
+    if (!FtpCommandW(m_connection.Get(), FALSE, FTP_TRANSFER_TYPE_BINARY, command.c_str(), 0, nullptr)) return FALSE;
     DWORD error = 0;
     wchar_t reply[512] = {};
     DWORD length = sizeof reply / sizeof reply[0];
@@ -139,16 +125,12 @@ bool CFtpClient::RemoteFileSize(const std::wstring& remotePath, uint64_t* size) 
 }
 
 bool CFtpClient::DeleteRemoteFile(const std::wstring& remotePath) {
-    if (!m_bConnected) return FALSE;
-    return FtpDeleteFileW(m_hConnect, remotePath.c_str());
+    if (!IsConnected()) return FALSE;
+    return FtpDeleteFileW(m_connection.Get(), remotePath.c_str());
 }
 
 bool CFtpClient::Disconnect() {
-    if (m_hConnect) {
-        InternetCloseHandle(m_hConnect);
-        m_hConnect = nullptr;
-    }
-    m_bConnected = FALSE;
+    m_connection.Close();
     if (m_pendingAttempt) m_pendingAttempt->DropConnection();
     return TRUE;
 }

@@ -12,6 +12,8 @@
 #include <mutex>
 #include <string>
 
+#include "device/InternetHandle.h"
+
 class FtpConnectAttempt {
 public:
     enum class Outcome { Connected, Refused, TimedOut };
@@ -21,17 +23,17 @@ public:
                                                     const std::wstring& user, const std::wstring& password);
     ~FtpConnectAttempt();
 
-    // Waits up to `ms`. On Connected the connection handle is handed out
-    // and belongs to the caller from then on.
-    Outcome Wait(DWORD ms, HINTERNET* connection);
+    // Waits up to `ms`. On Connected the connection is handed out and
+    // belongs to the caller from then on.
+    Outcome Wait(DWORD ms, InternetHandle* connection);
 
     // The caller no longer wants a connection from this attempt: one that
     // exists is closed now, one that arrives later is closed by the thread.
     void DropConnection();
 
-    // Also hands over the internet handle the thread is using: it is closed
-    // now if the thread has ended, otherwise by the thread when it ends.
-    void DropConnectionAndInternet();
+    // Also takes the internet handle the thread is using: it is closed now
+    // if the thread has ended, otherwise by the thread when it ends.
+    void DropConnectionAndInternet(InternetHandle internet);
 
     FtpConnectAttempt(const FtpConnectAttempt&) = delete;
     FtpConnectAttempt& operator=(const FtpConnectAttempt&) = delete;
@@ -42,15 +44,16 @@ private:
     static DWORD WINAPI ThreadMain(void* param);
     bool Run();  // true when the login was accepted
 
-    // Written before the thread starts, read-only afterwards.
+    // Written before the thread starts, read-only afterwards. The internet
+    // handle is the client's until it hands it over.
     const HINTERNET m_internet;
     const std::wstring m_host, m_user, m_password;
     const int m_port;
     HANDLE m_thread = nullptr;
 
     std::mutex m_mutex;  // guards the members below
-    HINTERNET m_connection = nullptr;
+    InternetHandle m_connection;
+    InternetHandle m_internetToClose;  // handed over while the thread ran
     bool m_finished = false;
     bool m_dropConnection = false;
-    bool m_closeInternet = false;
 };

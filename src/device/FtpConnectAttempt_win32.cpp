@@ -30,44 +30,36 @@ DWORD WINAPI FtpConnectAttempt::ThreadMain(void* param) {
 bool FtpConnectAttempt::Run() {
     // For FTP this opens the control connection and logs in; it returns
     // when the server has accepted or refused, or WinInet gives up.
-    HINTERNET connection = InternetConnectW(m_internet, m_host.c_str(), static_cast<INTERNET_PORT>(m_port),
-                                            m_user.c_str(), m_password.c_str(), INTERNET_SERVICE_FTP,
-                                            INTERNET_FLAG_PASSIVE, 0);
+    InternetHandle connection(InternetConnectW(m_internet, m_host.c_str(), static_cast<INTERNET_PORT>(m_port),
+                                               m_user.c_str(), m_password.c_str(), INTERNET_SERVICE_FTP,
+                                               INTERNET_FLAG_PASSIVE, 0));
+    const bool connected = static_cast<bool>(connection);
     std::lock_guard<std::mutex> lock(m_mutex);
     m_finished = true;
-    if (m_dropConnection) {
-        if (connection) InternetCloseHandle(connection);
-    } else {
-        m_connection = connection;
-    }
-    if (m_closeInternet && m_internet) InternetCloseHandle(m_internet);
-    return connection != nullptr;
+    // A dropped connection closes as `connection` goes out of scope.
+    if (!m_dropConnection) m_connection = std::move(connection);
+    m_internetToClose.Close();
+    return connected;
 }
 
-FtpConnectAttempt::Outcome FtpConnectAttempt::Wait(DWORD ms, HINTERNET* connection) {
+FtpConnectAttempt::Outcome FtpConnectAttempt::Wait(DWORD ms, InternetHandle* connection) {
     if (WaitForSingleObject(m_thread, ms) != WAIT_OBJECT_0) return Outcome::TimedOut;
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_connection) return Outcome::Refused;
-    *connection = m_connection;
-    m_connection = nullptr;
+    *connection = std::move(m_connection);
     return Outcome::Connected;
 }
 
 void FtpConnectAttempt::DropConnection() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_dropConnection = true;
-    if (m_connection) InternetCloseHandle(m_connection);
-    m_connection = nullptr;
+    m_connection.Close();
 }
 
-void FtpConnectAttempt::DropConnectionAndInternet() {
+void FtpConnectAttempt::DropConnectionAndInternet(InternetHandle internet) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_dropConnection = true;
-    if (m_connection) InternetCloseHandle(m_connection);
-    m_connection = nullptr;
-    if (m_finished) {
-        if (m_internet) InternetCloseHandle(m_internet);
-    } else {
-        m_closeInternet = true;
-    }
+    m_connection.Close();
+    // After the thread's end, `internet` closes as it goes out of scope.
+    if (!m_finished) m_internetToClose = std::move(internet);
 }

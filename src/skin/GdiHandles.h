@@ -25,10 +25,24 @@ public:
     }
     Handle Get() const { return m_h; }
     explicit operator bool() const { return m_h != nullptr; }
+    // Gives the handle up to a new owner (the system, for a window's region).
+    Handle Release() {
+        Handle h = m_h;
+        m_h = nullptr;
+        return h;
+    }
 
 private:
     Handle m_h = nullptr;
 };
+
+// Gives `hwnd` the shape `region`. The system owns a region once it is a
+// window's; one it refused is deleted here.
+inline bool SetWindowShape(HWND hwnd, GdiObject<HRGN> region) {
+    if (!region || !::SetWindowRgn(hwnd, region.Get(), TRUE)) return false;
+    region.Release();
+    return true;
+}
 
 // A memory device context from CreateCompatibleDC, deleted with DeleteDC.
 class MemoryDC {

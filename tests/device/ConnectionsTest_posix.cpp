@@ -65,7 +65,11 @@ TEST(CurlFtpSession, UploadLandsAtTheBackslashPathSizeAndDeleteFollow) {
     std::string bytes = RandomBytes(3u << 20, 11);
     bytes += "line\r\nnext\nlone\r";
     std::vector<std::pair<uint64_t, uint64_t>> progress;
-    ftp.SetTransferProgress([&](uint64_t sent, uint64_t total) { progress.emplace_back(sent, total); });
+    uint64_t storedAtWhole = 0;  // what the terminal held when the whole file was reported
+    ftp.SetTransferProgress([&](uint64_t sent, uint64_t total) {
+        progress.emplace_back(sent, total);
+        if (sent == total) storedAtWhole = Stored(sim, "Storage Card/AppUpgradePack.zip").size();
+    });
     const std::string local = LocalFile(sim, "pack.zip", bytes);
     ASSERT_TRUE(ftp.PutFile(Widen(local), L"\\Storage Card\\AppUpgradePack.zip", true)) << ftp.LastError();
     EXPECT_TRUE(Stored(sim, "Storage Card/AppUpgradePack.zip") == bytes);
@@ -75,6 +79,8 @@ TEST(CurlFtpSession, UploadLandsAtTheBackslashPathSizeAndDeleteFollow) {
     ASSERT_FALSE(progress.empty());
     EXPECT_EQ(progress.back(), std::make_pair(uint64_t(bytes.size()), uint64_t(bytes.size())));
     for (size_t i = 1; i < progress.size(); ++i) EXPECT_LE(progress[i - 1].first, progress[i].first);
+    for (size_t i = 0; i + 1 < progress.size(); ++i) EXPECT_LT(progress[i].first, bytes.size());
+    EXPECT_EQ(storedAtWhole, bytes.size());
 
     ASSERT_TRUE(ftp.RemoteFileSize(L"\\Storage Card\\AppUpgradePack.zip", &size)) << ftp.LastError();
     EXPECT_EQ(size, bytes.size());

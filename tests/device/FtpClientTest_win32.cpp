@@ -220,9 +220,20 @@ TEST(FtpUpload, TwentyMebibytesArriveUnchanged) {
     std::string bytes(20u << 20, '\0');
     std::mt19937 random(7);
     for (char& c : bytes) c = static_cast<char>(random());
+    // The whole file is reported once, after the terminal has stored all of it.
+    std::vector<uint64_t> reports;
+    std::string storedAtLastReport;
+    ftp.SetTransferProgress([&](uint64_t sent, uint64_t total) {
+        reports.push_back(sent);
+        if (sent == total) ReadWholeFile(StoredPath(t, "\\Storage Card\\big.zip"), &storedAtLastReport);
+    });
     std::string stored = RoundTrip(ftp, t, bytes, "\\Storage Card\\big.zip");
     EXPECT_EQ(stored.size(), bytes.size());
     EXPECT_TRUE(stored == bytes);
+    ASSERT_GT(reports.size(), 2u);
+    EXPECT_EQ(std::count(reports.begin(), reports.end(), uint64_t(bytes.size())), 1);
+    EXPECT_EQ(reports.back(), bytes.size());
+    EXPECT_EQ(storedAtLastReport.size(), bytes.size());
 }
 
 TEST(FtpUpload, RemoteNamesLandWhereTheTerminalKeepsThem) {

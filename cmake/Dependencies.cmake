@@ -1,4 +1,5 @@
-# zlib, minizip and GoogleTest, installed from Debian packages by scripts/setup.
+# zlib, minizip, GoogleTest and (for the tests) nlohmann-json, installed from
+# Debian packages by scripts/setup.
 if(WIN32)
   # zlib from libz-mingw-w64-dev; minizip compiled here from the zlib source
   # package that scripts/setup unpacks into its cache.
@@ -33,4 +34,18 @@ else()
   add_library(minizip INTERFACE)
   target_link_libraries(minizip INTERFACE PkgConfig::MINIZIP ZLIB::ZLIB)
   find_package(GTest REQUIRED)
+endif()
+
+# nlohmann-json is header-only: the tests read the upgrade log's JSON lines
+# back with it. The Windows build sees only its own folder of it, never the
+# rest of /usr/include.
+if(NOT EXISTS /usr/include/nlohmann/json.hpp)
+  message(FATAL_ERROR "nlohmann/json.hpp not found; run scripts/setup")
+endif()
+add_library(nlohmann_json_headers INTERFACE)
+if(WIN32)
+  set(_jsoninc ${CMAKE_BINARY_DIR}/json-include)
+  file(MAKE_DIRECTORY ${_jsoninc})
+  file(CREATE_LINK /usr/include/nlohmann ${_jsoninc}/nlohmann SYMBOLIC)
+  target_include_directories(nlohmann_json_headers SYSTEM INTERFACE ${_jsoninc})
 endif()

@@ -16,6 +16,8 @@
 #include <memory>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 #include "app/RecordingProgressSink.h"
 #include "app/RunRecord.h"
 #include "app/RunTexts.h"
@@ -29,165 +31,7 @@
 
 namespace {
 
-// ---- a small strict JSON reader, to read the lines back -----------------
-
-struct Json {
-    enum Kind { Null, Bool, Number, String, Array, Object } kind = Null;
-    bool boolean = false;
-    double number = 0;
-    std::string text;  // UTF-8
-    std::vector<Json> items;
-    std::vector<std::pair<std::string, Json>> members;  // in the line's order
-
-    const Json& operator[](const std::string& key) const {
-        for (const auto& m : members)
-            if (m.first == key) return m.second;
-        static const Json missing;
-        ADD_FAILURE() << "no key " << key;
-        return missing;
-    }
-};
-
-class JsonReader {
-public:
-    explicit JsonReader(const std::string& text) : m_s(text) {}
-
-    // The one value the text holds; false on any syntax error or trailing text.
-    bool Read(Json* value) {
-        if (!Value(value, 0)) return false;
-        Space();
-        return m_i == m_s.size();
-    }
-
-private:
-    void Space() {
-        while (m_i < m_s.size() && (m_s[m_i] == ' ' || m_s[m_i] == '\t' || m_s[m_i] == '\n' || m_s[m_i] == '\r'))
-            ++m_i;
-    }
-    bool Eat(char c) {
-        Space();
-        if (m_i < m_s.size() && m_s[m_i] == c) {
-            ++m_i;
-            return true;
-        }
-        return false;
-    }
-    bool Word(const char* w) {
-        size_t n = std::char_traits<char>::length(w);
-        if (m_s.compare(m_i, n, w) != 0) return false;
-        m_i += n;
-        return true;
-    }
-    bool Hex4(unsigned* u) {
-        if (m_i + 4 > m_s.size()) return false;
-        *u = 0;
-        for (int k = 0; k < 4; ++k) {
-            char c = m_s[m_i++];
-            int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-            if (d < 0) return false;
-            *u = *u * 16 + static_cast<unsigned>(d);
-        }
-        return true;
-    }
-    bool Str(std::string* out) {
-        if (!Eat('"')) return false;
-        std::u16string units;  // escapes collect here, raw UTF-8 goes through
-        auto flush = [&] {
-            *out += platform::WideToUtf8(platform::Utf16ToWide(units));
-            units.clear();
-        };
-        while (m_i < m_s.size()) {
-            unsigned char c = static_cast<unsigned char>(m_s[m_i++]);
-            if (c == '"') {
-                flush();
-                return true;
-            }
-            if (c < 0x20) return false;  // raw control characters are no JSON
-            if (c != '\\') {
-                flush();
-                out->push_back(static_cast<char>(c));
-                continue;
-            }
-            if (m_i >= m_s.size()) return false;
-            char e = m_s[m_i++];
-            unsigned u = 0;
-            switch (e) {
-                case '"': case '\\': case '/': units.push_back(static_cast<char16_t>(e)); break;
-                case 'b': units.push_back(u'\b'); break;
-                case 'f': units.push_back(u'\f'); break;
-                case 'n': units.push_back(u'\n'); break;
-                case 'r': units.push_back(u'\r'); break;
-                case 't': units.push_back(u'\t'); break;
-                case 'u':
-                    if (!Hex4(&u)) return false;
-                    units.push_back(static_cast<char16_t>(u));
-                    break;
-                default: return false;
-            }
-        }
-        return false;
-    }
-    bool Value(Json* v, int depth) {
-        if (depth > 16) return false;
-        Space();
-        if (m_i >= m_s.size()) return false;
-        char c = m_s[m_i];
-        if (c == '{') {
-            ++m_i;
-            v->kind = Json::Object;
-            if (Eat('}')) return true;
-            do {
-                std::pair<std::string, Json> m;
-                if (!Str(&m.first) || !Eat(':') || !Value(&m.second, depth + 1)) return false;
-                v->members.push_back(std::move(m));
-            } while (Eat(','));
-            return Eat('}');
-        }
-        if (c == '[') {
-            ++m_i;
-            v->kind = Json::Array;
-            if (Eat(']')) return true;
-            do {
-                v->items.emplace_back();
-                if (!Value(&v->items.back(), depth + 1)) return false;
-            } while (Eat(','));
-            return Eat(']');
-        }
-        if (c == '"') {
-            v->kind = Json::String;
-            return Str(&v->text);
-        }
-        if (Word("null")) return true;
-        if (Word("true") || Word("false")) {
-            v->kind = Json::Bool;
-            v->boolean = m_s[m_i - 2] == 'u';  // "true" ends in "ue", "false" in "se"
-            return true;
-        }
-        // -?(0|[1-9][0-9]*)(\.[0-9]+)?([eE][+-]?[0-9]+)?
-        size_t start = m_i;
-        if (m_s[m_i] == '-') ++m_i;
-        auto digits = [&] {
-            size_t d = m_i;
-            while (m_i < m_s.size() && m_s[m_i] >= '0' && m_s[m_i] <= '9') ++m_i;
-            return m_i - d;
-        };
-        size_t whole = digits();
-        if (whole == 0 || (whole > 1 && m_s[m_i - whole] == '0')) return false;
-        if (m_i < m_s.size() && m_s[m_i] == '.' && (++m_i, digits() == 0)) return false;
-        if (m_i < m_s.size() && (m_s[m_i] == 'e' || m_s[m_i] == 'E')) {
-            ++m_i;
-            if (m_i < m_s.size() && (m_s[m_i] == '+' || m_s[m_i] == '-')) ++m_i;
-            if (digits() == 0) return false;
-        }
-        v->kind = Json::Number;
-        v->text = m_s.substr(start, m_i - start);
-        v->number = std::strtod(v->text.c_str(), nullptr);
-        return true;
-    }
-
-    const std::string& m_s;
-    size_t m_i = 0;
-};
+using Json = nlohmann::ordered_json;
 
 // Reads one log line: valid UTF-8, one JSON object, "\n" its only line break.
 Json ParseLine(const std::string& line) {
@@ -196,8 +40,9 @@ Json ParseLine(const std::string& line) {
     EXPECT_EQ(line.find('\n'), line.size() - 1) << "exactly one line break, at the end";
     EXPECT_EQ(line.find('\r'), std::string::npos);
     EXPECT_EQ(platform::WideToUtf8(platform::Utf8ToWide(line)), line) << "not valid UTF-8";
-    EXPECT_TRUE(JsonReader(line).Read(&json)) << line;
-    EXPECT_EQ(json.kind, Json::Object);
+    json = Json::parse(line, nullptr, false);  // strict: a lone surrogate escape is an error too
+    EXPECT_FALSE(json.is_discarded()) << line;
+    EXPECT_TRUE(json.is_object()) << line;
     return json;
 }
 
@@ -278,7 +123,7 @@ TEST(UpgradeRecordTest, InvalidUtf32BecomesReplacementCharacters) {
     r.finalText = std::wstring{L'a', static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00),
                                static_cast<wchar_t>(0x110000), static_cast<wchar_t>(-1), L'b'};
     Json j = ParseLine(FormatUpgradeRecord(r));
-    EXPECT_EQ(j["final_text"].text, "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD" "b");
+    EXPECT_EQ(j.at("final_text").get<std::string>(), "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD" "b");
 }
 #endif
 
@@ -345,7 +190,7 @@ TEST(UpgradeRecordTest, EachAppendAddsOneLineAndLeavesTheOthers) {
     EXPECT_EQ(both, first + FormatUpgradeRecord(r));
     std::vector<std::string> lines = Lines(both);
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(ParseLine(lines[1])["result"].text, "success");
+    EXPECT_EQ(ParseLine(lines[1]).at("result").get<std::string>(), "success");
 
     // Forward slashes name the same file.
     std::wstring slashed = log;
@@ -511,23 +356,23 @@ protected:
     // The line's steps and ending are what the window was told.
     void ExpectStepsAsShown(const Json& line, const char* result, const wchar_t* endingEvent) {
         std::vector<std::wstring> steps;
-        for (const Json& s : line["steps"].items) {
+        for (const Json& s : line.at("steps")) {
             wchar_t number[32];
-            std::swprintf(number, 32, L"%g", s["fraction"].number);
-            steps.push_back(number + (L"|" + platform::Utf8ToWide(s["text"].text)));
+            std::swprintf(number, 32, L"%g", s.at("fraction").get<double>());
+            steps.push_back(number + (L"|" + platform::Utf8ToWide(s.at("text").get<std::string>())));
         }
         std::vector<std::wstring> shown;
         for (const std::wstring& e : progress.events)
             if (e.find(L'|') != std::wstring::npos) shown.push_back(e);
         EXPECT_EQ(steps, shown);
-        EXPECT_EQ(line["result"].text, result);
+        EXPECT_EQ(line.at("result").get<std::string>(), result);
         EXPECT_NE(std::find(progress.events.begin(), progress.events.end(), std::wstring(endingEvent)),
                   progress.events.end());
-        EXPECT_EQ(line["time"].text.size(), 20u);
-        EXPECT_EQ(line["pack_size"].number, static_cast<double>(packBytes.size()));
-        EXPECT_EQ(line["pack_md5"].text, Md5Hex(packBytes));
-        EXPECT_EQ(line["pc"].text, U8(platform::MachineName()));
-        EXPECT_GE(line["seconds"].number, 0.0);
+        EXPECT_EQ(line.at("time").get<std::string>().size(), 20u);
+        EXPECT_EQ(line.at("pack_size").get<double>(), static_cast<double>(packBytes.size()));
+        EXPECT_EQ(line.at("pack_md5").get<std::string>(), Md5Hex(packBytes));
+        EXPECT_EQ(line.at("pc").get<std::string>(), U8(platform::MachineName()));
+        EXPECT_GE(line.at("seconds").get<double>(), 0.0);
     }
 
     std::wstring log = root / L"log\\upgrades.jsonl";
@@ -543,12 +388,12 @@ TEST_F(UpgradeRecordRunTest, SuccessRefusalAndCutUploadEachLeaveOneLine) {
     ASSERT_TRUE(RunAndLog(log));
     Json ok = LastLine(1);
     ExpectStepsAsShown(ok, "success", L"banner ok");
-    EXPECT_EQ(ok["final_text"].text, U8(L"请重启设备完成升级！"));
-    EXPECT_EQ(ok["model"].text, "M2410");
-    EXPECT_EQ(ok["variant"].text, "");
-    EXPECT_EQ(ok["connection"].text, "usb");
-    EXPECT_EQ(ok["target"].text, U8(diskFolder + L"\\"));
-    EXPECT_EQ(ok["pack_name"].text, "AppUpgradePack.zip");
+    EXPECT_EQ(ok.at("final_text").get<std::string>(), U8(L"请重启设备完成升级！"));
+    EXPECT_EQ(ok.at("model").get<std::string>(), "M2410");
+    EXPECT_EQ(ok.at("variant").get<std::string>(), "");
+    EXPECT_EQ(ok.at("connection").get<std::string>(), "usb");
+    EXPECT_EQ(ok.at("target").get<std::string>(), U8(diskFolder + L"\\"));
+    EXPECT_EQ(ok.at("pack_name").get<std::string>(), "AppUpgradePack.zip");
 
     // A pack of another model: refused, the reason is the final text.
     PackRecipe other;
@@ -558,7 +403,7 @@ TEST_F(UpgradeRecordRunTest, SuccessRefusalAndCutUploadEachLeaveOneLine) {
     ASSERT_TRUE(RunAndLog(log));
     Json refused = LastLine(2);
     ExpectStepsAsShown(refused, "refused", L"close");
-    EXPECT_EQ(refused["final_text"].text, U8(L"升级失败,M2450 与 M2410不匹配,SYSTEM 与 APP也不匹配"));
+    EXPECT_EQ(refused.at("final_text").get<std::string>(), U8(L"升级失败,M2450 与 M2410不匹配,SYSTEM 与 APP也不匹配"));
 
     // Ethernet, M3710 with a pack of its variant M3710S5, and the upload is cut.
     selection.ChooseModel(2, nullptr);
@@ -568,11 +413,11 @@ TEST_F(UpgradeRecordRunTest, SuccessRefusalAndCutUploadEachLeaveOneLine) {
     ASSERT_TRUE(RunAndLog(log));
     Json cut = LastLine(3);
     ExpectStepsAsShown(cut, "failure", L"banner failed");
-    EXPECT_EQ(cut["final_text"].text, U8(runtext::kUploadFailed));
-    EXPECT_EQ(cut["model"].text, "M3710");
-    EXPECT_EQ(cut["variant"].text, "M3710S5");
-    EXPECT_EQ(cut["connection"].text, "ethernet");
-    EXPECT_EQ(cut["target"].text, "192.168.1.20");
+    EXPECT_EQ(cut.at("final_text").get<std::string>(), U8(runtext::kUploadFailed));
+    EXPECT_EQ(cut.at("model").get<std::string>(), "M3710");
+    EXPECT_EQ(cut.at("variant").get<std::string>(), "M3710S5");
+    EXPECT_EQ(cut.at("connection").get<std::string>(), "ethernet");
+    EXPECT_EQ(cut.at("target").get<std::string>(), "192.168.1.20");
 }
 
 TEST_F(UpgradeRecordRunTest, UnwritableLogLeavesTheRunsResultAlone) {

@@ -62,3 +62,9 @@ int BaseModelIndex(int index) {
         if (v.index == index) return v.base;
     return -1;
 }
+
+int ModelIndexByName(const std::wstring& name) {
+    for (int i = 0; i < kModelCount; ++i)
+        if (name == kDeviceModels[i].name) return i;
+    return -1;
+}

@@ -1,6 +1,7 @@
 #pragma once
 // The operator's choices as numbers, and the fixed table of terminal models.
 #include <cstdint>
+#include <string>
 
 #include "device/UsbDiskInfo.h"
 
@@ -68,3 +69,6 @@ const DeviceModel* FindRunModel(int index);
 
 // The model a variant stands in for (itself for the seven); -1 for other numbers.
 int BaseModelIndex(int index);
+
+// Index of the model named exactly `name` among the seven; -1 for any other.
+int ModelIndexByName(const std::wstring& name);

@@ -68,7 +68,7 @@ CliParse ParseUpgrade(const std::vector<std::wstring>& args, const std::wstring&
             if (!hasValue) return Refuse(a + L" needs a value");
             const std::wstring& v = value();
             if (a == L"--model") {
-                o.modelIndex = FindModelByName(v);
+                o.modelIndex = ModelIndexByName(v);
                 if (o.modelIndex < 0) return Refuse(L"unknown model " + v);
                 o.modelName = kDeviceModels[o.modelIndex].name;
             } else if (a == L"--kind") {
@@ -116,7 +116,7 @@ CliParse ParseDisks(const std::vector<std::wstring>& args) {
         if (args[i] != L"--model") return Refuse(L"unknown option " + args[i]);
         if (i + 1 >= args.size()) return Refuse(L"--model needs a value");
         const std::wstring& name = args[++i];
-        parse.options.modelIndex = FindModelByName(name);
+        parse.options.modelIndex = ModelIndexByName(name);
         if (parse.options.modelIndex < 0) return Refuse(L"unknown model " + name);
         parse.options.modelName = kDeviceModels[parse.options.modelIndex].name;
     }
@@ -126,12 +126,6 @@ CliParse ParseDisks(const std::vector<std::wstring>& args) {
 }
 
 }  // namespace
-
-int FindModelByName(const std::wstring& name) {
-    for (int i = 0; i < kModelCount; ++i)
-        if (name == kDeviceModels[i].name) return i;
-    return -1;
-}
 
 CliParse ParseCommandLine(const std::vector<std::wstring>& args, const std::wstring& localAddress) {
     if (args.empty()) return Refuse(L"no command (upgrade, disks, pack, --help or --version)");

@@ -37,8 +37,5 @@ struct CliParse {
 // a terminal address must not be.
 CliParse ParseCommandLine(const std::vector<std::wstring>& args, const std::wstring& localAddress);
 
-// The model's index among the seven, or -1.
-int FindModelByName(const std::wstring& name);
-
 // The text of `quillon --help`.
 std::wstring UsageText();

@@ -15,6 +15,7 @@
 #include "app/UpgradeRun.h"
 #include "platform/File.h"
 #include "support/RunFixture.h"
+#include "support/ModelNamed.h"
 
 namespace {
 
@@ -176,7 +177,7 @@ protected:
     void Prepare(const Fault& fault, bool oldDelivery) {
         const bool usb = fault.link == Link::Usb;
         const wchar_t* model = usb ? L"M2410" : fault.link == Link::Flag ? L"M3710" : L"VK1200";
-        selection.ChooseModel(usb ? 0 : fault.link == Link::Flag ? 2 : 4, nullptr);
+        selection.ChooseModel(Model(model), nullptr);
         selection.connectionMode = usb ? kConnectionUsb : kConnectionEthernet;
         selection.terminalAddress = L"198.51.100.31";
         // The pack's own file name is not the terminal's: the copy must

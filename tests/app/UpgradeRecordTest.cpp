@@ -28,6 +28,7 @@
 #include "platform/File.h"
 #include "platform/Text.h"
 #include "support/RunFixture.h"
+#include "support/ModelNamed.h"
 
 namespace {
 
@@ -406,7 +407,7 @@ TEST_F(UpgradeRecordRunTest, SuccessRefusalAndCutUploadEachLeaveOneLine) {
     EXPECT_EQ(refused.at("final_text").get<std::string>(), U8(L"升级失败,M2450 与 M2410不匹配,SYSTEM 与 APP也不匹配"));
 
     // Ethernet, M3710 with a pack of its variant M3710S5, and the upload is cut.
-    selection.ChooseModel(2, nullptr);
+    selection.ChooseModel(Model(L"M3710"), nullptr);
     selection.terminalAddress = L"192.168.1.20";
     MakePack(PackRecipe::For(L"M3710S5", 0));
     ftp.refusedCalls = {L"put \\Storage Card\\AppUpgradePack.zip"};

@@ -8,6 +8,7 @@
 #include "app/UpgradeRun.h"
 #include "platform/File.h"
 #include "support/RunFixture.h"
+#include "support/ModelNamed.h"
 
 namespace {
 
@@ -186,15 +187,15 @@ TEST_F(UpgradeRunTest, CopyThatDoesNotReadBackGetsNoFlagAndIsRemoved) {
     ExpectCleanProgramFolder();
 
     // Over Ethernet: a server that stores less than it was sent.
-    for (int model : {2, 4}) {
+    for (const wchar_t* model : {L"M3710", L"VK1200"}) {
         SCOPED_TRACE(model);
         progress.events.clear();
         ftp = FakeFtp();
         start = FakeStartCommand();
         ftp.storedBytesLimit = packBytes.size() / 2;
-        selection.ChooseModel(model, nullptr);
+        selection.ChooseModel(Model(model), nullptr);
         selection.terminalAddress = L"192.168.1.20";
-        MakePack(PackRecipe::For(kDeviceModels[model].name, 0));
+        MakePack(PackRecipe::For(model, 0));
         EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
                                  L"0.75|正在校验升级包...", L"0.75|升级包校验失败，请重新升级！", L"banner failed",
                                  L"enter"}));
@@ -208,7 +209,7 @@ TEST_F(UpgradeRunTest, CopyThatDoesNotReadBackGetsNoFlagAndIsRemoved) {
     progress.events.clear();
     ftp = FakeFtp();
     ftp.answersSize = false;
-    selection.ChooseModel(2, nullptr);
+    selection.ChooseModel(Model(L"M3710"), nullptr);
     MakePack(PackRecipe::For(L"M3710", 0));
     EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
                              L"0.75|正在校验升级包...", L"0.75|终端未返回文件大小，未能校验升级包.", L"banner failed",
@@ -242,7 +243,7 @@ TEST_F(UpgradeRunTest, EthernetUploadsPackAndFlagToTheModelsFolder) {
         ftp = FakeFtp();
         ChooseEthernetModel(c.model, c.kind);
         selection.terminalAddress = L"192.168.1.20";
-        MakePack(PackRecipe::For(kDeviceModels[c.model].name, c.kind), c.packName);
+        MakePack(PackRecipe::For(c.model, c.kind), c.packName);
         EXPECT_EQ(Run(), kEthernetSuccessEvents);
         ASSERT_EQ(ftp.files.size(), 2u);
         EXPECT_EQ(ftp.files[c.remotePack], packBytes);
@@ -257,7 +258,7 @@ TEST_F(UpgradeRunTest, EthernetUploadsPackAndFlagToTheModelsFolder) {
 }
 
 TEST_F(UpgradeRunTest, EthernetLogsInWithTheModelsAccount) {
-    selection.ChooseModel(2, nullptr);
+    selection.ChooseModel(Model(L"M3710"), nullptr);
     selection.terminalAddress = L"10.0.0.7";
     selection.ftpPort = 2121;
     MakePack(PackRecipe::For(L"M3710", 0));
@@ -266,7 +267,7 @@ TEST_F(UpgradeRunTest, EthernetLogsInWithTheModelsAccount) {
 }
 
 TEST_F(UpgradeRunTest, VK1200GetsTheStartCommandInsteadOfTheFlag) {
-    selection.ChooseModel(4, nullptr);
+    selection.ChooseModel(Model(L"VK1200"), nullptr);
     selection.terminalAddress = L"192.168.1.30";
     MakePack(PackRecipe::For(L"VK1200", 0));
     EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"0.75|正在校验升级包...", L"0.85|正在启动升级",
@@ -287,7 +288,7 @@ TEST_F(UpgradeRunTest, VK1200GetsTheStartCommandInsteadOfTheFlag) {
 }
 
 TEST_F(UpgradeRunTest, EthernetFailures) {
-    selection.ChooseModel(2, nullptr);
+    selection.ChooseModel(Model(L"M3710"), nullptr);
     selection.terminalAddress = L"192.168.1.20";
     MakePack(PackRecipe::For(L"M3710", 0));
 
@@ -313,7 +314,7 @@ TEST_F(UpgradeRunTest, EthernetFailures) {
 }
 
 TEST_F(UpgradeRunTest, EthernetRefusalClosesTheFtpSession) {
-    selection.ChooseModel(3, nullptr);
+    selection.ChooseModel(Model(L"M3750"), nullptr);
     MakePack(PackRecipe::For(L"M3710", 0));
     EXPECT_EQ(Run(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|升级失败,M3710 与 M3750不能匹配",
                              L"close"}));
@@ -322,7 +323,7 @@ TEST_F(UpgradeRunTest, EthernetRefusalClosesTheFtpSession) {
 }
 
 TEST_F(UpgradeRunTest, VariantStaysSelectedAfterTheRun) {
-    selection.ChooseModel(2, nullptr);
+    selection.ChooseModel(Model(L"M3710"), nullptr);
     MakePack(PackRecipe::For(L"M3710S5", 0));
     Run();
     EXPECT_EQ(selection.modelIndex, 7);

@@ -23,6 +23,7 @@
 #include "platform/File.h"
 #include "platform/Text.h"
 #include "support/RunFixture.h"
+#include "support/ModelNamed.h"
 
 namespace {
 
@@ -197,8 +198,8 @@ TEST_F(SimulatorRunTest, PackAndFlagLandInEachModelsFolder) {
         ForgetOnTerminal(c.remotePack);
         ForgetOnTerminal(c.remoteFlag);
         ChooseEthernetModel(c.model, c.kind);
-        PackRecipe recipe = PackRecipe::For(kDeviceModels[c.model].name, c.kind);
-        recipe.files.push_back({"firmware/image.bin", NoiseBytes(300000, static_cast<uint32_t>(c.model))});
+        PackRecipe recipe = PackRecipe::For(c.model, c.kind);
+        recipe.files.push_back({"firmware/image.bin", NoiseBytes(300000, static_cast<uint32_t>(Model(c.model)))});
         MakePack(recipe, c.packName);
         EXPECT_EQ(RunEthernet(), kEthernetSuccessEvents);
         std::string arrived, flag;
@@ -214,7 +215,7 @@ TEST_F(SimulatorRunTest, VK1200GetsNineBytesAndNoFlag) {
     UseTerminal("normal");
     ForgetOnTerminal(L"\\AppUpgradePack.zip");
     ForgetOnTerminal(L"\\AppUpgradeFlag.cfg");
-    ChooseEthernetModel(4, 0);
+    ChooseEthernetModel(L"VK1200", 0);
     MakePack(PackRecipe::For(L"VK1200", 0));
     EXPECT_EQ(RunEthernet(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
                                      L"0.75|正在校验升级包...", L"0.85|正在启动升级", L"banner ok", L"enter"}));
@@ -237,7 +238,7 @@ TEST_F(SimulatorRunTest, VK1200GetsNineBytesAndNoFlag) {
 
 TEST_F(SimulatorRunTest, RefusedLoginClosesTheWindow) {
     UseTerminal("refuse");
-    ChooseEthernetModel(2, 0);
+    ChooseEthernetModel(L"M3710", 0);
     MakePack(PackRecipe::For(L"M3710", 0));
     EXPECT_EQ(RunEthernet(), (Events{L"0|正准备升级...", L"0.1|终端连接失败.", L"close"}));
     ExpectCleanProgramFolder();
@@ -245,7 +246,7 @@ TEST_F(SimulatorRunTest, RefusedLoginClosesTheWindow) {
 
 TEST_F(SimulatorRunTest, UploadCutHalfwayShowsTheFailureBanner) {
     UseTerminal("drop");
-    ChooseEthernetModel(3, 0);
+    ChooseEthernetModel(L"M3750", 0);
     PackRecipe recipe = PackRecipe::For(L"M3750", 0);
     recipe.files.push_back({"firmware/image.bin", NoiseBytes(400000, 7)});
     MakePack(recipe);
@@ -257,7 +258,7 @@ TEST_F(SimulatorRunTest, UploadCutHalfwayShowsTheFailureBanner) {
 // A pack that did not arrive whole never gets its flag, on either connection.
 TEST_F(SimulatorRunTest, CopiesThatDoNotCheckOutAreRemovedAndGetNoFlag) {
     UseTerminal("short");
-    ChooseEthernetModel(2, 0);
+    ChooseEthernetModel(L"M3710", 0);
     ForgetOnTerminal(L"\\Storage Card\\AppUpgradeFlag.cfg");
     MakePack(PackRecipe::For(L"M3710", 0));
     EXPECT_EQ(RunEthernet(), (Events{L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|",
@@ -268,7 +269,7 @@ TEST_F(SimulatorRunTest, CopiesThatDoNotCheckOutAreRemovedAndGetNoFlag) {
     ExpectCleanProgramFolder();
 
     progress.events.clear();
-    selection.ChooseModel(0, nullptr);  // M2410 over USB
+    selection.ChooseModel(Model(L"M2410"), nullptr);  // M2410 over USB
     MakePack({});
     TerminalDiskAt(diskFolder + L"\\");
     files.corruptCopies = true;
@@ -281,7 +282,7 @@ TEST_F(SimulatorRunTest, CopiesThatDoNotCheckOutAreRemovedAndGetNoFlag) {
 
 TEST_F(SimulatorRunTest, FullTerminalDiskShowsTheFailureBanner) {
     UseTerminal("quota");
-    ChooseEthernetModel(2, 1);
+    ChooseEthernetModel(L"M3710", 1);
     PackRecipe recipe = PackRecipe::For(L"M3710", 1);
     recipe.files.push_back({"firmware/image.bin", NoiseBytes(1500000, 11)});
     MakePack(recipe, L"SystemUpgradePack.zip");

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/UpgradeSelection.h"
+#include "support/ModelNamed.h"
+#include "support/ModelNamed.h"
 
 namespace {
 
@@ -16,74 +18,57 @@ struct FakeRefresh {
     }
 };
 
-TEST(ModelTable, SevenRowsAsSpecified) {
-    struct Row {
-        const wchar_t* name;
-        uint16_t pid;
-        ConnectionMode mode;
-        bool usb, eth, refresh;
-    } expected[] = {
-        {L"M2410", 0x1213, kConnectionUsb, true, false, true},
-        {L"M2450", 0x1214, kConnectionEthernet, true, true, true},
-        {L"M3710", 0x1217, kConnectionEthernet, false, true, false},
-        {L"M3750", 0x1218, kConnectionEthernet, false, true, false},
-        {L"VK1200", 0x121A, kConnectionEthernet, false, true, false},
-        {L"HTR940", 0x121E, kConnectionUsb, true, false, true},
-        {L"M2480", 0x121D, kConnectionUsb, true, false, true},
-    };
-    for (int i = 0; i < kModelCount; ++i) {
-        SCOPED_TRACE(i);
+// Choosing a model takes its row: name, USB ids, the connection it starts
+// with (USB where it has a disk), and a disk refresh exactly for USB starts.
+TEST(ModelTable, ChoosingAModelTakesItsRow) {
+    for (const wchar_t* name : {L"M2410", L"M2450", L"M3710", L"M3750", L"VK1200", L"HTR940", L"M2480"}) {
+        SCOPED_TRACE(name);
         UpgradeSelection s;
         FakeRefresh r;
-        const DeviceModel* row = s.ChooseModel(i, r.fn());
+        const DeviceModel* row = s.ChooseModel(Model(name), r.fn());
         ASSERT_NE(row, nullptr);
-        EXPECT_EQ(s.modelIndex, i);
-        EXPECT_EQ(s.modelName, expected[i].name);
-        EXPECT_EQ(s.usbProductId, expected[i].pid);
+        EXPECT_EQ(s.modelName, name);
+        EXPECT_EQ(s.usbProductId, row->productId);
         EXPECT_EQ(s.usbVendorId, 0x04CC);
-        EXPECT_EQ(s.connectionMode, expected[i].mode);
-        EXPECT_EQ(row->HasUsb(), expected[i].usb);
-        EXPECT_EQ(row->HasEthernet(), expected[i].eth);
-        EXPECT_EQ(r.calls, expected[i].refresh ? 1 : 0);
+        const bool usbStart = s.connectionMode == kConnectionUsb;
+        EXPECT_EQ(usbStart, row->HasUsb() && !row->HasEthernet()) << "USB-only models start on USB";
+        EXPECT_EQ(r.calls, row->HasUsb() ? 1 : 0);
     }
-    EXPECT_EQ(FindDeviceModel(7), nullptr);
+    EXPECT_EQ(ModelIndexByName(L"m2410"), -1);
+    EXPECT_EQ(ModelIndexByName(L"M3710S5"), -1) << "variants are no model of their own";
+    EXPECT_EQ(FindDeviceModel(kModelCount), nullptr);
     EXPECT_EQ(FindDeviceModel(-1), nullptr);
 }
 
+// The window opens on the first radio's model over its disk, ready for an
+// application pack, and nothing can start before a disk and a pack are there.
 TEST(ModelTable, StartUpState) {
     UpgradeSelection s;
-    EXPECT_EQ(s.modelIndex, 0);
-    EXPECT_EQ(s.modelName, L"M2410");
-    EXPECT_EQ(s.usbProductId, 0x1213);
+    EXPECT_EQ(s.modelName, kDeviceModels[0].name);
     EXPECT_EQ(s.connectionMode, kConnectionUsb);
     EXPECT_EQ(s.packKind, kPackApplication);
-    EXPECT_EQ(s.terminalAddress, L"0.0.0.0");
-    EXPECT_EQ(s.ftpPort, 21);
-    EXPECT_FALSE(s.addressEntered);
-    EXPECT_FALSE(s.addressValid);
-    EXPECT_TRUE(s.ftpUser.empty());
     EXPECT_FALSE(s.CanStart());
 }
 
 TEST(Credentials, SetByEthernetModelsAndKeptByOthers) {
     UpgradeSelection s;
-    s.ChooseModel(0, nullptr);
+    s.ChooseModel(Model(L"M2410"), nullptr);
     EXPECT_TRUE(s.ftpUser.empty());
     EXPECT_TRUE(s.ftpPassword.empty());
 
-    s.ChooseModel(2, nullptr);
+    s.ChooseModel(Model(L"M3710"), nullptr);
     EXPECT_EQ(s.ftpUser, L"admin");
     EXPECT_EQ(s.ftpPassword, L"739204");
 
-    s.ChooseModel(0, nullptr);  // "unchanged": the earlier login stays
+    s.ChooseModel(Model(L"M2410"), nullptr);  // "unchanged": the earlier login stays
     EXPECT_EQ(s.ftpUser, L"admin");
     EXPECT_EQ(s.connectionMode, kConnectionUsb);
 
-    s.ChooseModel(4, nullptr);
+    s.ChooseModel(Model(L"VK1200"), nullptr);
     EXPECT_EQ(s.ftpUser, L"update");
-    s.ChooseModel(1, nullptr);
+    s.ChooseModel(Model(L"M2450"), nullptr);
     EXPECT_EQ(s.ftpUser, L"update");
-    s.ChooseModel(3, nullptr);
+    s.ChooseModel(Model(L"M3750"), nullptr);
     EXPECT_EQ(s.ftpUser, L"admin");
     EXPECT_EQ(s.ftpPassword, L"739204");
 }
@@ -108,11 +93,11 @@ TEST(PackPath, ShortenedAfterThirtyFiveCharacters) {
 TEST(Readiness, UsbNeedsADiskAndAPack) {
     UpgradeSelection s;
     FakeRefresh r;
-    s.ChooseModel(0, r.fn());
+    s.ChooseModel(Model(L"M2410"), r.fn());
     s.TakePackPath(L"C:\\AppUpgradePack.zip");
     EXPECT_FALSE(s.CanStart()) << "no terminal disk";
     r.disks = 1;
-    s.ChooseModel(0, r.fn());
+    s.ChooseModel(Model(L"M2410"), r.fn());
     EXPECT_TRUE(s.CanStart());
     s.displayedPackPath.clear();
     EXPECT_FALSE(s.CanStart());
@@ -120,7 +105,7 @@ TEST(Readiness, UsbNeedsADiskAndAPack) {
 
 TEST(Readiness, EthernetNeedsAnEnteredValidAddressAndAPack) {
     UpgradeSelection s;
-    s.ChooseModel(2, nullptr);
+    s.ChooseModel(Model(L"M3710"), nullptr);
     s.TakePackPath(L"C:\\AppUpgradePack.zip");
     EXPECT_FALSE(s.CanStart()) << "no address typed yet";
     s.addressEntered = true;
@@ -140,17 +125,17 @@ TEST(Readiness, EthernetNeedsAnEnteredValidAddressAndAPack) {
 
 TEST(Readiness, AddressEnteredFollowsTheAddressOnModelChange) {
     UpgradeSelection s;
-    s.ChooseModel(2, nullptr);
+    s.ChooseModel(Model(L"M3710"), nullptr);
     EXPECT_FALSE(s.addressEntered);
     s.terminalAddress = L"192.168.1.20";
-    s.ChooseModel(3, nullptr);
+    s.ChooseModel(Model(L"M3750"), nullptr);
     EXPECT_TRUE(s.addressEntered);
 }
 
 TEST(Variants, KeepEverythingUntilAModelIsChosen) {
     UpgradeSelection s;
     FakeRefresh r;
-    s.ChooseModel(2, r.fn());
+    s.ChooseModel(Model(L"M3710"), r.fn());
     s.modelIndex = kVariantM3710S5;  // as the pack's model match leaves it
     s.modelName = L"M3710S5";
     EXPECT_EQ(s.ApplyModelSettings(r.fn()), nullptr);
@@ -158,14 +143,14 @@ TEST(Variants, KeepEverythingUntilAModelIsChosen) {
     EXPECT_EQ(s.connectionMode, kConnectionEthernet);
     EXPECT_EQ(r.calls, 0);
 
-    s.ChooseModel(2, r.fn());
+    s.ChooseModel(Model(L"M3710"), r.fn());
     EXPECT_EQ(s.modelIndex, 2);
     EXPECT_EQ(s.modelName, L"M3710");
 
-    s.ChooseModel(6, r.fn());
+    s.ChooseModel(Model(L"M2480"), r.fn());
     s.modelIndex = kVariantVK1500;
     s.modelName = L"VK1500";
-    s.ChooseModel(0, r.fn());
+    s.ChooseModel(Model(L"M2410"), r.fn());
     EXPECT_EQ(s.modelIndex, 0);
     EXPECT_EQ(s.modelName, L"M2410");
     EXPECT_EQ(s.usbProductId, 0x1213);

@@ -1,5 +1,7 @@
 #include "support/RunFixture.h"
 
+#include "support/ModelNamed.h"
+
 #include "platform/File.h"
 
 void RunFixture::SetUp() {
@@ -20,16 +22,16 @@ std::wstring RunFixture::MakePack(const PackRecipe& recipe, const wchar_t* name)
 }
 
 const EthernetDelivery kEthernetDeliveries[3] = {
-    {2, 0, L"AppUpgradePack.zip", L"\\Storage Card\\AppUpgradePack.zip", L"\\Storage Card\\AppUpgradeFlag.cfg"},
-    {3, 1, L"SystemUpgradePack.zip", L"\\HardDisk\\SystemUpgradePack.zip", L"\\HardDisk\\SystemUpgradeFlag.cfg"},
-    {1, 2, L"ToolUpgradePack.zip", L"\\ToolUpgradePack.zip", L"\\ToolUpgradeFlag.cfg"},
+    {L"M3710", 0, L"AppUpgradePack.zip", L"\\Storage Card\\AppUpgradePack.zip", L"\\Storage Card\\AppUpgradeFlag.cfg"},
+    {L"M3750", 1, L"SystemUpgradePack.zip", L"\\HardDisk\\SystemUpgradePack.zip", L"\\HardDisk\\SystemUpgradeFlag.cfg"},
+    {L"M2450", 2, L"ToolUpgradePack.zip", L"\\ToolUpgradePack.zip", L"\\ToolUpgradeFlag.cfg"},
 };
 
 const std::vector<std::wstring> kEthernetSuccessEvents = {
     L"0|正准备升级...", L"0.1|成功连接终端.", L"0.2|", L"0.5|", L"0.6|", L"0.75|正在校验升级包...", L"banner ok", L"enter"};
 
-void RunFixture::ChooseEthernetModel(int index, int kind) {
-    selection.ChooseModel(index, nullptr);
+void RunFixture::ChooseEthernetModel(const wchar_t* model, int kind) {
+    selection.ChooseModel(Model(model), nullptr);
     selection.connectionMode = kConnectionEthernet;
     selection.packKind = static_cast<PackKind>(kind);
 }

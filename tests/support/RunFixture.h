@@ -21,8 +21,8 @@ protected:
     // Writes the pack into the packs folder and selects it.
     std::wstring MakePack(const PackRecipe& recipe, const wchar_t* name = L"AppUpgradePack.zip");
     bool ExtractionFolderLeft() const;
-    // Selects model `index` for an Ethernet run with pack kind `kind`.
-    void ChooseEthernetModel(int index, int kind);
+    // Selects model `model` for an Ethernet run with pack kind `kind`.
+    void ChooseEthernetModel(const wchar_t* model, int kind);
     void ExpectCleanProgramFolder();
 
     TempFolder root;
@@ -34,7 +34,8 @@ protected:
 
 // Where an Ethernet run puts pack and flag, by model and pack kind.
 struct EthernetDelivery {
-    int model, kind;
+    const wchar_t* model;
+    int kind;
     const wchar_t* packName;
     const wchar_t* remotePack;
     const wchar_t* remoteFlag;

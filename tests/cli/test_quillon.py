@@ -305,13 +305,23 @@ class EthernetBatch(unittest.TestCase, Packs):
 
     def test_refused_pack_reaches_no_terminal(self):
         before = self.uploads()
-        cases = ((self.pack["M2410"], "升级失败,M2410 与 M3710不能匹配"),
-                 (self.pack["damaged"], "升级失败，升级包被损坏."))
-        for pack, text in cases:
-            done = self.upgrade("M3710", pack, ("good1", "good2"))
+        # With a key trusted, a good pack without a signature is refused too.
+        key = os.path.join(WORK, "site-key")
+        for f in (key + ".key", key + ".pub"):
+            if os.path.exists(f):
+                os.remove(f)
+        made = self.program.run(PACKTOOL, ["keygen", "-o", self.program.path(key)])
+        self.assertEqual(made.returncode, 0, made.stdout + made.stderr)
+        with open(key + ".pub") as f:
+            key_line = f.read().split("\n")[1]
+        cases = ((self.pack["M2410"], "升级失败,M2410 与 M3710不能匹配", ()),
+                 (self.pack["damaged"], "升级失败，升级包被损坏.", ()),
+                 (self.pack["M3710"], "升级失败，升级包没有签名.", ("--trusted-key", key_line)))
+        for pack, text, trust in cases:
+            done = self.upgrade("M3710", pack, ("good1", "good2"), *trust)
             self.assertEqual(done.returncode, 2, done.stdout + done.stderr)
             self.assertIn(text, done.stdout)
-            done = self.upgrade("M3710", pack, ("good1", "good2"), "--json")
+            done = self.upgrade("M3710", pack, ("good1", "good2"), "--json", *trust)
             self.assertEqual(done.returncode, 2, done.stdout + done.stderr)
             document = json.loads(done.stdout)
             self.assertEqual(document["check"], {"accepted": False, "text": text})

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <new>
 
 #include "platform/File.h"
 
@@ -37,7 +38,11 @@ bool ReadWholeFile(const std::wstring& path, std::vector<unsigned char>* bytes) 
     if (!platform::FileSize(path, &size) || size > SIZE_MAX / 2) return false;
     FileHandle f(platform::OpenFile(path, "rb"));
     if (!f) return false;
-    bytes->resize(static_cast<size_t>(size));
+    try {
+        bytes->resize(static_cast<size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return false;  // a pack too large to hold in memory cannot be checked this way
+    }
     return std::fread(bytes->data(), 1, bytes->size(), f.get()) == bytes->size();
 }
 

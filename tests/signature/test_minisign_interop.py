@@ -30,7 +30,9 @@ def packtool(*args, env=None):
     command = ([RUNNER] if RUNNER else []) + [PACKTOOL] + [tool_path(a) if a.startswith(WORK) else a for a in args]
     run = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=300,
                          env=dict(os.environ, **(env or {})))
-    return run.returncode, run.stdout.decode("utf-8", "replace"), run.stderr.decode("utf-8", "replace")
+    # Both builds write UTF-8; the Windows console ends lines with CR LF.
+    text = [s.decode("utf-8", "replace").replace("\r\n", "\n") for s in (run.stdout, run.stderr)]
+    return run.returncode, text[0], text[1]
 
 
 def minisign(*args, password=None):

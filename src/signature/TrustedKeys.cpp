@@ -18,6 +18,8 @@ TrustedKeys ParseTrustedKeys(const std::string& text) {
             continue;
         minisign::PublicKey key;
         if (!minisign::ParsePublicKeyLine(line, &key)) {
+            // A list with a broken line trusts nothing: its author meant something else.
+            trust.keys.clear();
             trust.problem = "line " + std::to_string(number) + " is no minisign public key";
             return trust;
         }

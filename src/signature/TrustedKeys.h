@@ -14,7 +14,8 @@ inline constexpr wchar_t kTrustFileName[] = L"trusted-keys.txt";
 
 struct TrustedKeys {
     std::vector<minisign::PublicKey> keys;
-    std::string problem;  // why the list cannot be used (a broken line, an unreadable file), or empty
+    std::string problem;  // why the list cannot be used (a broken line, an unreadable file), or empty;
+                          // a broken list holds no keys
 
     bool Broken() const { return !problem.empty(); }
     // With no key and no problem nothing is checked, as before signing existed.

@@ -1,5 +1,5 @@
-# zlib, minizip, GoogleTest and (for the tests) nlohmann-json, installed from
-# Debian packages by scripts/setup.
+# zlib, minizip, libsodium, GoogleTest and (for the tests) nlohmann-json,
+# installed from Debian packages by scripts/setup.
 if(WIN32)
   # zlib from libz-mingw-w64-dev; minizip compiled here from the zlib source
   # package that scripts/setup unpacks into its cache.
@@ -22,6 +22,21 @@ if(WIN32)
   target_include_directories(minizip PUBLIC ${_mzinc} PRIVATE ${_mz})
   target_link_libraries(minizip PUBLIC ${ZLIB_STATIC})
 
+  # libsodium, built static from Debian's source package by scripts/setup.
+  set(QUILLON_SODIUM_MINGW "$ENV{HOME}/.cache/quillon/libsodium-mingw" CACHE PATH "libsodium built for MinGW-w64")
+  if(DEFINED ENV{XDG_CACHE_HOME})
+    set(QUILLON_SODIUM_MINGW "$ENV{XDG_CACHE_HOME}/quillon/libsodium-mingw" CACHE PATH "" FORCE)
+  endif()
+  if(NOT EXISTS ${QUILLON_SODIUM_MINGW}/lib/libsodium.a)
+    message(FATAL_ERROR "libsodium for MinGW not found in ${QUILLON_SODIUM_MINGW}; run scripts/setup")
+  endif()
+  add_library(sodium STATIC IMPORTED)
+  set_target_properties(sodium PROPERTIES
+    IMPORTED_LOCATION ${QUILLON_SODIUM_MINGW}/lib/libsodium.a
+    INTERFACE_INCLUDE_DIRECTORIES ${QUILLON_SODIUM_MINGW}/include
+    INTERFACE_COMPILE_DEFINITIONS SODIUM_STATIC
+    INTERFACE_LINK_LIBRARIES advapi32)  # its random numbers come from RtlGenRandom
+
   # GoogleTest from Debian's googletest source package.
   set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -33,6 +48,9 @@ else()
   pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
   add_library(minizip INTERFACE)
   target_link_libraries(minizip INTERFACE PkgConfig::MINIZIP ZLIB::ZLIB)
+  pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
+  add_library(sodium INTERFACE)
+  target_link_libraries(sodium INTERFACE PkgConfig::SODIUM)
   find_package(GTest REQUIRED)
 endif()
 

@@ -119,3 +119,13 @@ with zipfile.ZipFile(piped, "w", zipfile.ZIP_DEFLATED) as z:
     z.writestr("d.txt", b"d" * 300)
 seed("fuzz_unzip", "descriptor", piped.data)
 seed("fuzz_unzip", "empty-deflated", raw_archive([good, dict(stored(b"e.bin", b""), method=8)]))
+
+# minisign: a signature file, a public key file and a trust list (made with
+# packtool; the bytes need not verify, only parse).
+seed("fuzz_minisign", "signature", b"untrusted comment: signature from packtool secret key A900293C5D680607\n"
+     b"RUQHBmhdPCkAqXa8rD6xBFzFdAmNwFQwh7hHXDzuZQKTmxCUe4Hzg1h9MPJiqmpOm9c1gHujoQGPHFXLtRZeGed6G7mag6zkvgY=\n"
+     b"trusted comment: timestamp:1796789650\tfile:AppUpgradePack.zip\thashed\n"
+     b"qg7GQ4bw4Ny94uZgOIrp84iZCaZkNUXivKOKPku8KHX8IGFFVG6caGeeuV2GSQQpfKX2GQis90siyEeAwkfYAQ==\n")
+seed("fuzz_minisign", "public-key", b"untrusted comment: minisign public key A900293C5D680607\n"
+     b"RWQHBmhdPCkAqbAoO2FhFqYWbzqNVxix4iBjnUZEYyg8TH20lUnb41v/\n")
+seed("fuzz_minisign", "trust-list", b"# vendor 2026\r\nRWQHBmhdPCkAqbAoO2FhFqYWbzqNVxix4iBjnUZEYyg8TH20lUnb41v/\r\n\r\n")

@@ -20,6 +20,7 @@ UpgradeRecord StartRunRecord(const RunRequest& request, const std::wstring& tool
 void FinishRunRecord(UpgradeRecord* record, const RunOutcome& outcome, const RecordingProgressSink& reports) {
     record->packSize = outcome.packSize;
     record->packMd5 = outcome.packMd5;
+    record->signer = outcome.signerKeyId;
     if (outcome.modelIndex >= kModelCount) record->variantName = outcome.modelName;
     if (!outcome.diskPath.empty()) record->target = outcome.diskPath;
     record->result = outcome.result;

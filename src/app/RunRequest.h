@@ -28,6 +28,12 @@ struct RunRequest {
     std::wstring ftpPassword;
     // The batch already checked the pack: deliver without extracting again.
     bool packChecked = false;
+    // The site's list of trusted signing keys (the window: "trusted-keys.txt"
+    // beside the program), read when the check starts; empty or missing:
+    // packs need no signature.
+    std::wstring trustFile;
+    // The key that signed a pack the batch checked, for the record.
+    std::string signerKeyId;
     // The pack's MD5 (hex) when the caller already knows it; otherwise the
     // run works it out on its own thread.
     std::string packMd5;
@@ -41,6 +47,7 @@ struct RunOutcome {
     std::wstring diskPath;   // the disk the run used (USB)
     std::string packMd5;     // the pack's MD5 (hex), empty when it could not be read
     uint64_t packSize = 0;
+    std::string signerKeyId;  // the trusted key that signed the pack, when keys are trusted
 };
 
 // A copy of the selection for a run (the chosen disk read under its lock).

@@ -25,6 +25,11 @@ inline constexpr wchar_t kVerifyFailed[] = L"升级包校验失败，请重新�
 inline constexpr wchar_t kVerifySkipped[] = L"终端未返回文件大小，未能校验升级包.";
 inline constexpr wchar_t kOldFlagNotRemoved[] = L"无法删除终端上的旧标志文件，未拷贝升级包！";
 inline constexpr wchar_t kNoProgressWindow[] = L"无法打开进度窗口，未开始升级！";
+// Signed packs, once the site trusts at least one key.
+inline constexpr wchar_t kPackUnsigned[] = L"升级失败，升级包没有签名.";
+inline constexpr wchar_t kSignerNotTrusted[] = L"升级失败，升级包的签名密钥不受信任.";
+inline constexpr wchar_t kSignatureMismatch[] = L"升级失败，升级包与签名不符.";
+inline constexpr wchar_t kTrustFileBroken[] = L"升级失败，受信任密钥文件有误.";
 inline constexpr const wchar_t* kSucceeded = banner::kSuccess;
 
 inline constexpr wchar_t kExtractionFolder[] = L"\\temp";

@@ -21,6 +21,7 @@
 #include "device/DiskRecording.h"
 #include "platform/Environment.h"
 #include "res/resource.h"
+#include "signature/TrustedKeys.h"
 #include "skin/Fonts.h"
 #include "skin/GdiHandles.h"
 #include "skin/PngResource.h"
@@ -314,7 +315,8 @@ void CUpgradeDialogEx::OnStartUpgrade() {
         ShellFileSystem files;
         // The run works from a copy; its outcome (a variant model, the disk
         // used) comes back here once the worker has ended.
-        const RunRequest request = MakeRunRequest(m_selection);
+        RunRequest request = MakeRunRequest(m_selection);
+        request.trustFile = GetProgramFolder() + L"\\" + kTrustFileName;
         const std::string startedAt = platform::UtcTimeText();
         CUpgradeRun run(request, {progress, m_ftp, m_startClient, files}, GetProgramFolder());
         UpgradeJob job;

@@ -1,6 +1,7 @@
 #include "app/UpgradePackCheck.h"
 
 #include "app/ModelMatch.h"
+#include "app/PackSignatureCheck.h"
 #include "app/RunTexts.h"
 #include "pack/FolderMD5Check.h"
 #include "pack/UpgradePack.h"
@@ -18,10 +19,15 @@ void Report(IProgressSink* steps, double fraction) {
 }  // namespace
 
 PackCheckResult CheckUpgradePack(const std::wstring& packPath, const std::wstring& folder, int modelIndex,
-                                 const std::wstring& modelName, PackKind kind, IProgressSink* steps) {
+                                 const std::wstring& modelName, PackKind kind, IProgressSink* steps,
+                                 const TrustedKeys* trust) {
     PackCheckResult r;
     r.modelIndex = modelIndex;
     r.modelName = modelName;
+    if (trust && trust->InForce()) {
+        if (!CheckPackSignature(packPath, *trust, &r)) return r;
+        Report(steps, kSignatureFraction);
+    }
 
     // A pack that was not wholly extracted is damaged whatever it holds;
     // one that could not be opened, or did not fit on this PC's disk, is

@@ -10,12 +10,15 @@
 #include "app/DeviceModel.h"
 #include "app/ProgressSink.h"
 
+struct TrustedKeys;
+
 
 enum class PackVerdict {
     Accepted,
     CannotExtract,  // the pack cannot be opened, or does not fit on this PC's disk
     Damaged,        // not extracted whole, or the manifest disagrees
     WrongModel,     // the verify record names another model or kind
+    BadSignature,   // keys are trusted, and none of them signed the pack as it is
 };
 
 struct PackCheckResult {
@@ -25,12 +28,16 @@ struct PackCheckResult {
     std::string reason;     // a short English reason of a refusal
     int modelIndex = 0;     // the model afterwards (a variant pack moves it)
     std::wstring modelName;
+    std::string signerKeyId;  // the trusted key that signed the pack, when keys are trusted
     bool Accepted() const { return verdict == PackVerdict::Accepted; }
 };
 
 // Extracts `packPath` into `folder` (which must not exist yet) and decides.
 // Reports the steps 0.2, 0.5 and 0.6 to `steps` when given; refusals are
 // not reported (the caller ends its run with `fraction` and `message`).
-// Leaves the folder for the caller to delete.
+// Leaves the folder for the caller to delete. When `trust` holds keys (or
+// is broken) the pack's signature is checked first, before extraction,
+// and reported as the step 0.15.
 PackCheckResult CheckUpgradePack(const std::wstring& packPath, const std::wstring& folder, int modelIndex,
-                                 const std::wstring& modelName, PackKind kind, IProgressSink* steps);
+                                 const std::wstring& modelName, PackKind kind, IProgressSink* steps,
+                                 const TrustedKeys* trust = nullptr);

@@ -120,6 +120,7 @@ std::string FormatUpgradeRecord(const UpgradeRecord& r) {
     AppendField(&out, "pack_name", r.packName);
     out += "\"pack_size\":" + std::to_string(r.packSize) + ",";
     AppendField(&out, "pack_md5", r.packMd5);
+    if (!r.signer.empty()) AppendField(&out, "signer", r.signer);
     out += "\"steps\":[";
     for (size_t i = 0; i < r.steps.size(); ++i) {
         out += i ? ",{\"fraction\":" : "{\"fraction\":";

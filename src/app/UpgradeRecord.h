@@ -29,6 +29,7 @@ struct UpgradeRecord {
     std::wstring packName;         // the pack's file name: "AppUpgradePack.zip"
     uint64_t packSize = 0;         // bytes
     std::string packMd5;           // 32 hex digits, or empty when unknown
+    std::string signer;            // key id of the trusted key that signed the pack; empty: none checked
     std::vector<UpgradeStep> steps;
     UpgradeResult result = UpgradeResult::Failure;
     std::wstring finalText;        // what the operator was told last (RecordingProgressSink)
@@ -48,5 +49,6 @@ struct UpgradeRecord {
 // (lone UTF-16 surrogates, UTF-32 values that are surrogates or above
 // U+10FFFF, invalid UTF-8 in the narrow fields) become U+FFFD. Numbers
 // that JSON cannot write (NaN, infinities) become null; seconds have
-// millisecond precision.
+// millisecond precision. "signer" (the signing key's id) follows
+// "pack_md5" only when the pack's signature was checked and accepted.
 std::string FormatUpgradeRecord(const UpgradeRecord& record);

@@ -6,6 +6,7 @@
 #include "app/UpgradePackCheck.h"
 #include "pack/FolderMD5Check.h"
 #include "platform/Text.h"
+#include "signature/TrustedKeys.h"
 
 namespace {
 constexpr uint32_t kReadOnlyOrSystem = 0x5;  // FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM
@@ -24,6 +25,7 @@ CUpgradeRun::CUpgradeRun(RunRequest request, Services services, std::wstring wor
     : m_request(std::move(request)), m_services(services), m_workFolder(std::move(workFolder)) {
     m_outcome.modelIndex = m_request.modelIndex;
     m_outcome.modelName = m_request.modelName;
+    m_outcome.signerKeyId = m_request.signerKeyId;
 }
 
 std::wstring CUpgradeRun::ExtractionFolder() const { return m_workFolder + runtext::kExtractionFolder; }
@@ -84,10 +86,13 @@ bool CUpgradeRun::ExtractAndCheckPack() {
     const std::wstring folder = ExtractionFolder();
     if (m_services.files.PathExists(folder)) DeleteExtractionFolder();
 
+    // The trust list is read afresh for every run, so a site's change needs no restart.
+    const TrustedKeys trust = m_request.trustFile.empty() ? TrustedKeys() : ReadTrustFile(m_request.trustFile);
     PackCheckResult check = CheckUpgradePack(m_request.packPath, folder, m_outcome.modelIndex, m_outcome.modelName,
-                                             m_request.packKind, &m_services.progress);
+                                             m_request.packKind, &m_services.progress, &trust);
     m_outcome.modelIndex = check.modelIndex;  // a variant stays selected after the run
     m_outcome.modelName = check.modelName;
+    m_outcome.signerKeyId = check.signerKeyId;
     if (check.Accepted()) {
         DeleteExtractionFolder();
         return true;

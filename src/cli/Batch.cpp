@@ -50,6 +50,7 @@ RunRequest MakeDeliveryRequest(const BatchPlan& plan, const BatchOutcome& check,
     r.packPath = plan.packPath;
     r.packChecked = true;
     r.packMd5 = check.packMd5;
+    r.signerKeyId = check.signerKeyId;
     if (plan.connection == kConnectionEthernet) {
         r.terminalAddress = target;
         r.ftpPort = 21;
@@ -75,10 +76,12 @@ BatchOutcome RunBatch(const BatchPlan& plan, IDeliveryFactory& factory, StatusTa
     outcome.ready = true;
 
     PackCheckResult check =
-        CheckUpgradePack(plan.packPath, folder.Path() + L"\\temp", plan.modelIndex, plan.modelName, plan.kind, nullptr);
+        CheckUpgradePack(plan.packPath, folder.Path() + L"\\temp", plan.modelIndex, plan.modelName, plan.kind, nullptr,
+                         &plan.trust);
     platform::RemoveTree(folder.Path() + L"\\temp");
     outcome.modelIndex = check.modelIndex;
     outcome.modelName = check.modelName;
+    outcome.signerKeyId = check.signerKeyId;
     if (!check.Accepted()) {
         outcome.checkText = check.message;
         return outcome;

@@ -9,6 +9,7 @@
 #include "app/RunRequest.h"
 #include "cli/DeliveryFactory.h"
 #include "cli/StatusTable.h"
+#include "signature/TrustedKeys.h"
 
 struct BatchPlan {
     int modelIndex = 0;
@@ -18,6 +19,7 @@ struct BatchPlan {
     ConnectionMode connection = kConnectionEthernet;
     std::vector<std::wstring> targets;  // addresses, or disk folders with a trailing separator
     int jobs = 4;
+    TrustedKeys trust;  // keys one of which must have signed the pack; none: no signature needed
 };
 
 struct BatchOutcome {
@@ -27,6 +29,7 @@ struct BatchOutcome {
     int modelIndex = 0;          // the model after the check (a variant pack moves it)
     std::wstring modelName;
     std::string packMd5;         // read once for every delivery's check of its copy and record
+    std::string signerKeyId;     // the trusted key that signed the pack, when keys are trusted
 };
 
 // The request of one delivery after an accepted check.

@@ -64,6 +64,9 @@ CliParse ParseUpgrade(const std::vector<std::wstring>& args, const std::wstring&
                 o.targets.push_back(value());
             else
                 o.discoverDisks = true;
+        } else if (a == L"--trusted-key") {
+            if (!hasValue) return Refuse(a + L" needs a value");
+            o.trustedKeys.push_back(value());
         } else if (a == L"--model" || a == L"--kind" || a == L"--pack" || a == L"--address" || a == L"--jobs") {
             if (!hasValue) return Refuse(a + L" needs a value");
             const std::wstring& v = value();
@@ -159,9 +162,9 @@ std::wstring UsageText() {
     return L"usage:\n"
            L"  quillon upgrade --model MODEL --kind app|system|tool --pack FILE\n"
            L"                  (--address ADDRESS)... | (--usb [PATH])...\n"
-           L"                  [--jobs N] [--json]\n"
+           L"                  [--jobs N] [--json] [--trusted-key KEY]...\n"
            L"  quillon disks --model MODEL\n"
-           L"  quillon pack make|check|info ...\n"
+           L"  quillon pack make|check|info|sign|keygen ...\n"
            L"  quillon --help\n"
            L"  quillon --version\n"
            L"\n"

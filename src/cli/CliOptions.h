@@ -23,6 +23,9 @@ struct CliOptions {
     bool discoverDisks = false;
     int jobs = 4;
     bool json = false;
+    // `--trusted-key`: public keys (base64 lines or .pub files), any one of
+    // which must have signed the pack; none: packs need no signature.
+    std::vector<std::wstring> trustedKeys;
     // `pack`: the pack tool's own arguments.
     std::vector<std::wstring> packArgs;
 };

@@ -41,6 +41,11 @@ int RunUpgradeCommand(const CliOptions& options, ConsoleOutput& out, ConsoleOutp
     plan.packPath = Absolute(options.packPath);
     plan.connection = options.connection;
     plan.jobs = options.jobs;
+    for (const std::wstring& key : options.trustedKeys) {
+        std::string problem;
+        if (!AddTrustedKey(&plan.trust, key, &problem))
+            return Usage(err, L"--trusted-key " + key + L": " + platform::Utf8ToWide(problem));
+    }
 
     // What the operator sees as the target, and what the run works with.
     std::vector<std::wstring> shown;

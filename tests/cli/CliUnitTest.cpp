@@ -40,6 +40,11 @@ TEST(CliOptions, UpgradeReadsEveryOption) {
     EXPECT_EQ(p.options.targets, (std::vector<std::wstring>{L"198.51.100.21", L"198.51.100.22"}));
     EXPECT_EQ(p.options.jobs, 7);
     EXPECT_TRUE(p.options.json);
+    EXPECT_TRUE(p.options.trustedKeys.empty());
+    CliParse trusting = Parse(Upgrade({L"--usb", L"--trusted-key", L"old.pub", L"--trusted-key", L"RWQ..."}));
+    ASSERT_TRUE(trusting.ok) << platform::WideToUtf8(trusting.error);
+    EXPECT_EQ(trusting.options.trustedKeys, (std::vector<std::wstring>{L"old.pub", L"RWQ..."}));
+    EXPECT_FALSE(Parse(Upgrade({L"--usb", L"--trusted-key"})).ok);
 }
 
 TEST(CliOptions, UsbTakesAnOptionalPath) {

@@ -305,13 +305,23 @@ class EthernetBatch(unittest.TestCase, Packs):
 
     def test_refused_pack_reaches_no_terminal(self):
         before = self.uploads()
-        cases = ((self.pack["M2410"], "升级失败,M2410 与 M3710不能匹配"),
-                 (self.pack["damaged"], "升级失败，升级包被损坏."))
-        for pack, text in cases:
-            done = self.upgrade("M3710", pack, ("good1", "good2"))
+        # With a key trusted, a good pack without a signature is refused too.
+        key = os.path.join(WORK, "site-key")
+        for f in (key + ".key", key + ".pub"):
+            if os.path.exists(f):
+                os.remove(f)
+        made = self.program.run(PACKTOOL, ["keygen", "-o", self.program.path(key)])
+        self.assertEqual(made.returncode, 0, made.stdout + made.stderr)
+        with open(key + ".pub") as f:
+            key_line = f.read().split("\n")[1]
+        cases = ((self.pack["M2410"], "升级失败,M2410 与 M3710不能匹配", ()),
+                 (self.pack["damaged"], "升级失败，升级包被损坏.", ()),
+                 (self.pack["M3710"], "升级失败，升级包没有签名.", ("--trusted-key", key_line)))
+        for pack, text, trust in cases:
+            done = self.upgrade("M3710", pack, ("good1", "good2"), *trust)
             self.assertEqual(done.returncode, 2, done.stdout + done.stderr)
             self.assertIn(text, done.stdout)
-            done = self.upgrade("M3710", pack, ("good1", "good2"), "--json")
+            done = self.upgrade("M3710", pack, ("good1", "good2"), "--json", *trust)
             self.assertEqual(done.returncode, 2, done.stdout + done.stderr)
             document = json.loads(done.stdout)
             self.assertEqual(document["check"], {"accepted": False, "text": text})
@@ -398,6 +408,32 @@ class UsbFolder(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(disk)), [FLAG, PACK])
         self.assertEqual(md5(os.path.join(disk, PACK)), md5(pack))
         self.assertEqual(os.path.getsize(os.path.join(disk, FLAG)), 0)
+
+    def test_signed_pack_names_its_signer(self):
+        """With a key trusted, a pack signed by it is delivered and its record
+        names the key."""
+        require_environment()
+        program = Program()
+        self.addCleanup(program.close)
+        work = os.path.join(WORK, "usb-signed")
+        shutil.rmtree(work, ignore_errors=True)
+        pack = program.make_pack("M2410", write_source(os.path.join(work, "source"), 50000, 4),
+                                 os.path.join(work, "packs", PACK))
+        key = os.path.join(work, "vendor")
+        for args in (["keygen", "-o", program.path(key)], ["sign", "--key", program.path(key + ".key"), program.path(pack)]):
+            made = program.run(PACKTOOL, args)
+            self.assertEqual(made.returncode, 0, made.stdout + made.stderr)
+        with open(key + ".pub") as f:
+            key_id = f.readline().split()[-1]
+        disk, log = os.path.join(work, "disk"), os.path.join(work, "upgrades.jsonl")
+        os.makedirs(disk)
+        done = program.quillon("upgrade", "--model", "M2410", "--kind", "app", "--pack", program.path(pack),
+                               "--usb", program.path(disk), "--trusted-key", program.path(key + ".pub"),
+                               extra_env={"QUILLON_UPGRADE_LOG": program.path(log)})
+        self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+        self.assertEqual(sorted(os.listdir(disk)), [FLAG, PACK])
+        with open(log, encoding="utf-8") as f:
+            self.assertEqual(json.loads(f.readline())["signer"], key_id)
 
 
 @unittest.skipIf(WINE, "Linux USB disks are found through sysfs in the native build only")

@@ -2,7 +2,8 @@
 
 namespace {
 bool TakesValue(const std::wstring& option) {
-    return option == L"--model" || option == L"--kind" || option == L"-o";
+    return option == L"--model" || option == L"--kind" || option == L"-o" || option == L"--key" ||
+           option == L"--comment";
 }
 }  // namespace
 
@@ -14,6 +15,12 @@ bool ParseToolOptions(const std::vector<std::wstring>& args, ToolOptions* option
         const std::wstring& a = args[i];
         if (a == L"--help" || a == L"-h") {
             options->help = true;
+        } else if (a == L"--trusted-key") {
+            if (i + 1 >= args.size()) {
+                *error = L"option " + a + L" needs a value";
+                return false;
+            }
+            options->trustedKeys.push_back(args[++i]);
         } else if (TakesValue(a)) {
             if (i + 1 >= args.size()) {
                 *error = L"option " + a + L" needs a value";

@@ -7,9 +7,10 @@
 #include "app/DeviceModel.h"
 
 struct ToolOptions {
-    std::wstring command;                       // make, check, info
+    std::wstring command;                       // make, check, info, sign, keygen
     std::map<std::wstring, std::wstring> values;  // "--model" -> "M3710"
     std::vector<std::wstring> operands;
+    std::vector<std::wstring> trustedKeys;        // each --trusted-key, in order
     bool help = false;
 };
 

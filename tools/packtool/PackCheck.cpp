@@ -7,6 +7,7 @@
 #include "platform/File.h"
 #include "platform/ScratchFolder.h"
 #include "platform/Text.h"
+#include "signature/TrustedKeys.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ private:
 
 std::wstring CheckFolderIn(const std::wstring& scratchFolder) { return scratchFolder + L"\\pack"; }
 
-int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutput& io) {
+int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutput& io, const TrustedKeys* trust) {
     if (!platform::PathExists(pack) || platform::IsDirectory(pack)) {
         io.Err(pack + L": no such file");
         return kExitUsage;
@@ -43,8 +44,12 @@ int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutpu
     const std::wstring folder = CheckFolderIn(scratch.Path());
     AlertsToOutput alerts(io);
     const DeviceModel* row = FindDeviceModel(modelIndex);
-    const PackCheckResult check = CheckUpgradePack(pack, folder, modelIndex, row ? row->name : L"", kind, nullptr);
+    const PackCheckResult check = CheckUpgradePack(pack, folder, modelIndex, row ? row->name : L"", kind, nullptr, trust);
     switch (check.verdict) {
+        case PackVerdict::BadSignature:
+            io.Out(check.message);
+            io.Err(pack + L": " + platform::Utf8ToWide(check.reason));
+            return kExitRefused;
         case PackVerdict::CannotExtract:
             io.Err(pack + L": cannot be extracted (" + platform::Utf8ToWide(check.reason) + L"; free space in " +
                    platform::TempDirectory() + L" counts)");
@@ -60,5 +65,6 @@ int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutpu
             break;
     }
     io.Out(pack + L": accepted for " + EscapeControls(check.modelName) + L" " + PackKindName(kind));
+    if (!check.signerKeyId.empty()) io.Out(L"signed by key " + platform::Utf8ToWide(check.signerKeyId));
     return kExitAccepted;
 }

@@ -6,7 +6,11 @@
 #include "ToolOutput.h"
 #include "app/DeviceModel.h"
 
-int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutput& io);
+struct TrustedKeys;
+
+// With keys in `trust` the pack's signature is checked first.
+int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutput& io,
+              const TrustedKeys* trust = nullptr);
 
 // Where check extracts a pack inside its scratch folder; info judges the
 // output paths against the same place, so both refuse the same packs.

@@ -14,6 +14,7 @@
 #include "platform/File.h"
 #include "platform/ScratchFolder.h"
 #include "platform/Text.h"
+#include "signature/PackSignature.h"
 
 namespace {
 
@@ -39,6 +40,20 @@ const char* ArchiveProblem(const std::string& ansiPath, std::string* reason) {
     ArchiveSurvey survey;
     if (!SurveyArchive(ansiPath, &survey, reason)) return reason->c_str();
     return EntriesProblem(survey, CheckFolderIn(scratch.Path()));
+}
+
+// The signature beside the pack, as it names itself (check judges it).
+void ShowSignature(const std::wstring& pack, ToolOutput& io) {
+    if (!platform::PathExists(SignaturePathOf(pack))) return;
+    minisign::Signature signature;
+    std::string problem;
+    if (!ReadSignatureFile(pack, &signature, &problem)) {
+        io.Out(L"signature: damaged (" + platform::Utf8ToWide(problem) + L")");
+        return;
+    }
+    io.Out(L"signer: " + platform::Utf8ToWide(minisign::KeyIdText(signature.keyId)) +
+           (signature.data == minisign::SignedData::Hash ? L"" : L" (legacy signature of the whole file)"));
+    io.Out(L"trusted comment: " + EscapeControls(platform::Utf8ToWide(signature.trustedComment)));
 }
 
 }  // namespace
@@ -97,6 +112,7 @@ int ShowPackInfo(const std::wstring& pack, ToolOutput& io) {
     if (hasVerify && verifyBytes < PackVerifyInfo::kSize)
         verify += L" (short: " + std::to_wstring(verifyBytes) + L" bytes)";
     io.Out(L"verify file: " + verify);
+    ShowSignature(pack, io);
     // What check would refuse before reading any of the above.
     std::string reason;
     if (const char* problem = empty ? nullptr : ArchiveProblem(ansi, &reason)) io.Out(L"damaged: " + platform::Utf8ToWide(problem));

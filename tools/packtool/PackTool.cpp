@@ -4,14 +4,19 @@
 #include "PackCheck.h"
 #include "PackInfo.h"
 #include "PackMake.h"
+#include "PackSign.h"
 #include "QuillonVersion.h"
+#include "platform/Text.h"
+#include "signature/TrustedKeys.h"
 
 namespace {
 
 const wchar_t kUsage[] =
     L"usage: packtool make  --model NAME --kind app|system|tool [-o FILE] FOLDER\n"
-    L"       packtool check --model NAME --kind app|system|tool PACK\n"
+    L"       packtool check --model NAME --kind app|system|tool [--trusted-key KEY]... PACK\n"
     L"       packtool info  PACK\n"
+    L"       packtool sign  --key SECRET_KEY_FILE [--comment TEXT] PACK\n"
+    L"       packtool keygen [-o BASE]\n"
     L"       packtool --version\n"
     L"Run 'packtool COMMAND --help' for one command. Exit: 0 accepted, 1 refused, 2 usage or I/O error.";
 
@@ -23,16 +28,31 @@ const wchar_t kMakeHelp[] =
     L"ToolUpgradePack.zip by kind, in the current folder. FOLDER itself is not changed.";
 
 const wchar_t kCheckHelp[] =
-    L"usage: packtool check --model NAME --kind app|system|tool PACK\n"
+    L"usage: packtool check --model NAME --kind app|system|tool [--trusted-key KEY]... PACK\n"
     L"Extracts PACK into a fresh temporary folder (TMPDIR, or %TEMP% on Windows) and decides as the\n"
     L"upgrade tool does with model NAME and the pack kind selected: model match, then intactness.\n"
+    L"With --trusted-key (a minisign public key, its base64 line or its .pub file; repeatable) PACK\n"
+    L"must first carry PACK.minisig, signed by one of the keys.\n"
     L"NAME: M2410 M2450 M3710 M3750 VK1200 HTR940 M2480. Prints the tool's message on refusal.\n"
     L"Exit: 0 accepted, 1 refused, 2 usage or I/O error.";
 
 const wchar_t kInfoHelp[] =
     L"usage: packtool info PACK\n"
     L"Shows the model name and kind of PACK's verify file, its number of entries, and whether it\n"
-    L"holds a manifest and a verify file.";
+    L"holds a manifest and a verify file; with PACK.minisig beside it, the signer's key id and the\n"
+    L"trusted comment (not checked: check --trusted-key does that).";
+
+const wchar_t kSignHelp[] =
+    L"usage: packtool sign --key SECRET_KEY_FILE [--comment TEXT] PACK\n"
+    L"Writes PACK.minisig, a minisign signature (Ed25519 over the BLAKE2b-512 hash of PACK) that\n"
+    L"'minisign -V' accepts too. SECRET_KEY_FILE: from packtool keygen or minisign -G; a key with a\n"
+    L"password is opened with the password in PACKTOOL_KEY_PASSWORD. TEXT: the trusted comment\n"
+    L"(default: the time and PACK's file name, as minisign writes it).";
+
+const wchar_t kKeygenHelp[] =
+    L"usage: packtool keygen [-o BASE]\n"
+    L"Writes a new minisign key pair: BASE.key (secret, no password; keep it private) and BASE.pub\n"
+    L"(what sites put into trusted-keys.txt). Default BASE: minisign. Existing files are not replaced.";
 
 int Usage(ToolOutput& io, const std::wstring& problem, const wchar_t* help) {
     io.Err(problem);
@@ -80,6 +100,8 @@ int RunPackTool(const std::vector<std::wstring>& args, ToolOutput& io) {
         }
         return Usage(io, L"no command given", kUsage);
     }
+    if (!o.trustedKeys.empty() && o.command != L"check" && !o.help)
+        return Usage(io, L"only check takes --trusted-key", kUsage);
     if (o.command == L"make") {
         if (o.help) return io.Out(kMakeHelp), kExitAccepted;
         if (o.operands.size() != 1) return Usage(io, L"make needs one FOLDER", kMakeHelp);
@@ -92,12 +114,31 @@ int RunPackTool(const std::vector<std::wstring>& args, ToolOutput& io) {
         if (o.operands.size() != 1) return Usage(io, L"check needs one PACK", kCheckHelp);
         if (o.values.count(L"-o")) return Usage(io, L"check takes no -o", kCheckHelp);
         if (!SelectionOptions(o, false, io, &model, &kind)) return Usage(io, L"", kCheckHelp);
-        return CheckPack(FindModelIndex(model), kind, o.operands[0], io);
+        TrustedKeys trust;
+        for (const std::wstring& key : o.trustedKeys) {
+            std::string problem;
+            if (!AddTrustedKey(&trust, key, &problem))
+                return Usage(io, L"--trusted-key " + key + L": " + platform::Utf8ToWide(problem), kCheckHelp);
+        }
+        return CheckPack(FindModelIndex(model), kind, o.operands[0], io, &trust);
     }
     if (o.command == L"info") {
         if (o.help) return io.Out(kInfoHelp), kExitAccepted;
         if (o.operands.size() != 1 || !o.values.empty()) return Usage(io, L"info takes one PACK", kInfoHelp);
         return ShowPackInfo(o.operands[0], io);
+    }
+    if (o.command == L"sign") {
+        if (o.help) return io.Out(kSignHelp), kExitAccepted;
+        auto key = o.values.find(L"--key");
+        auto comment = o.values.find(L"--comment");
+        if (o.operands.size() != 1 || key == o.values.end()) return Usage(io, L"sign needs --key and one PACK", kSignHelp);
+        return SignPack(key->second, o.operands[0], comment == o.values.end() ? nullptr : &comment->second, io);
+    }
+    if (o.command == L"keygen") {
+        if (o.help) return io.Out(kKeygenHelp), kExitAccepted;
+        auto out = o.values.find(L"-o");
+        if (!o.operands.empty()) return Usage(io, L"keygen takes no operands", kKeygenHelp);
+        return MakeKeyPairFiles(out == o.values.end() ? L"minisign" : out->second, io);
     }
     return Usage(io, L"unknown command " + o.command, kUsage);
 }

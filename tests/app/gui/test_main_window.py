@@ -347,6 +347,48 @@ class UsbUpgradeAt144Dpi(UsbUpgrade):
         self.desk.wait_for(lambda: not self.chooser()["found"], 10, what="the chooser to close")
 
 
+class SignedPacks(ToolSession):
+    """A site that trusts a key ("trusted-keys.txt" beside Quillon.exe):
+    the unsigned pack is refused at the check's first step, the window
+    closing by itself; signed, the same pack goes through, and the record
+    names the key."""
+
+    def test_trusted_key_beside_the_program(self):
+        pack = os.path.join(self.packs, "M2410", "AppUpgradePack.zip")
+        key = os.path.join(WORK, "site-key")
+        trust = os.path.join(self.program, "trusted-keys.txt")
+        for f in (key + ".key", key + ".pub"):
+            if os.path.exists(f):
+                os.remove(f)
+        self.addCleanup(lambda: os.path.exists(trust) and os.remove(trust))
+        self.addCleanup(lambda: os.path.exists(pack + ".minisig") and os.remove(pack + ".minisig"))
+        made = self.desk.wine(PACKTOOL, "keygen", "-o", windows_path(key))
+        self.assertEqual(made.returncode, 0, made.stdout + made.stderr)
+        with open(key + ".pub") as f:
+            key_id = f.readline().split()[-1]
+            key_line = f.readline()
+        with open(trust, "w") as f:
+            f.write("# the vendor's key\n" + key_line)
+
+        self.choose_pack("M2410")
+        self.desk.wait_for(lambda: self.control(START)["enabled"], 10, what="开始升级 enabled")
+        self.click(START)
+        self.desk.wait_for(lambda: self.desk.ask("progress").get("visible"), 20, what="the progress window")
+        self.desk.wait_for(lambda: not self.desk.ask("progress")["found"], 20, what="the refusal to close by itself")
+        self.assertEqual(os.listdir(self.disk), [], "nothing reaches the terminal")
+
+        signed = self.desk.wine(PACKTOOL, "sign", "--key", windows_path(key + ".key"), windows_path(pack))
+        self.assertEqual(signed.returncode, 0, signed.stdout + signed.stderr)
+        self.desk.wait_for(lambda: self.control(START)["enabled"], 10, what="开始升级 enabled again")
+        self.start_and_finish("banner_usb_signed")
+        self.assertEqual(md5(os.path.join(self.disk, "AppUpgradePack.zip")), md5(pack))
+        with open(self.log, encoding="utf-8") as f:
+            records = [json.loads(line) for line in f]
+        self.assertEqual([(r["result"], r["final_text"], r.get("signer")) for r in records],
+                         [("refused", "升级失败，升级包没有签名.", None), ("success", "请重启设备完成升级！", key_id)])
+        self.assertEqual(records[1]["steps"][1], {"fraction": 0.15, "text": ""})
+
+
 class EthernetUpgrade(ToolSession):
     @classmethod
     def setUpClass(cls):

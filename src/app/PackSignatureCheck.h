@@ -1,0 +1,14 @@
+#pragma once
+// The first step of a pack's check once a site trusts signing keys: the
+// pack must carry a signature (PACK.minisig) by one of them that matches
+// it as it is. The operator's texts are the run's (RunTexts.h).
+#include <string>
+
+#include "app/UpgradePackCheck.h"
+#include "signature/TrustedKeys.h"
+
+inline constexpr double kSignatureFraction = 0.15;
+
+// True when `trust` accepts the pack's signature (the signer's key id goes
+// into `result`); otherwise fills `result` with the refusal.
+bool CheckPackSignature(const std::wstring& packPath, const TrustedKeys& trust, PackCheckResult* result);

@@ -1,0 +1,46 @@
+#pragma once
+// Signing a file and checking its signature, minisign's way: the detached
+// signature lies beside the file as FILE.minisig. Ed25519 and BLAKE2b-512
+// come from libsodium.
+#include <string>
+#include <vector>
+
+#include "signature/MinisignFormat.h"
+
+enum class SignatureVerdict {
+    Accepted,
+    NoSignature,   // no FILE.minisig
+    UntrustedKey,  // signed by a key that is not in the list
+    Mismatch,      // the signature file is damaged, or does not fit the file or its comment
+};
+
+struct SignatureCheck {
+    SignatureVerdict verdict = SignatureVerdict::Mismatch;
+    std::string keyId;           // the signer's key id as minisign prints it, once the file names one
+    std::string trustedComment;  // of an accepted signature
+    std::string reason;          // a short English reason of a refusal
+    bool Accepted() const { return verdict == SignatureVerdict::Accepted; }
+};
+
+// "AppUpgradePack.zip" -> "AppUpgradePack.zip.minisig".
+std::wstring SignaturePathOf(const std::wstring& file);
+
+// Whether `file` is signed, by one of `trusted`, exactly as it is.
+SignatureCheck VerifyFileSignature(const std::wstring& file, const std::vector<minisign::PublicKey>& trusted);
+
+// Reads FILE.minisig without checking it (what packtool info shows).
+bool ReadSignatureFile(const std::wstring& file, minisign::Signature* signature, std::string* problem);
+
+// Writes FILE.minisig: the hashed ("ED") signature, and `trustedComment`
+// signed with it. False, with the reason, when the file cannot be read or
+// the signature cannot be written.
+bool SignFile(const std::wstring& file, const minisign::SecretKey& key, const std::string& trustedComment,
+              std::string* problem);
+
+// A fresh key pair with a random key id.
+bool MakeKeyPair(minisign::PublicKey* publicKey, minisign::SecretKey* secretKey);
+
+// A small text file (key, signature, trust list) read whole; false when it
+// cannot be read or is longer than `limit` bytes.
+bool ReadSmallFile(const std::wstring& path, std::string* text, size_t limit = 64 * 1024);
+bool WriteSmallFile(const std::wstring& path, const std::string& text);

@@ -31,6 +31,7 @@ struct UpgradeRecord {
     std::string packMd5;           // 32 hex digits, or empty when unknown
     std::vector<UpgradeStep> steps;
     UpgradeResult result = UpgradeResult::Failure;
+    std::string resultName;        // written instead of `result` when not empty: a target that never ran ("not started")
     std::wstring finalText;        // what the operator was told last (RecordingProgressSink)
     double seconds = 0.0;          // how long the run took
 };

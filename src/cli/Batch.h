@@ -8,7 +8,13 @@
 #include "app/DeviceModel.h"
 #include "app/RunRequest.h"
 #include "cli/DeliveryFactory.h"
+#include "cli/RolloutOptions.h"
 #include "cli/StatusTable.h"
+#include "cli/WavePlan.h"
+
+// The texts of targets whose delivery does not run.
+extern const wchar_t kNotStartedText[];   // L"not started"
+extern const wchar_t kAlreadyDoneText[];  // L"already done"
 
 struct BatchPlan {
     int modelIndex = 0;
@@ -18,6 +24,8 @@ struct BatchPlan {
     ConnectionMode connection = kConnectionEthernet;
     std::vector<std::wstring> targets;  // addresses, or disk folders with a trailing separator
     int jobs = 4;
+    RolloutOptions rollout;
+    std::wstring doneLogPath;  // the upgrade log `--skip-done` reads
 };
 
 struct BatchOutcome {
@@ -27,6 +35,7 @@ struct BatchOutcome {
     int modelIndex = 0;          // the model after the check (a variant pack moves it)
     std::wstring modelName;
     std::string packMd5;         // read once for every delivery's check of its copy and record
+    WaveStop stopped = WaveStop::None;  // why targets were left "not started"
 };
 
 // The request of one delivery after an accepted check.
@@ -48,8 +57,10 @@ struct DeliveryReport {
 using DeliveryDone = std::function<void(const DeliveryReport& report)>;
 
 // Runs the batch; the table (one row per target, in order) holds every
-// delivery's steps and ending afterwards. Nothing is delivered when the
-// folder cannot be made or the check refuses the pack.
+// delivery's steps and ending afterwards, and the state of those that did
+// not run (already done, not started). A dry run only reaches each target.
+// Nothing is delivered when the folder cannot be made or the check refuses
+// the pack. `done` is called for every attempt of a delivery.
 BatchOutcome RunBatch(const BatchPlan& plan, IDeliveryFactory& factory, StatusTable& table,
                       const DeliveryDone& done = nullptr);
 

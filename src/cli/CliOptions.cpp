@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/AddressRule.h"
+#include "cli/Inventory.h"
 
 namespace {
 
@@ -56,7 +57,32 @@ CliParse ParseUpgrade(const std::vector<std::wstring>& args, const std::wstring&
         const std::wstring& a = args[i];
         const bool hasValue = i + 1 < args.size();
         auto value = [&]() -> const std::wstring& { return args[++i]; };
-        if (a == L"--json") {
+        std::wstring rolloutError;
+        const RolloutParse rollout = ParseRolloutOption(args, &i, &o.rollout, &rolloutError);
+        if (rollout == RolloutParse::Refused) return Refuse(rolloutError);
+        if (rollout == RolloutParse::Taken) continue;
+        if (a == L"--targets") {
+            if (!hasValue) return Refuse(a + L" needs a value");
+            const std::wstring& file = value();
+            const InventoryParse inventory = LoadInventory(file);
+            if (!inventory.ok) return Refuse(inventory.error);
+            o.labels.resize(o.targets.size());
+            for (const InventoryEntry& entry : inventory.entries) {
+                std::wstring target = entry.target;
+                if (entry.isAddress) {
+                    AddressOctets octets{};
+                    if (!ParseAddress(target, &octets) || !IsUsableTerminalAddress(octets, localAddress))
+                        return Refuse(L"inventory " + file + L" line " + std::to_wstring(entry.line) + L": address " +
+                                      target + L" cannot be used for a terminal");
+                    target = FormatAddress(octets);
+                    haveAddress = true;
+                } else {
+                    haveUsb = true;
+                }
+                o.targets.push_back(target);
+                o.labels.push_back({entry.name, entry.site});
+            }
+        } else if (a == L"--json") {
             o.json = true;
         } else if (a == L"--usb") {
             haveUsb = true;
@@ -95,7 +121,8 @@ CliParse ParseUpgrade(const std::vector<std::wstring>& args, const std::wstring&
     if (!haveKind) return Refuse(L"upgrade needs --kind");
     if (o.packPath.empty()) return Refuse(L"upgrade needs --pack");
     if (haveAddress && haveUsb) return Refuse(L"Ethernet and USB targets cannot be mixed");
-    if (!haveAddress && !haveUsb) return Refuse(L"upgrade needs --address or --usb");
+    if (!haveAddress && !haveUsb) return Refuse(L"upgrade needs --address, --usb or --targets");
+    o.labels.resize(o.targets.size());
     o.connection = haveAddress ? kConnectionEthernet : kConnectionUsb;
     const DeviceModel& model = kDeviceModels[o.modelIndex];
     if (haveAddress && !model.HasEthernet()) return Refuse(o.modelName + L" has no Ethernet connection");
@@ -165,7 +192,9 @@ std::wstring UsageText() {
     return L"usage:\n"
            L"  quillon upgrade --model MODEL --kind app|system|tool --pack FILE\n"
            L"                  (--address ADDRESS)... | (--usb [PATH])...\n"
-           L"                  [--jobs N] [--json]\n"
+           L"                  [--targets FILE]... [--jobs N] [--json]\n"
+           L"                  [--canary N] [--max-fail PERCENT%|COUNT] [--skip-done]\n"
+           L"                  [--dry-run] [--retries N] [--max-rate RATE]\n"
            L"  quillon disks --model MODEL\n"
            L"  quillon pack make|check|info ...\n"
            L"  quillon --help\n"

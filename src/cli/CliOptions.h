@@ -7,6 +7,12 @@
 #include <vector>
 
 #include "app/DeviceModel.h"
+#include "cli/RolloutOptions.h"
+
+// A target's name and site from an inventory (empty for `--address`).
+struct TargetLabel {
+    std::wstring name, site;
+};
 
 enum class CliCommand { Help, Version, Upgrade, Disks, Pack };
 
@@ -19,10 +25,12 @@ struct CliOptions {
     ConnectionMode connection = kConnectionEthernet;
     // Addresses, or USB folders as given (empty when none were named).
     std::vector<std::wstring> targets;
+    std::vector<TargetLabel> labels;  // one per target
     // `--usb` without a path: the model's disks, found at run time.
     bool discoverDisks = false;
     int jobs = 4;
     bool json = false;
+    RolloutOptions rollout;
     // `pack`: the pack tool's own arguments.
     std::vector<std::wstring> packArgs;
 };

@@ -201,6 +201,13 @@ std::wstring UsageText() {
            L"  quillon --version\n"
            L"\n"
            L"MODEL: M2410 M2450 M3710 M3750 VK1200 HTR940 M2480\n"
+           L"Rollouts: --targets FILE reads a CSV inventory (address or USB path, name,\n"
+           L"site); --canary N delivers to the first N targets alone, then the rest;\n"
+           L"--max-fail 25% (or a count) starts no new delivery once that share of the\n"
+           L"finished ones failed; --skip-done leaves out targets the upgrade log holds\n"
+           L"as done with this pack; --dry-run connects and logs in, writing nothing;\n"
+           L"--retries N retries deliveries that failed to connect; --max-rate RATE\n"
+           L"(500000, 512K, 2M bytes per second) limits each upload.\n"
            L"Exit status: 0 every target succeeded, 1 a target failed,\n"
            L"2 a usage error or a refused pack (nothing delivered).\n";
 }

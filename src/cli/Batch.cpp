@@ -1,8 +1,8 @@
 #include "cli/Batch.h"
 
 #include <algorithm>
-#include <set>
 #include <chrono>
+#include <set>
 #include <system_error>
 #include <thread>
 

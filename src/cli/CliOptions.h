@@ -1,8 +1,10 @@
 #pragma once
 // The command line of `quillon`, read into a plan: which command, and for
 // an upgrade the model, the kind, the pack, the targets and how many
-// deliveries run at once. Portable; the PC's own address comes in as text
-// so that the address rule can be tested without a network.
+// deliveries run at once, and how they roll out. Portable; the PC's own
+// address comes in as text so that the address rule can be tested without
+// a network. A `--targets` inventory is read while parsing, so a bad line
+// is a usage error like any other.
 #include <string>
 #include <vector>
 

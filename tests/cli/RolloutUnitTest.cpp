@@ -67,7 +67,9 @@ std::vector<size_t> Roll(size_t targets, size_t canary, const std::wstring& maxF
     std::vector<size_t> order;
     for (size_t i = 0; i < targets; ++i) order.push_back(i);
     MaxFail budget;
-    if (!maxFail.empty()) EXPECT_TRUE(ParseMaxFail(maxFail, &budget));
+    if (!maxFail.empty()) {
+        EXPECT_TRUE(ParseMaxFail(maxFail, &budget));
+    }
     WaveGate gate(order, canary, budget);
     std::vector<size_t> started;
     for (size_t i; gate.Next(&i);) {

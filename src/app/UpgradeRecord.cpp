@@ -130,7 +130,7 @@ std::string FormatUpgradeRecord(const UpgradeRecord& r) {
         out += '}';
     }
     out += "],";
-    AppendField(&out, "result", std::string(UpgradeResultName(r.result)));
+    AppendField(&out, "result", r.resultName.empty() ? std::string(UpgradeResultName(r.result)) : r.resultName);
     AppendField(&out, "final_text", r.finalText);
     out += "\"seconds\":";
     AppendNumber(&out, r.seconds, "%.3f");

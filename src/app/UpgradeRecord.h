@@ -32,6 +32,7 @@ struct UpgradeRecord {
     std::string signer;            // key id of the trusted key that signed the pack; empty: none checked
     std::vector<UpgradeStep> steps;
     UpgradeResult result = UpgradeResult::Failure;
+    std::string resultName;        // written instead of `result` when not empty: a target that never ran ("not started")
     std::wstring finalText;        // what the operator was told last (RecordingProgressSink)
     double seconds = 0.0;          // how long the run took
 };

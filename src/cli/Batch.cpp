@@ -1,15 +1,19 @@
 #include "cli/Batch.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
+#include <set>
 #include <system_error>
 #include <thread>
 
 #include "app/RecordingProgressSink.h"
+#include "app/UpgradeRecord.h"
 #include "app/UpgradePackCheck.h"
 #include "app/UpgradeRun.h"
 #include "pack/FileDigest.h"
+#include "cli/DoneLog.h"
+#include "cli/DryRun.h"
+#include "cli/RetryPolicy.h"
 #include "cli/TableProgressSink.h"
 #include "platform/ScratchFolder.h"
 #include "platform/Environment.h"
@@ -21,25 +25,62 @@ namespace {
 // keeps from the models before it.
 constexpr wchar_t kFallbackFtpUser[] = L"admin";
 
-void Deliver(const BatchPlan& plan, const BatchOutcome& check, IDeliveryFactory& factory, StatusTable& table,
+// One delivery, tried again while it fails to connect and retries are
+// left; the row finishes with the last attempt. True on success.
+bool Deliver(const BatchPlan& plan, const BatchOutcome& check, IDeliveryFactory& factory, StatusTable& table,
              size_t index, const std::wstring& workFolder, const DeliveryDone& done) {
     const auto start = std::chrono::steady_clock::now();
+    const RetryPolicy retry(plan.rollout.retries);
     RunRequest request = MakeDeliveryRequest(plan, check, plan.targets[index]);
-    DeliveryConnections connections =
-        factory.Make([&table, index](uint64_t sent, uint64_t total) { table.ReportBytes(index, sent, total); });
-    TableProgressSink sink(table, index);
-    RecordingProgressSink reports(sink);
-    const std::string startedAt = platform::UtcTimeText();
-    platform::MakeDirectory(workFolder);
-    CUpgradeRun run(request, {reports, *connections.ftp, *connections.start, *connections.files}, workFolder);
-    run.Run();
-    const RunOutcome& outcome = run.Outcome();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    table.Finish(index, outcome.result, outcome.finalText, seconds);
-    if (done) done({index, request, outcome, reports, startedAt});
+    for (int attempt = 1;; ++attempt) {
+        if (attempt > 1) std::this_thread::sleep_for(std::chrono::duration<double>(retry.PauseBefore(attempt)));
+        table.CountAttempt(index);
+        DeliveryConnections connections =
+            factory.Make([&table, index](uint64_t sent, uint64_t total) { table.ReportBytes(index, sent, total); });
+        TableProgressSink sink(table, index);
+        RecordingProgressSink reports(sink);
+        const std::string startedAt = platform::UtcTimeText();
+        platform::MakeDirectory(workFolder);
+        CUpgradeRun run(request, {reports, *connections.ftp, *connections.start, *connections.files}, workFolder);
+        run.Run();
+        const RunOutcome& outcome = run.Outcome();
+        const bool again = retry.ShouldRetry(outcome, attempt);
+        if (!again) {
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            table.Finish(index, outcome.result, outcome.finalText, seconds);
+        }
+        if (done) done({index, request, outcome, reports, startedAt});
+        if (!again) return outcome.result == UpgradeResult::Success;
+    }
+}
+
+bool Probe(const BatchPlan& plan, const BatchOutcome& check, IDeliveryFactory& factory, StatusTable& table,
+           size_t index) {
+    table.SetState(index, TargetState::Probed);
+    table.CountAttempt(index);
+    DeliveryConnections connections = factory.Make(nullptr);
+    return ProbeTarget(MakeDeliveryRequest(plan, check, plan.targets[index]), connections, table, index);
+}
+
+// The targets to deliver to, in order; those the upgrade log holds as done
+// with this pack are marked so.
+std::vector<size_t> TargetsToDeliver(const BatchPlan& plan, const BatchOutcome& check, StatusTable& table) {
+    std::set<DoneKey> done;
+    if (plan.rollout.skipDone) done = ReadDoneTargets(plan.doneLogPath, check.packMd5);
+    std::vector<size_t> order;
+    for (size_t i = 0; i < plan.targets.size(); ++i) {
+        if (done.count({ConnectionName(plan.connection), plan.targets[i]}))
+            table.Skip(i, TargetState::AlreadyDone, UpgradeResult::Success, kAlreadyDoneText);
+        else
+            order.push_back(i);
+    }
+    return order;
 }
 
 }  // namespace
+
+const wchar_t kNotStartedText[] = L"not started";
+const wchar_t kAlreadyDoneText[] = L"already done";
 
 RunRequest MakeDeliveryRequest(const BatchPlan& plan, const BatchOutcome& check, const std::wstring& target) {
     RunRequest r;
@@ -89,12 +130,20 @@ BatchOutcome RunBatch(const BatchPlan& plan, IDeliveryFactory& factory, StatusTa
     outcome.checkAccepted = true;
     if (!FileMD5Hex(plan.packPath, &outcome.packMd5)) outcome.packMd5.clear();
 
-    std::atomic<size_t> next{0};
+    // A dry run reaches every target; waves only gate real deliveries.
+    const bool dryRun = plan.rollout.dryRun;
+    std::vector<size_t> order = TargetsToDeliver(plan, outcome, table);
+    const size_t count = order.size();
+    WaveGate gate(std::move(order), dryRun ? 0 : plan.rollout.canary, dryRun ? MaxFail{} : plan.rollout.maxFail);
     auto worker = [&]() {
-        for (size_t i; (i = next++) < plan.targets.size();)
-            Deliver(plan, outcome, factory, table, i, folder.Path() + L"\\d" + std::to_wstring(i + 1), done);
+        for (size_t i; gate.Next(&i);) {
+            const bool success = dryRun ? Probe(plan, outcome, factory, table, i)
+                                        : Deliver(plan, outcome, factory, table, i,
+                                                  folder.Path() + L"\\d" + std::to_wstring(i + 1), done);
+            gate.Finished(i, success);
+        }
     };
-    const size_t threads = std::min<size_t>(std::max(plan.jobs, 1), plan.targets.size());
+    const size_t threads = std::min<size_t>(std::max(plan.jobs, 1), count);
     std::vector<std::thread> pool;
     try {
         for (size_t t = 0; t < threads; ++t) pool.emplace_back(worker);
@@ -103,6 +152,8 @@ BatchOutcome RunBatch(const BatchPlan& plan, IDeliveryFactory& factory, StatusTa
     }
     if (pool.empty()) worker();
     for (std::thread& t : pool) t.join();
+    for (size_t i : gate.NotStarted()) table.Skip(i, TargetState::NotStarted, UpgradeResult::Refused, kNotStartedText);
+    outcome.stopped = gate.Stopped();
     return outcome;
 }
 

@@ -8,8 +8,14 @@
 #include "app/DeviceModel.h"
 #include "app/RunRequest.h"
 #include "cli/DeliveryFactory.h"
+#include "cli/RolloutOptions.h"
 #include "cli/StatusTable.h"
 #include "signature/TrustedKeys.h"
+#include "cli/WavePlan.h"
+
+// The texts of targets whose delivery does not run.
+extern const wchar_t kNotStartedText[];   // L"not started"
+extern const wchar_t kAlreadyDoneText[];  // L"already done"
 
 struct BatchPlan {
     int modelIndex = 0;
@@ -20,6 +26,8 @@ struct BatchPlan {
     std::vector<std::wstring> targets;  // addresses, or disk folders with a trailing separator
     int jobs = 4;
     TrustedKeys trust;  // keys one of which must have signed the pack; none: no signature needed
+    RolloutOptions rollout;
+    std::wstring doneLogPath;  // the upgrade log `--skip-done` reads
 };
 
 struct BatchOutcome {
@@ -30,6 +38,7 @@ struct BatchOutcome {
     std::wstring modelName;
     std::string packMd5;         // read once for every delivery's check of its copy and record
     std::string signerKeyId;     // the trusted key that signed the pack, when keys are trusted
+    WaveStop stopped = WaveStop::None;  // why targets were left "not started"
 };
 
 // The request of one delivery after an accepted check.
@@ -51,8 +60,10 @@ struct DeliveryReport {
 using DeliveryDone = std::function<void(const DeliveryReport& report)>;
 
 // Runs the batch; the table (one row per target, in order) holds every
-// delivery's steps and ending afterwards. Nothing is delivered when the
-// folder cannot be made or the check refuses the pack.
+// delivery's steps and ending afterwards, and the state of those that did
+// not run (already done, not started). A dry run only reaches each target.
+// Nothing is delivered when the folder cannot be made or the check refuses
+// the pack. `done` is called for every attempt of a delivery.
 BatchOutcome RunBatch(const BatchPlan& plan, IDeliveryFactory& factory, StatusTable& table,
                       const DeliveryDone& done = nullptr);
 

@@ -62,6 +62,20 @@ const char* KindName(PackKind kind) {
     }
 }
 
+// The row's `result`: the run's ending, or the state of a target whose
+// delivery did not run.
+std::string RowResultName(const TargetStatus& row) {
+    switch (row.state) {
+    case TargetState::NotStarted: return "not started";
+    case TargetState::AlreadyDone: return "already done";
+    case TargetState::Probed:
+        if (row.result == UpgradeResult::Success) return "would deliver";
+        break;
+    case TargetState::Ran: break;
+    }
+    return UpgradeResultName(row.result);
+}
+
 std::string PadTo(const std::wstring& text, size_t width) {
     const size_t used = DisplayWidth(text);
     return platform::WideToUtf8(text) + std::string(used < width ? width - used : 0, ' ');
@@ -105,6 +119,8 @@ std::string FormatLiveLine(const TargetStatus& row, size_t targetWidth) {
             line += "  " + FormatBytes(static_cast<uint64_t>(row.bytesSent / row.transferSeconds)) + "/s";
     } else if (!row.steps.empty()) {
         line += platform::WideToUtf8(row.steps.back().text);
+    } else {
+        line += platform::WideToUtf8(row.finalText);  // a target that does not run
     }
     return line;
 }
@@ -130,12 +146,17 @@ std::string FormatBatchJson(const BatchSummary& s) {
             "\", \"pack\": " + JsonString(s.packName) + ",\n";
     json += std::string("  \"check\": {\"accepted\": ") + (s.outcome.checkAccepted ? "true" : "false") +
             ", \"text\": " + JsonString(s.outcome.checkText) + "},\n";
+    const char* stop = WaveStopName(s.outcome.stopped);
+    json += std::string("  \"dry_run\": ") + (s.dryRun ? "true" : "false") +
+            ", \"stopped\": " + (stop ? "\"" + std::string(stop) + "\"" : std::string("null")) + ",\n";
     json += "  \"targets\": [";
     for (size_t i = 0; i < s.rows.size(); ++i) {
         const TargetStatus& row = s.rows[i];
         json += i ? ",\n" : "\n";
-        json += "    {\"target\": " + JsonString(row.target) + ", \"result\": \"" + UpgradeResultName(row.result) +
-                "\", \"text\": " + JsonString(row.finalText) + ",\n";
+        json += "    {\"target\": " + JsonString(row.target) + ", \"name\": " + JsonString(row.name) +
+                ", \"site\": " + JsonString(row.site) + ",\n";
+        json += "     \"result\": \"" + RowResultName(row) + "\", \"text\": " + JsonString(row.finalText) +
+                ", \"attempts\": " + std::to_string(row.attempts) + ",\n";
         json += "     \"seconds\": " + JsonSeconds(row.seconds) + ", \"steps\": [";
         for (size_t k = 0; k < row.steps.size(); ++k) {
             if (k) json += ", ";

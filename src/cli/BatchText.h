@@ -30,6 +30,7 @@ struct BatchSummary {
     PackKind kind = kPackApplication;
     std::wstring packName;   // the pack's file name
     BatchOutcome outcome;
+    bool dryRun = false;
     std::vector<TargetStatus> rows;
     int exitCode = 0;
 };

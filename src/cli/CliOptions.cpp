@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/AddressRule.h"
+#include "cli/Inventory.h"
 
 namespace {
 
@@ -56,7 +57,32 @@ CliParse ParseUpgrade(const std::vector<std::wstring>& args, const std::wstring&
         const std::wstring& a = args[i];
         const bool hasValue = i + 1 < args.size();
         auto value = [&]() -> const std::wstring& { return args[++i]; };
-        if (a == L"--json") {
+        std::wstring rolloutError;
+        const RolloutParse rollout = ParseRolloutOption(args, &i, &o.rollout, &rolloutError);
+        if (rollout == RolloutParse::Refused) return Refuse(rolloutError);
+        if (rollout == RolloutParse::Taken) continue;
+        if (a == L"--targets") {
+            if (!hasValue) return Refuse(a + L" needs a value");
+            const std::wstring& file = value();
+            const InventoryParse inventory = LoadInventory(file);
+            if (!inventory.ok) return Refuse(inventory.error);
+            o.labels.resize(o.targets.size());
+            for (const InventoryEntry& entry : inventory.entries) {
+                std::wstring target = entry.target;
+                if (entry.isAddress) {
+                    AddressOctets octets{};
+                    if (!ParseAddress(target, &octets) || !IsUsableTerminalAddress(octets, localAddress))
+                        return Refuse(L"inventory " + file + L" line " + std::to_wstring(entry.line) + L": address " +
+                                      target + L" cannot be used for a terminal");
+                    target = FormatAddress(octets);
+                    haveAddress = true;
+                } else {
+                    haveUsb = true;
+                }
+                o.targets.push_back(target);
+                o.labels.push_back({entry.name, entry.site});
+            }
+        } else if (a == L"--json") {
             o.json = true;
         } else if (a == L"--usb") {
             haveUsb = true;
@@ -98,7 +124,8 @@ CliParse ParseUpgrade(const std::vector<std::wstring>& args, const std::wstring&
     if (!haveKind) return Refuse(L"upgrade needs --kind");
     if (o.packPath.empty()) return Refuse(L"upgrade needs --pack");
     if (haveAddress && haveUsb) return Refuse(L"Ethernet and USB targets cannot be mixed");
-    if (!haveAddress && !haveUsb) return Refuse(L"upgrade needs --address or --usb");
+    if (!haveAddress && !haveUsb) return Refuse(L"upgrade needs --address, --usb or --targets");
+    o.labels.resize(o.targets.size());
     o.connection = haveAddress ? kConnectionEthernet : kConnectionUsb;
     const DeviceModel& model = kDeviceModels[o.modelIndex];
     if (haveAddress && !model.HasEthernet()) return Refuse(o.modelName + L" has no Ethernet connection");
@@ -162,13 +189,22 @@ std::wstring UsageText() {
     return L"usage:\n"
            L"  quillon upgrade --model MODEL --kind app|system|tool --pack FILE\n"
            L"                  (--address ADDRESS)... | (--usb [PATH])...\n"
-           L"                  [--jobs N] [--json] [--trusted-key KEY]...\n"
+           L"                  [--targets FILE]... [--jobs N] [--json] [--trusted-key KEY]...\n"
+           L"                  [--canary N] [--max-fail PERCENT%|COUNT] [--skip-done]\n"
+           L"                  [--dry-run] [--retries N] [--max-rate RATE]\n"
            L"  quillon disks --model MODEL\n"
            L"  quillon pack make|check|info|sign|keygen ...\n"
            L"  quillon --help\n"
            L"  quillon --version\n"
            L"\n"
            L"MODEL: M2410 M2450 M3710 M3750 VK1200 HTR940 M2480\n"
+           L"Rollouts: --targets FILE reads a CSV inventory (address or USB path, name,\n"
+           L"site); --canary N delivers to the first N targets alone, then the rest;\n"
+           L"--max-fail 25% (or a count) starts no new delivery once that share of the\n"
+           L"finished ones failed; --skip-done leaves out targets the upgrade log holds\n"
+           L"as done with this pack; --dry-run connects and logs in, writing nothing;\n"
+           L"--retries N retries deliveries that failed to connect; --max-rate RATE\n"
+           L"(500000, 512K, 2M bytes per second) limits each upload.\n"
            L"Exit status: 0 every target succeeded, 1 a target failed,\n"
            L"2 a usage error or a refused pack (nothing delivered).\n";
 }

@@ -1,12 +1,20 @@
 #pragma once
 // The command line of `quillon`, read into a plan: which command, and for
 // an upgrade the model, the kind, the pack, the targets and how many
-// deliveries run at once. Portable; the PC's own address comes in as text
-// so that the address rule can be tested without a network.
+// deliveries run at once, and how they roll out. Portable; the PC's own
+// address comes in as text so that the address rule can be tested without
+// a network. A `--targets` inventory is read while parsing, so a bad line
+// is a usage error like any other.
 #include <string>
 #include <vector>
 
 #include "app/DeviceModel.h"
+#include "cli/RolloutOptions.h"
+
+// A target's name and site from an inventory (empty for `--address`).
+struct TargetLabel {
+    std::wstring name, site;
+};
 
 enum class CliCommand { Help, Version, Upgrade, Disks, Pack };
 
@@ -19,6 +27,7 @@ struct CliOptions {
     ConnectionMode connection = kConnectionEthernet;
     // Addresses, or USB folders as given (empty when none were named).
     std::vector<std::wstring> targets;
+    std::vector<TargetLabel> labels;  // one per target
     // `--usb` without a path: the model's disks, found at run time.
     bool discoverDisks = false;
     int jobs = 4;
@@ -26,6 +35,7 @@ struct CliOptions {
     // `--trusted-key`: public keys (base64 lines or .pub files), any one of
     // which must have signed the pack; none: packs need no signature.
     std::vector<std::wstring> trustedKeys;
+    RolloutOptions rollout;
     // `pack`: the pack tool's own arguments.
     std::vector<std::wstring> packArgs;
 };

@@ -23,4 +23,5 @@ public:
     virtual DeliveryConnections Make(ByteProgress bytes) = 0;
 };
 
-std::unique_ptr<IDeliveryFactory> MakePlatformDeliveryFactory();
+// `maxSendRate`: bytes per second each upload is held to (0: no limit).
+std::unique_ptr<IDeliveryFactory> MakePlatformDeliveryFactory(uint64_t maxSendRate = 0);

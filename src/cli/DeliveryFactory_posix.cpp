@@ -6,16 +6,23 @@
 namespace {
 class PosixDeliveryFactory : public IDeliveryFactory {
 public:
+    explicit PosixDeliveryFactory(uint64_t maxSendRate) : m_maxSendRate(maxSendRate) {}
     DeliveryConnections Make(ByteProgress bytes) override {
         DeliveryConnections c;
         auto ftp = std::make_unique<CCurlFtpSession>();
         ftp->SetTransferProgress(bytes);
+        ftp->SetMaxSendRate(m_maxSendRate);
         c.ftp = std::move(ftp);
         c.start = std::make_unique<CPosixStartCommand>();
         c.files = std::make_unique<ChunkedCopyFileSystem>(bytes);
         return c;
     }
+
+private:
+    uint64_t m_maxSendRate;
 };
 }  // namespace
 
-std::unique_ptr<IDeliveryFactory> MakePlatformDeliveryFactory() { return std::make_unique<PosixDeliveryFactory>(); }
+std::unique_ptr<IDeliveryFactory> MakePlatformDeliveryFactory(uint64_t maxSendRate) {
+    return std::make_unique<PosixDeliveryFactory>(maxSendRate);
+}

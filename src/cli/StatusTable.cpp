@@ -46,6 +46,34 @@ void StatusTable::Finish(size_t index, UpgradeResult result, const std::wstring&
     Changed(index);
 }
 
+void StatusTable::SetLabel(size_t index, const std::wstring& name, const std::wstring& site) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_rows.at(index).name = name;
+    m_rows.at(index).site = site;
+}
+
+void StatusTable::CountAttempt(size_t index) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    ++m_rows.at(index).attempts;
+}
+
+void StatusTable::SetState(size_t index, TargetState state) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_rows.at(index).state = state;
+}
+
+void StatusTable::Skip(size_t index, TargetState state, UpgradeResult result, const std::wstring& text) {
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        TargetStatus& row = m_rows.at(index);
+        row.state = state;
+        row.finished = true;
+        row.result = result;
+        row.finalText = text;
+    }
+    Changed(index);
+}
+
 TargetStatus StatusTable::Row(size_t index) const {
     std::lock_guard<std::mutex> hold(m_lock);
     return m_rows.at(index);

@@ -17,8 +17,19 @@ struct StatusStep {
     std::wstring text;
 };
 
+// Whether a target's delivery ran, or why not.
+enum class TargetState {
+    Ran,          // delivered (or tried to): result and text are the run's
+    NotStarted,   // the rollout stopped before it ("not started")
+    AlreadyDone,  // the upgrade log holds a success of this pack ("already done")
+    Probed,       // a dry run: reached ("would deliver") or the failure's text
+};
+
 struct TargetStatus {
     std::wstring target;
+    std::wstring name, site;  // from an inventory, else empty
+    TargetState state = TargetState::Ran;
+    int attempts = 0;         // deliveries tried (retries count)
     std::vector<StatusStep> steps;
     // The current transfer (an upload or a disk copy); total 0 when none.
     uint64_t bytesSent = 0;
@@ -42,6 +53,11 @@ public:
     // Bytes of the current transfer; a report of 0 bytes starts a new one.
     void ReportBytes(size_t index, uint64_t sent, uint64_t total);
     void Finish(size_t index, UpgradeResult result, const std::wstring& finalText, double seconds);
+    void SetLabel(size_t index, const std::wstring& name, const std::wstring& site);
+    void CountAttempt(size_t index);
+    // A target whose delivery does not run: finished with `text` and no steps.
+    void Skip(size_t index, TargetState state, UpgradeResult result, const std::wstring& text);
+    void SetState(size_t index, TargetState state);
 
     size_t Size() const { return m_rows.size(); }
     TargetStatus Row(size_t index) const;

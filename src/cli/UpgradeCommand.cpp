@@ -6,6 +6,7 @@
 #include "cli/LiveDisplay.h"
 #include "cli/ModelDisks.h"
 #include "cli/UpgradeRecords.h"
+#include "app/UpgradeLog.h"
 #include "platform/File.h"
 #include "platform/Text.h"
 
@@ -46,6 +47,8 @@ int RunUpgradeCommand(const CliOptions& options, ConsoleOutput& out, ConsoleOutp
         if (!AddTrustedKey(&plan.trust, key, &problem))
             return Usage(err, L"--trusted-key " + key + L": " + platform::Utf8ToWide(problem));
     }
+    plan.rollout = options.rollout;
+    plan.doneLogPath = DefaultUpgradeLogPath();
 
     // What the operator sees as the target, and what the run works with.
     std::vector<std::wstring> shown;
@@ -70,16 +73,19 @@ int RunUpgradeCommand(const CliOptions& options, ConsoleOutput& out, ConsoleOutp
         if (target.size() >= 256) return Usage(err, L"path " + target + L" is too long for a terminal disk");
 
     StatusTable table(shown);
+    for (size_t i = 0; i < options.labels.size() && i < shown.size(); ++i)
+        table.SetLabel(i, options.labels[i].name, options.labels[i].site);
     std::unique_ptr<LiveDisplay> display;
     if (!options.json) {
         display = std::make_unique<LiveDisplay>(out, table);
         table.SetListener([&display](size_t index) { display->Changed(index); });
     }
-    const std::unique_ptr<IDeliveryFactory> factory = MakePlatformDeliveryFactory();
+    const std::unique_ptr<IDeliveryFactory> factory = MakePlatformDeliveryFactory(options.rollout.maxRate);
     UpgradeRecords records(plan);
     BatchOutcome outcome =
         RunBatch(plan, *factory, table, [&records](const DeliveryReport& report) { records.Append(report); });
     if (display) display->Finish();
+    records.AppendNotStarted(outcome, table.Snapshot());
     if (!outcome.ready) return Usage(err, L"cannot make a working folder under " + platform::TempDirectory());
 
     BatchSummary summary;
@@ -87,6 +93,7 @@ int RunUpgradeCommand(const CliOptions& options, ConsoleOutput& out, ConsoleOutp
     summary.kind = options.kind;
     summary.packName = FileNameOf(plan.packPath);
     summary.outcome = outcome;
+    summary.dryRun = options.rollout.dryRun;
     if (outcome.checkAccepted) summary.rows = table.Snapshot();
     summary.exitCode = BatchExitCode(outcome, summary.rows);
 

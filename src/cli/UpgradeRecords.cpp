@@ -3,6 +3,7 @@
 #include "app/RunRecord.h"
 #include "app/UpgradeLog.h"
 #include "QuillonVersion.h"
+#include "platform/File.h"
 
 void UpgradeRecords::Append(const DeliveryReport& report) {
     UpgradeRecord record = StartRunRecord(report.request, QUILLON_VERSION_TEXT);
@@ -13,4 +14,22 @@ void UpgradeRecords::Append(const DeliveryReport& report) {
     FinishRunRecord(&record, report.outcome, report.reports);
     std::lock_guard<std::mutex> hold(m_appendLock);
     AppendUpgradeRecord(DefaultUpgradeLogPath(), record);
+}
+
+void UpgradeRecords::AppendNotStarted(const BatchOutcome& check, const std::vector<TargetStatus>& rows) {
+    if (!check.checkAccepted) return;
+    uint64_t packSize = 0;
+    if (!platform::FileSize(m_plan.packPath, &packSize)) packSize = 0;
+    for (size_t i = 0; i < rows.size() && i < m_plan.targets.size(); ++i) {
+        if (rows[i].state != TargetState::NotStarted) continue;
+        const RunRequest request = MakeDeliveryRequest(m_plan, check, m_plan.targets[i]);
+        UpgradeRecord record = StartRunRecord(request, QUILLON_VERSION_TEXT);
+        record.modelName = m_plan.modelName;
+        record.packSize = packSize;
+        record.packMd5 = check.packMd5;
+        record.resultName = "not started";
+        record.finalText = rows[i].finalText;
+        std::lock_guard<std::mutex> hold(m_appendLock);
+        AppendUpgradeRecord(DefaultUpgradeLogPath(), record);
+    }
 }

@@ -6,6 +6,7 @@
 // log that cannot be written changes nothing.
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/UpgradeRecord.h"
 #include "cli/Batch.h"
@@ -14,6 +15,9 @@ class UpgradeRecords {
 public:
     explicit UpgradeRecords(const BatchPlan& plan) : m_plan(plan) {}
     void Append(const DeliveryReport& report);
+    // A record of every target the rollout stopped before ("not started"),
+    // so the log tells which terminals still wait for the pack.
+    void AppendNotStarted(const BatchOutcome& check, const std::vector<TargetStatus>& rows);
 
 private:
     const BatchPlan& m_plan;

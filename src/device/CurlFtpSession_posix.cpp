@@ -257,6 +257,7 @@ bool CCurlFtpSession::PutFile(const std::wstring& localPath, const std::wstring&
     curl_easy_setopt(c, CURLOPT_READFUNCTION, &ReadLocalFile);
     curl_easy_setopt(c, CURLOPT_READDATA, f);
     curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(total));
+    curl_easy_setopt(c, CURLOPT_MAX_SEND_SPEED_LARGE, static_cast<curl_off_t>(m_maxSendRate));
     UploadProgress progress{&m_progress, total, 0, false};
     if (m_progress) {
         curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &ReportUpload);

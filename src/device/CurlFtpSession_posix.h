@@ -54,6 +54,9 @@ public:
 
     bool IsConnected() const { return m_connected; }
     void SetTransferProgress(TransferProgress progress) { m_progress = std::move(progress); }
+    // Holds every upload to this many bytes per second (libcurl's send-speed
+    // limit); 0, the default, for none.
+    void SetMaxSendRate(uint64_t bytesPerSecond) { m_maxSendRate = bytesPerSecond; }
     // libcurl's text for the last failure ("" after a success).
     const std::string& LastError() const { return m_lastError; }
 
@@ -71,5 +74,6 @@ private:
     std::string m_user, m_password;    // UTF-8
     std::string m_currentDirectory;    // the ANSI path of the last CWD, "" for the login folder
     TransferProgress m_progress;
+    uint64_t m_maxSendRate = 0;
     std::string m_lastError;
 };

@@ -117,7 +117,7 @@ TEST_F(SignedPackRunTest, SignatureIsCheckedFirstAndRefusalsDeliverNothing) {
 }
 
 TEST_F(SignedPackRunTest, EthernetRefusalUploadsNothing) {
-    ChooseEthernetModel(2, 0);
+    ChooseEthernetModel(L"M3710", 0);
     MakePack(PackRecipe::For(L"M3710", 0));
     ASSERT_TRUE(WriteBytes(programFolder + L"\\" + kTrustFileName, vendor.Line()));
     Run();

@@ -128,18 +128,29 @@ TEST(BatchText, JsonDocument) {
     s.modelName = L"M3710";
     s.packName = L"App\"Pack\".zip";
     s.outcome.checkAccepted = true;
+    s.outcome.stopped = WaveStop::MaxFail;
     TargetStatus row = Row(L"198.51.100.21", L"终端连接失败.", 5.04);
+    row.name = L"馈线 3";
+    row.site = L"North";
+    row.attempts = 2;
     row.result = UpgradeResult::Refused;
     row.steps = {{0.0, L"正准备升级..."}, {0.1, L"终端连接失败."}};
-    s.rows = {row};
+    TargetStatus waiting = Row(L"198.51.100.22", L"not started", 0.0);
+    waiting.state = TargetState::NotStarted;
+    s.rows = {row, waiting};
     s.exitCode = 1;
     EXPECT_EQ(FormatBatchJson(s),
               "{\n"
               "  \"model\": \"M3710\", \"kind\": \"app\", \"pack\": \"App\\\"Pack\\\".zip\",\n"
               "  \"check\": {\"accepted\": true, \"text\": \"\"},\n"
+              "  \"dry_run\": false, \"stopped\": \"max-fail\",\n"
               "  \"targets\": [\n"
-              "    {\"target\": \"198.51.100.21\", \"result\": \"refused\", \"text\": \"终端连接失败.\",\n"
-              "     \"seconds\": 5.0, \"steps\": [[0.0, \"正准备升级...\"], [0.1, \"终端连接失败.\"]]}\n"
+              "    {\"target\": \"198.51.100.21\", \"name\": \"馈线 3\", \"site\": \"North\",\n"
+              "     \"result\": \"refused\", \"text\": \"终端连接失败.\", \"attempts\": 2,\n"
+              "     \"seconds\": 5.0, \"steps\": [[0.0, \"正准备升级...\"], [0.1, \"终端连接失败.\"]]},\n"
+              "    {\"target\": \"198.51.100.22\", \"name\": \"\", \"site\": \"\",\n"
+              "     \"result\": \"not started\", \"text\": \"not started\", \"attempts\": 0,\n"
+              "     \"seconds\": 0.0, \"steps\": []}\n"
               "  ],\n"
               "  \"exit\": 1\n"
               "}\n");

@@ -1,11 +1,17 @@
 #include "pack/EntryData.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
+
+#include <algorithm>
+#include <climits>
 
 namespace {
 
 constexpr size_t kBuffer = 8192;
 constexpr int kStored = 0;
+// Pieces in which a whole inflated entry goes to the sink.
+constexpr size_t kSinkPiece = 256 * 1024;
 
 UnzipOutcome Damaged(const char* reason) { return {kUnzipDamaged, reason}; }
 
@@ -26,13 +32,12 @@ private:
 // Counts, checksums and forwards the uncompressed bytes.
 class Output {
 public:
-    Output(const SurveyEntry& entry, const std::function<UnzipOutcome(const char*, size_t)>& sink)
-        : m_entry(entry), m_sink(sink) {}
+    Output(const SurveyEntry& entry, const EntrySink& sink) : m_entry(entry), m_sink(sink) {}
     UnzipOutcome Put(const char* data, size_t n) {
         if (n == 0) return {};
         if (n > m_entry.size - m_written) return Damaged("an entry holds more data than declared");
         m_written += n;
-        m_crc = crc32(m_crc, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(n));
+        m_crc = libdeflate_crc32(m_crc, data, n);
         return m_sink(data, n);
     }
     UnzipOutcome Finish() const {
@@ -43,9 +48,9 @@ public:
 
 private:
     const SurveyEntry& m_entry;
-    const std::function<UnzipOutcome(const char*, size_t)>& m_sink;
+    const EntrySink& m_sink;
     uint64_t m_written = 0;
-    uLong m_crc = crc32(0, Z_NULL, 0);
+    uint32_t m_crc = 0;
 };
 
 UnzipOutcome Inflate(unzFile zip, Output& out) {
@@ -101,16 +106,75 @@ UnzipOutcome CopyStored(unzFile zip, Output& out) {
     }
 }
 
+// Reads the compressed bytes into `in`; false unless exactly as many came
+// as the headers declare.
+bool ReadWhole(unzFile zip, uint64_t size, std::vector<unsigned char>& in) {
+    if (in.size() < size) in.resize(size);
+    uint64_t got = 0;
+    while (got < size) {
+        const unsigned ask = static_cast<unsigned>(std::min<uint64_t>(size - got, INT_MAX));
+        const int count = unzReadCurrentFile(zip, in.data() + got, ask);
+        if (count <= 0) return false;
+        got += static_cast<uint64_t>(count);
+    }
+    return true;
+}
+
+// Inflates the entry in one call. True when it was exactly what its headers
+// say and went to the sink (`*result` is then the sink's verdict); false
+// when anything differed and nothing has reached the sink.
+bool InflateWhole(unzFile zip, const SurveyEntry& entry, EntryScratch& scratch, const EntrySink& sink,
+                  UnzipOutcome* result) {
+    libdeflate_decompressor* decompressor = scratch.Decompressor();
+    if (!decompressor || !ReadWhole(zip, entry.compressedSize, scratch.in)) return false;
+    // One spare byte, so a stream longer than declared is told apart.
+    if (scratch.out.size() < entry.size + 1) scratch.out.resize(entry.size + 1);
+    size_t usedIn = 0, made = 0;
+    if (libdeflate_deflate_decompress_ex(decompressor, scratch.in.data(), entry.compressedSize, scratch.out.data(),
+                                         entry.size + 1, &usedIn, &made) != LIBDEFLATE_SUCCESS ||
+        usedIn != entry.compressedSize || made != entry.size ||
+        libdeflate_crc32(0, scratch.out.data(), made) != entry.crc)
+        return false;
+    const char* data = reinterpret_cast<const char*>(scratch.out.data());
+    for (size_t done = 0; done < made;) {
+        const size_t n = std::min(kSinkPiece, made - done);
+        *result = sink(data + done, n);
+        if (result->status != 0) return true;
+        done += n;
+    }
+    *result = {};
+    return true;
+}
+
 }  // namespace
 
-UnzipOutcome CopyEntryData(unzFile zip, const SurveyEntry& entry,
-                           const std::function<UnzipOutcome(const char*, size_t)>& sink) {
+EntryScratch::~EntryScratch() {
+    if (m_decompressor) libdeflate_free_decompressor(m_decompressor);
+}
+
+libdeflate_decompressor* EntryScratch::Decompressor() {
+    if (!m_decompressor) m_decompressor = libdeflate_alloc_decompressor();
+    return m_decompressor;
+}
+
+UnzipOutcome CopyEntryData(unzFile zip, const SurveyEntry& entry, EntryScratch& scratch, const EntrySink& sink) {
     int method = 0, level = 0;
     if (unzOpenCurrentFile2(zip, &method, &level, 1) != UNZ_OK) return Damaged("an entry's data cannot be opened");
-    Output out(entry, sink);
     // Writers store an empty file as a deflated entry with no bytes at all:
     // there is no stream to inflate, and nothing is missing.
     const bool noStream = method != kStored && entry.compressedSize == 0;
+    if (!noStream && method != kStored && entry.size < kWholeEntryCap && entry.compressedSize <= kWholeEntryCap) {
+        UnzipOutcome whole;
+        if (InflateWhole(zip, entry, scratch, sink, &whole)) {
+            unzCloseCurrentFile(zip);
+            return whole;
+        }
+        // Refused: stream it from its start to learn what is wrong.
+        unzCloseCurrentFile(zip);
+        if (unzOpenCurrentFile2(zip, &method, &level, 1) != UNZ_OK)
+            return Damaged("an entry's data cannot be opened");
+    }
+    Output out(entry, sink);
     UnzipOutcome result = method == kStored || noStream ? CopyStored(zip, out) : Inflate(zip, out);
     unzCloseCurrentFile(zip);  // raw reads carry no CRC verdict: Output checked it
     return result;

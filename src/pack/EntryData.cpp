@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/FileExtra.h"
+
 namespace {
 
 constexpr size_t kBuffer = 8192;
@@ -14,6 +16,33 @@ constexpr int kStored = 0;
 constexpr size_t kSinkPiece = 256 * 1024;
 
 UnzipOutcome Damaged(const char* reason) { return {kUnzipDamaged, reason}; }
+
+// The compressed bytes of the open entry, read from the archive stream: at
+// most the declared compressed size, as a raw read through minizip gives.
+class RawBytes {
+public:
+    RawBytes(unzFile zip, FILE* archive, uint64_t size) : m_archive(archive), m_left(size) {
+        const ZPOS64_T at = unzGetCurrentFileZStreamPos64(zip);
+        m_ok = archive && at != 0 && platform::SeekFile64(archive, static_cast<int64_t>(at), SEEK_SET) == 0;
+    }
+    // Bytes read into `buffer`, 0 at the end, -1 when the archive cannot be read.
+    int Read(void* buffer, unsigned size) {
+        if (!m_ok) return -1;
+        const size_t ask = static_cast<size_t>(std::min<uint64_t>({m_left, size, INT_MAX}));
+        if (ask == 0) return 0;
+        if (std::fread(buffer, 1, ask, m_archive) != ask) {
+            m_ok = false;
+            return -1;
+        }
+        m_left -= ask;
+        return static_cast<int>(ask);
+    }
+
+private:
+    FILE* m_archive;
+    uint64_t m_left;
+    bool m_ok = false;
+};
 
 class Inflater {
 public:
@@ -53,14 +82,14 @@ private:
     uint32_t m_crc = 0;
 };
 
-UnzipOutcome Inflate(unzFile zip, Output& out) {
+UnzipOutcome Inflate(RawBytes& raw, Output& out) {
     Inflater inflater;
     if (!inflater.Ready()) return Damaged("an entry's data cannot be inflated");
     z_stream* z = inflater.Get();
     char in[kBuffer], buffer[kBuffer];
     bool ended = false;
     for (;;) {
-        const int count = unzReadCurrentFile(zip, in, sizeof in);
+        const int count = raw.Read(in, sizeof in);
         if (count < 0) return Damaged("an entry's data cannot be read");
         if (count == 0) break;
         if (ended) return Damaged("data after the end of an entry's stream");
@@ -95,10 +124,10 @@ UnzipOutcome Inflate(unzFile zip, Output& out) {
     return out.Finish();
 }
 
-UnzipOutcome CopyStored(unzFile zip, Output& out) {
+UnzipOutcome CopyStored(RawBytes& raw, Output& out) {
     char buffer[kBuffer];
     for (;;) {
-        const int count = unzReadCurrentFile(zip, buffer, sizeof buffer);
+        const int count = raw.Read(buffer, sizeof buffer);
         if (count < 0) return Damaged("an entry's data cannot be read");
         if (count == 0) return out.Finish();
         UnzipOutcome put = out.Put(buffer, static_cast<size_t>(count));
@@ -108,12 +137,12 @@ UnzipOutcome CopyStored(unzFile zip, Output& out) {
 
 // Reads the compressed bytes into `in`; false unless exactly as many came
 // as the headers declare.
-bool ReadWhole(unzFile zip, uint64_t size, std::vector<unsigned char>& in) {
+bool ReadWhole(RawBytes& raw, uint64_t size, std::vector<unsigned char>& in) {
     if (in.size() < size) in.resize(size);
     uint64_t got = 0;
     while (got < size) {
         const unsigned ask = static_cast<unsigned>(std::min<uint64_t>(size - got, INT_MAX));
-        const int count = unzReadCurrentFile(zip, in.data() + got, ask);
+        const int count = raw.Read(in.data() + got, ask);
         if (count <= 0) return false;
         got += static_cast<uint64_t>(count);
     }
@@ -126,7 +155,8 @@ bool ReadWhole(unzFile zip, uint64_t size, std::vector<unsigned char>& in) {
 bool InflateWhole(unzFile zip, const SurveyEntry& entry, EntryScratch& scratch, const EntrySink& sink,
                   UnzipOutcome* result) {
     libdeflate_decompressor* decompressor = scratch.Decompressor();
-    if (!decompressor || !ReadWhole(zip, entry.compressedSize, scratch.in)) return false;
+    RawBytes raw(zip, scratch.archive.get(), entry.compressedSize);
+    if (!decompressor || !ReadWhole(raw, entry.compressedSize, scratch.in)) return false;
     // One spare byte, so a stream longer than declared is told apart.
     if (scratch.out.size() < entry.size + 1) scratch.out.resize(entry.size + 1);
     size_t usedIn = 0, made = 0;
@@ -175,7 +205,8 @@ UnzipOutcome CopyEntryData(unzFile zip, const SurveyEntry& entry, EntryScratch& 
             return Damaged("an entry's data cannot be opened");
     }
     Output out(entry, sink);
-    UnzipOutcome result = method == kStored || noStream ? CopyStored(zip, out) : Inflate(zip, out);
+    RawBytes raw(zip, scratch.archive.get(), entry.compressedSize);
+    UnzipOutcome result = method == kStored || noStream ? CopyStored(raw, out) : Inflate(raw, out);
     unzCloseCurrentFile(zip);  // raw reads carry no CRC verdict: Output checked it
     return result;
 }

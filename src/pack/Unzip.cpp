@@ -130,6 +130,8 @@ public:
         zlib_filefunc64_def functions = AnsiPathFileFunctions();
         auto reader = std::make_unique<EntryReader>();
         reader->zip.reset(unzOpen2_64(m_path.c_str(), &functions));
+        reader->scratch.archive.reset(platform::OpenFileAnsi(m_path, "rb"));
+        if (!reader->scratch.archive) reader->zip.reset();
         return reader;
     }
     void Give(std::unique_ptr<EntryReader> r) {

@@ -135,6 +135,7 @@ def main():
     p.add_argument("--mib", type=int, default=16)
     p.add_argument("--rate", default="20mbit", help="each link's rate, in tc's units (default 20mbit)")
     p.add_argument("--latency", type=float, default=0.02, help="seconds each FTP reply waits (default 0.02)")
+    p.add_argument("--queue", default="50ms", help="what each link's queue holds, in tc time (default 50ms)")
     p.add_argument("--program")
     p.add_argument("--packtool")
     args = p.parse_args()
@@ -160,7 +161,7 @@ def main():
         for i in range(TERMINALS):
             address = "198.51.100.%d" % (FIRST_ADDRESS + i)
             names.append("t%d" % (i + 1))
-            terminals.start(names[-1], address, ["latency=%g" % args.latency], rate=args.rate)
+            terminals.start(names[-1], address, ["latency=%g" % args.latency], rate=args.rate, queue=args.queue)
             addresses.append(address)
         log = os.path.join(work, "last-run.txt")
 
@@ -189,8 +190,8 @@ def main():
         shutil.rmtree(terminals.directory, ignore_errors=True)
 
     mib = size / (1 << 20)
-    print("pack %.1f MiB; links %s (%.2f MB/s), replies %g s late; %d rounds, medians" % (
-        mib, args.rate, link / 1e6, args.latency, args.rounds))
+    print("pack %.1f MiB; links %s (%.2f MB/s, queue %s), replies %g s late; %d rounds, medians" % (
+        mib, args.rate, link / 1e6, args.queue, args.latency, args.rounds))
     print("%-9s %7s %7s %14s %14s %7s %11s" % ("run", "targets", "wall s", "slowest / link",
                                                "median / link", "CPU s", "peak KiB"))
     walls = {}

@@ -17,7 +17,7 @@ DIR/NAME/ is each terminal's file system, DIR/NAME/journal.jsonl its
 journal; switches are the simulator's fault switches without dashes
 (refuse-login, latency=0.02). A `rate` (tc units, for example 20mbit)
 limits what this machine sends to the terminal with a token bucket on its
-veth, like a field link. As a module: Terminals(tag, dir).start(name, address, [...]).
+veth, like a field link, with a queue of `queue` (tc time, default 50ms). As a module: Terminals(tag, dir).start(name, address, [...]).
 """
 import json
 import os
@@ -56,7 +56,7 @@ class Terminals:
     def _names(self, index):
         return ("quillon-%s%d" % (self.tag, index), "ql%s%dh" % (self.tag, index), "ql%s%dt" % (self.tag, index))
 
-    def start(self, name, address, switches=(), rate=None):
+    def start(self, name, address, switches=(), rate=None, queue="50ms"):
         if not address.startswith(TEST_RANGE) or address == PC_ADDRESS:
             raise NetnsError("terminal address %s is outside the test range %s0/24" % (address, TEST_RANGE))
         if os.geteuid() != 0:
@@ -71,9 +71,10 @@ class Terminals:
         run("ip", "link", "set", host_if, "up")
         if rate:
             # Token bucket: the link's rate, a burst of a few packets, and a
-            # queue that holds about 50 ms at that rate.
+            # queue that holds `queue` worth of data at that rate (beyond it
+            # packets are dropped, as a link's buffer does).
             run("tc", "qdisc", "add", "dev", host_if, "root", "tbf", "rate", rate, "burst", "16kb",
-                "latency", "50ms")
+                "latency", queue)
         run("ip", "route", "add", address + "/32", "dev", host_if, "src", PC_ADDRESS)
         run("ip", "netns", "exec", netns, "ip", "addr", "add", address + "/24", "dev", term_if)
         run("ip", "netns", "exec", netns, "ip", "link", "set", term_if, "up")

@@ -15,9 +15,11 @@ veth, so test traffic never leaves the machine. Needs root (ip netns).
 
 DIR/NAME/ is each terminal's file system, DIR/NAME/journal.jsonl its
 journal; switches are the simulator's fault switches without dashes
-(refuse-login, latency=0.02). A `rate` (tc units, for example 20mbit)
-limits what this machine sends to the terminal with a token bucket on its
-veth, like a field link, with a queue of `queue` (tc time, default 50ms). As a module: Terminals(tag, dir).start(name, address, [...]).
+(refuse-login, latency=0.02). As a module:
+Terminals(tag, dir).start(name, address, [...], rate=None, queue="50ms"):
+a `rate` (tc units, for example 20mbit) limits what this machine sends to
+the terminal with a token bucket on its veth, like a field link, whose
+queue holds `queue` (tc time) before it drops.
 """
 import json
 import os

@@ -1,7 +1,9 @@
-// Times, in one run, the pack check of this tool (unzip into a fresh folder,
-// then the manifest check) against Info-ZIP's `unzip -q -o` followed by
-// coreutils' `md5sum` of every file, and GetFileMD5 on one large file
-// against `md5sum`. Every measurement runs in a child process of its own
+// Times, in one run, the pack check of this tool (extraction into a fresh
+// folder, then the manifest check with the digests the extraction took)
+// against Info-ZIP's `unzip -q -o` followed by coreutils' `md5sum` of every
+// file, and GetFileMD5 on one large file against `md5sum`. The machine's
+// floor for a check is MD5 of every extracted byte once, the files read
+// from the page cache on one thread per core. Every measurement runs in a child process of its own
 // (ours: this program again, in a one-shot mode), so wall time, CPU time
 // (user + system) and peak resident memory (ru_maxrss from wait4) belong to
 // that measurement alone. The check runs on two packs of the same number of
@@ -9,6 +11,7 @@
 // memory does not grow with the pack's size.
 //   pack_bench WORKDIR [TOTAL_MIB] [FILES] [ROUNDS]
 //   pack_bench --check DEST PACK      one check; prints its two phases' seconds
+//   pack_bench --floor DIR            MD5 of every file under DIR, one thread per core
 //   pack_bench --md5 FILE             one GetFileMD5
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -24,9 +27,12 @@
 #include <vector>
 
 #include "PackTool.h"
+#include "pack/FileDigest.h"
 #include "pack/FileMD5.h"
 #include "pack/FolderMD5Check.h"
+#include "pack/IndexedJobs.h"
 #include "pack/Unzip.h"
+#include "pack/ZipExtraction.h"
 #include "platform/File.h"
 #include "platform/Text.h"
 
@@ -131,24 +137,30 @@ struct Series {
     }
 };
 
-void Report(const std::string& what, const Series& ours, const Series& theirs) {
+void Report(const std::string& what, const Series& ours, const Series& theirs, const Series* floor = nullptr) {
     const double ow = Median(ours.wall), tw = Median(theirs.wall), oc = Median(ours.cpu), tc = Median(theirs.cpu);
     std::printf("%s\n", what.c_str());
     std::printf("  ours       wall %7.3f s  CPU %7.3f s  peak %6.1f MiB", ow, oc, ours.peakKiB / 1024.0);
     if (!ours.extract.empty())
         std::printf("  (extraction %.3f s, manifest check %.3f s)", Median(ours.extract), Median(ours.hash));
     std::printf("\n  reference  wall %7.3f s  CPU %7.3f s  peak %6.1f MiB\n", tw, tc, theirs.peakKiB / 1024.0);
-    std::printf("  ratio      wall %7.3f    CPU %7.3f\n", ow / tw, oc / tc);
+    if (floor)
+        std::printf("  floor      wall %7.3f s  CPU %7.3f s  (MD5 of every extracted byte once)\n", Median(floor->wall),
+                    Median(floor->cpu));
+    std::printf("  ratio      wall %7.3f    CPU %7.3f", ow / tw, oc / tc);
+    if (floor) std::printf("    wall / floor %5.2f", ow / Median(floor->wall));
+    std::printf("\n");
 }
 
 // One-shot modes, run as children by the timing loop.
 int CheckOnce(const std::string& dest, const std::string& pack) {
     const Clock::time_point a = Clock::now();
-    if (unzip(Wide(dest).c_str(), Wide(pack).c_str()) != kUnzipDone) return 3;
+    ExtractedDigests written;
+    if (ExtractArchive(Wide(dest), Wide(pack), &written).status != kUnzipDone) return 3;
     const Clock::time_point b = Clock::now();
     bool damaged;
     {
-        CFolderMD5Check check(Wide(dest));
+        CFolderMD5Check check(Wide(dest), &written);
         damaged = check.IsDamaged();
     }
     std::printf("%.4f %.4f\n", Seconds(a, b), Seconds(b, Clock::now()));
@@ -156,6 +168,25 @@ int CheckOnce(const std::string& dest, const std::string& pack) {
 }
 
 int Md5Once(const std::string& file) { return GetFileMD5(file.c_str(), true) ? 0 : 1; }
+
+int FloorOnce(const std::string& dir) {
+    std::vector<std::string> files;
+    FILE* list = popen(("find '" + dir + "' -type f").c_str(), "r");
+    if (!list) return 2;
+    char line[4096];
+    while (std::fgets(line, sizeof line, list)) {
+        std::string path(line);
+        if (!path.empty() && path.back() == '\n') path.pop_back();
+        files.push_back(path);
+    }
+    if (pclose(list) != 0 || files.empty()) return 2;
+    std::vector<std::string> hex(files.size());
+    RunIndexedJobs(files.size(), WorkerThreadCount(),
+                   [&](size_t i) { FileMD5Hex(platform::Utf8ToWide(files[i]), &hex[i]); });
+    for (const std::string& h : hex)
+        if (h.size() != 32) return 1;
+    return 0;
+}
 
 std::string MakePack(const std::string& dir, size_t totalMiB, int files, std::mt19937_64& rng) {
     const std::string src = dir + "/src", pack = dir + "/AppUpgradePack.zip";
@@ -182,6 +213,7 @@ std::string MakePack(const std::string& dir, size_t totalMiB, int files, std::mt
 int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--check") return CheckOnce(argv[2], argv[3]);
     if (argc == 3 && std::string(argv[1]) == "--md5") return Md5Once(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--floor") return FloorOnce(argv[2]);
     if (argc < 2) {
         std::fprintf(stderr, "usage: pack_bench WORKDIR [TOTAL_MIB] [FILES] [ROUNDS]\n");
         return 2;
@@ -202,18 +234,20 @@ int main(int argc, char** argv) {
     const std::string big = work + "/big.bin", ours = work + "/ours", theirs = work + "/theirs";
     Run("cat " + work + "/large/src/d*/*.bin > '" + big + "'");
 
-    Series check, reference, smallCheck, smallReference, md5, md5sum;
+    Series check, reference, smallCheck, smallReference, md5, md5sum, floor, smallFloor;
     auto theirCheck = [&](const std::string& p) {
         return RunShell("unzip -q -o '" + p + "' -d '" + theirs + "' && find '" + theirs +
                         "' -type f -print0 | xargs -0 md5sum > /dev/null");
     };
     for (int r = 0; r <= rounds; ++r) {  // round 0 warms the caches and is not counted
-        Measure m[6];
+        Measure m[8];
         Run("rm -rf '" + ours + "' '" + theirs + "'");
         m[0] = RunChild({selfPath, "--check", ours, pack});
+        m[6] = RunChild({selfPath, "--floor", ours});
         m[1] = theirCheck(pack);
         Run("rm -rf '" + ours + "' '" + theirs + "'");
         m[2] = RunChild({selfPath, "--check", ours, smallPack});
+        m[7] = RunChild({selfPath, "--floor", ours});
         m[3] = theirCheck(smallPack);
         Run("rm -rf '" + ours + "' '" + theirs + "'");
         m[4] = RunChild({selfPath, "--md5", big});
@@ -225,11 +259,13 @@ int main(int argc, char** argv) {
         smallReference.Add(m[3]);
         md5.Add(m[4]);
         md5sum.Add(m[5]);
+        floor.Add(m[6]);
+        smallFloor.Add(m[7]);
     }
     std::printf("%d rounds (medians of wall and CPU time; peak memory is the largest of the rounds)\n", rounds);
-    Report("check, " + std::to_string(totalMiB) + " MiB in " + std::to_string(files) + " files:", check, reference);
+    Report("check, " + std::to_string(totalMiB) + " MiB in " + std::to_string(files) + " files:", check, reference, &floor);
     Report("check, " + std::to_string(smallMiB) + " MiB in " + std::to_string(files) + " files:", smallCheck,
-           smallReference);
+           smallReference, &smallFloor);
     Report("MD5 of one " + std::to_string(totalMiB) + " MiB file:", md5, md5sum);
     return 0;
 }

@@ -1,17 +1,24 @@
 #!/usr/bin/python3
-"""The command line against many terminals: one 64 MiB pack to eight
-simulated terminals on test hosts in network namespaces (198.51.100.41-48,
-made and removed here; needs root), with --jobs 1 and --jobs 4, three
-rounds each; wall-time and CPU-time medians, the wall ratio, and the peak resident
-memory of the quillon process for 1, 4 and 8 targets.
+"""The command line against many terminals over links like field links:
+one pack (16 MiB by default) to 1, 4 and 8 simulated terminals on test
+hosts in network namespaces (198.51.100.41-48, made and removed here; needs
+root), with --jobs 1 and --jobs 8. Each terminal's link is limited to a
+rate by a token bucket on its veth (20 Mbit/s by default) and the
+simulator sends every FTP reply late by a latency (20 ms by default).
+Printed per row, medians of the rounds: wall time, the slowest and the
+median delivery's throughput against the link's rate (from each
+terminal's journal: bytes stored between its login and its last upload),
+quillon's CPU time and its peak resident memory.
 
-    bench/cli [--rounds N] [--mib N] [--program PATH --packtool PATH]
+    bench/cli [--rounds N] [--mib N] [--rate TC_RATE] [--latency S] [--program PATH --packtool PATH]
 
 Without --program it builds quillon and packtool optimised and without
 sanitizers in $QUILLON_BUILD_DIR/bench-cli (default build/bench-cli).
 """
 import argparse
+import json
 import os
+import re
 import random
 import shutil
 import statistics
@@ -63,6 +70,35 @@ def clear(terminals):
                 os.remove(os.path.join(folder, f))
 
 
+def rate_bytes_per_second(rate):
+    """A tc rate such as 20mbit or 2500kbps, in bytes per second."""
+    m = re.fullmatch(r"(\d+(?:\.\d+)?)(k|m|g)?(bit|bps)", rate)
+    if not m:
+        sys.exit("--rate: say it as tc does, for example 20mbit")
+    value = float(m.group(1)) * {None: 1, "k": 1e3, "m": 1e6, "g": 1e9}[m.group(2)]
+    return value / 8 if m.group(3) == "bit" else value
+
+
+def delivery_throughputs(terminals, names):
+    """Bytes per second of each terminal's delivery: what its journal says
+    was stored, over the time from its first login to its last upload."""
+    rates = []
+    for name in names:
+        events = terminals.journal(name)
+        logins = [e["time"] for e in events if e["event"] == "login" and e.get("ok")]
+        uploads = [e for e in events if e["event"] == "upload" and e.get("ok")]
+        if not logins or not uploads:
+            sys.exit("terminal %s journaled no delivery" % name)
+        seconds = uploads[-1]["time"] - logins[0]
+        rates.append(sum(e["size"] for e in uploads) / max(seconds, 1e-3))
+    return rates
+
+
+def clear_journals(terminals):
+    for info in terminals.started.values():
+        open(info["journal"], "w").close()
+
+
 def run_once(program, pack, addresses, jobs, log):
     """One upgrade; wall seconds, the process's peak resident set (KiB) and CPU seconds."""
     args = [program, "upgrade", "--model", "M3710", "--kind", "app", "--pack", pack, "--jobs", str(jobs)]
@@ -96,10 +132,14 @@ def check_only(program, pack):
 def main():
     p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     p.add_argument("--rounds", type=int, default=3)
-    p.add_argument("--mib", type=int, default=64)
+    p.add_argument("--mib", type=int, default=16)
+    p.add_argument("--rate", default="20mbit", help="each link's rate, in tc's units (default 20mbit)")
+    p.add_argument("--latency", type=float, default=0.02, help="seconds each FTP reply waits (default 0.02)")
+    p.add_argument("--queue", default="50ms", help="what each link's queue holds, in tc time (default 50ms)")
     p.add_argument("--program")
     p.add_argument("--packtool")
     args = p.parse_args()
+    link = rate_bytes_per_second(args.rate)
 
     base = os.path.join(os.environ.get("QUILLON_BUILD_DIR", os.path.join(ROOT, "build")), "bench-cli")
     if args.program and args.packtool:
@@ -115,28 +155,34 @@ def main():
     terminals = sim_netns.Terminals("cb", os.path.join(work, "terminals"))
     os.makedirs(terminals.directory, exist_ok=True)
     terminals.stop()
+    rows = []
     try:
-        addresses = []
+        addresses, names = [], []
         for i in range(TERMINALS):
             address = "198.51.100.%d" % (FIRST_ADDRESS + i)
-            terminals.start("t%d" % (i + 1), address)
+            names.append("t%d" % (i + 1))
+            terminals.start(names[-1], address, ["latency=%g" % args.latency], rate=args.rate, queue=args.queue)
             addresses.append(address)
         log = os.path.join(work, "last-run.txt")
 
         def measure(jobs, targets):
-            walls, peaks, cpus = [], [], []
+            walls, peaks, cpus, slowest, middle = [], [], [], [], []
             for _ in range(args.rounds):
                 clear(terminals)
+                clear_journals(terminals)
                 wall, peak, cpu = run_once(program, pack, addresses[:targets], jobs, log)
+                rates = delivery_throughputs(terminals, names[:targets])
                 walls.append(wall)
                 peaks.append(peak)
                 cpus.append(cpu)
-            return statistics.median(walls), max(peaks), walls, statistics.median(cpus)
+                slowest.append(min(rates))
+                middle.append(statistics.median(rates))
+            return (statistics.median(walls), statistics.median(slowest), statistics.median(middle),
+                    statistics.median(cpus), max(peaks), walls)
 
-        serial = measure(1, TERMINALS)
-        parallel = measure(4, TERMINALS)
-        one = measure(4, 1)
-        four = measure(4, 4)
+        for jobs in (1, 8):
+            for targets in (1, 4, 8):
+                rows.append((jobs, targets, measure(jobs, targets)))
     except sim_netns.NetnsError as e:
         sys.exit("cli_bench: cannot make the test hosts: %s" % e)
     finally:
@@ -144,17 +190,17 @@ def main():
         shutil.rmtree(terminals.directory, ignore_errors=True)
 
     mib = size / (1 << 20)
-    print("pack %.1f MiB to %d terminals, %d rounds, medians" % (mib, TERMINALS, args.rounds))
-    print("%-10s %8s %8s %12s %10s %13s" % ("run", "targets", "wall s", "MiB/s total", "CPU s", "peak RSS KiB"))
-    rows = (("--jobs 1", TERMINALS, serial), ("--jobs 4", TERMINALS, parallel),
-            ("--jobs 4", 4, four), ("--jobs 4", 1, one))
-    for name, targets, (wall, peak, walls, cpu) in rows:
-        print("%-10s %8d %8.2f %12.1f %10.2f %13d   rounds %s" % (
-            name, targets, wall, mib * targets / wall, cpu, peak, " ".join("%.2f" % w for w in walls)))
-    print("%-10s %8s %8s %12s %10s %13d" % ("pack check", "-", "-", "-", "-", check_peak))
-    print("ratio --jobs 4 / --jobs 1 (8 targets): %.2f" % (parallel[0] / serial[0]))
-    print("peak RSS growth 1 -> 8 targets: %d KiB (%.0f KiB per added target)" % (
-        parallel[1] - one[1], (parallel[1] - one[1]) / (TERMINALS - 1)))
+    print("pack %.1f MiB; links %s (%.2f MB/s, queue %s), replies %g s late; %d rounds, medians" % (
+        mib, args.rate, link / 1e6, args.queue, args.latency, args.rounds))
+    print("%-9s %7s %7s %14s %14s %7s %11s" % ("run", "targets", "wall s", "slowest / link",
+                                               "median / link", "CPU s", "peak KiB"))
+    walls = {}
+    for jobs, targets, (wall, slow, mid, cpu, peak, rounds) in rows:
+        walls[(jobs, targets)] = wall
+        print("--jobs %-3d %7d %7.2f %14.2f %14.2f %7.2f %11d   rounds %s" % (
+            jobs, targets, wall, slow / link, mid / link, cpu, peak, " ".join("%.2f" % w for w in rounds)))
+    print("%-9s %7s %7s %14s %14s %7s %11d" % ("pack check", "-", "-", "-", "-", "-", check_peak))
+    print("8 targets with --jobs 8 against 1 target: %.2f of the time" % (walls[(8, 8)] / walls[(8, 1)]))
     os.remove(pack)
 
 

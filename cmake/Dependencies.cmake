@@ -1,5 +1,5 @@
-# zlib, minizip, libsodium, GoogleTest and (for the tests) nlohmann-json,
-# installed from Debian packages by scripts/setup.
+# zlib, minizip, libdeflate, libsodium, GoogleTest and (for the tests)
+# nlohmann-json, installed from Debian packages by scripts/setup.
 if(WIN32)
   # zlib from libz-mingw-w64-dev; minizip compiled here from the zlib source
   # package that scripts/setup unpacks into its cache.
@@ -21,6 +21,17 @@ if(WIN32)
   file(CREATE_LINK ${_mz} ${_mzinc}/minizip SYMBOLIC)
   target_include_directories(minizip PUBLIC ${_mzinc} PRIVATE ${_mz})
   target_link_libraries(minizip PUBLIC ${ZLIB_STATIC})
+
+  # libdeflate compiled here from its Debian source package, which
+  # scripts/setup unpacks into the same cache (Debian has no MinGW build).
+  set(QUILLON_LIBDEFLATE_SRC "${QUILLON_ZLIB_SRC}/../libdeflate-src" CACHE PATH "Unpacked libdeflate source package")
+  if(NOT EXISTS ${QUILLON_LIBDEFLATE_SRC}/lib/deflate_decompress.c)
+    message(FATAL_ERROR "libdeflate sources not found in ${QUILLON_LIBDEFLATE_SRC}; run scripts/setup")
+  endif()
+  set(_ld ${QUILLON_LIBDEFLATE_SRC}/lib)
+  add_library(libdeflate STATIC ${_ld}/deflate_decompress.c ${_ld}/crc32.c ${_ld}/utils.c ${_ld}/x86/cpu_features.c)
+  target_compile_options(libdeflate PRIVATE -O2 -w)
+  target_include_directories(libdeflate PUBLIC ${QUILLON_LIBDEFLATE_SRC})
 
   # libsodium, built static from Debian's source package by scripts/setup.
   set(QUILLON_SODIUM_MINGW "$ENV{HOME}/.cache/quillon/libsodium-mingw" CACHE PATH "libsodium built for MinGW-w64")
@@ -51,6 +62,9 @@ else()
   pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
   add_library(sodium INTERFACE)
   target_link_libraries(sodium INTERFACE PkgConfig::SODIUM)
+  pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
+  add_library(libdeflate INTERFACE)
+  target_link_libraries(libdeflate INTERFACE PkgConfig::LIBDEFLATE)
   find_package(GTest REQUIRED)
 endif()
 

@@ -10,5 +10,5 @@ endforeach()
 set(QUILLON_VERSION_FOUR
     "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${QUILLON_VERSION_PATCH_NUMBER}.${QUILLON_VERSION_TWEAK_NUMBER}")
 set(QUILLON_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
-configure_file(${CMAKE_SOURCE_DIR}/res/QuillonVersion.h.in ${QUILLON_GENERATED_DIR}/QuillonVersion.h @ONLY)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/../res/QuillonVersion.h.in ${QUILLON_GENERATED_DIR}/QuillonVersion.h @ONLY)
 include_directories(${QUILLON_GENERATED_DIR})

@@ -32,7 +32,8 @@ PackCheckResult CheckUpgradePack(const std::wstring& packPath, const std::wstrin
     // A pack that was not wholly extracted is damaged whatever it holds;
     // one that could not be opened, or did not fit on this PC's disk, is
     // not the terminal's fault and says so.
-    const UnzipOutcome extracted = ExtractArchive(folder, packPath);
+    ExtractedDigests written;
+    const UnzipOutcome extracted = ExtractArchive(folder, packPath, &written);
     if (extracted.status == kUnzipCannotOpenOrNoSpace) {
         r.verdict = PackVerdict::CannotExtract;
         r.fraction = kExtractFraction;
@@ -68,7 +69,7 @@ PackCheckResult CheckUpgradePack(const std::wstring& packPath, const std::wstrin
 
     // The checker writes its measured values into the folder's manifest as
     // it goes, before the caller deletes the folder.
-    if (CFolderMD5Check(folder).IsDamaged()) {
+    if (CFolderMD5Check(folder, &written).IsDamaged()) {
         r.verdict = PackVerdict::Damaged;
         r.fraction = kManifestFraction;
         r.message = runtext::kPackDamaged;

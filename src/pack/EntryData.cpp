@@ -1,13 +1,48 @@
 #include "pack/EntryData.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
+
+#include <algorithm>
+#include <climits>
+
+#include "platform/FileExtra.h"
 
 namespace {
 
 constexpr size_t kBuffer = 8192;
 constexpr int kStored = 0;
+// Pieces in which a whole inflated entry goes to the sink.
+constexpr size_t kSinkPiece = 256 * 1024;
 
 UnzipOutcome Damaged(const char* reason) { return {kUnzipDamaged, reason}; }
+
+// The compressed bytes of the open entry, read from the archive stream: at
+// most the declared compressed size, as a raw read through minizip gives.
+class RawBytes {
+public:
+    RawBytes(unzFile zip, FILE* archive, uint64_t size) : m_archive(archive), m_left(size) {
+        const ZPOS64_T at = unzGetCurrentFileZStreamPos64(zip);
+        m_ok = archive && at != 0 && platform::SeekFile64(archive, static_cast<int64_t>(at), SEEK_SET) == 0;
+    }
+    // Bytes read into `buffer`, 0 at the end, -1 when the archive cannot be read.
+    int Read(void* buffer, unsigned size) {
+        if (!m_ok) return -1;
+        const size_t ask = static_cast<size_t>(std::min<uint64_t>({m_left, size, INT_MAX}));
+        if (ask == 0) return 0;
+        if (std::fread(buffer, 1, ask, m_archive) != ask) {
+            m_ok = false;
+            return -1;
+        }
+        m_left -= ask;
+        return static_cast<int>(ask);
+    }
+
+private:
+    FILE* m_archive;
+    uint64_t m_left;
+    bool m_ok = false;
+};
 
 class Inflater {
 public:
@@ -26,13 +61,12 @@ private:
 // Counts, checksums and forwards the uncompressed bytes.
 class Output {
 public:
-    Output(const SurveyEntry& entry, const std::function<UnzipOutcome(const char*, size_t)>& sink)
-        : m_entry(entry), m_sink(sink) {}
+    Output(const SurveyEntry& entry, const EntrySink& sink) : m_entry(entry), m_sink(sink) {}
     UnzipOutcome Put(const char* data, size_t n) {
         if (n == 0) return {};
         if (n > m_entry.size - m_written) return Damaged("an entry holds more data than declared");
         m_written += n;
-        m_crc = crc32(m_crc, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(n));
+        m_crc = libdeflate_crc32(m_crc, data, n);
         return m_sink(data, n);
     }
     UnzipOutcome Finish() const {
@@ -43,19 +77,19 @@ public:
 
 private:
     const SurveyEntry& m_entry;
-    const std::function<UnzipOutcome(const char*, size_t)>& m_sink;
+    const EntrySink& m_sink;
     uint64_t m_written = 0;
-    uLong m_crc = crc32(0, Z_NULL, 0);
+    uint32_t m_crc = 0;
 };
 
-UnzipOutcome Inflate(unzFile zip, Output& out) {
+UnzipOutcome Inflate(RawBytes& raw, Output& out) {
     Inflater inflater;
     if (!inflater.Ready()) return Damaged("an entry's data cannot be inflated");
     z_stream* z = inflater.Get();
     char in[kBuffer], buffer[kBuffer];
     bool ended = false;
     for (;;) {
-        const int count = unzReadCurrentFile(zip, in, sizeof in);
+        const int count = raw.Read(in, sizeof in);
         if (count < 0) return Damaged("an entry's data cannot be read");
         if (count == 0) break;
         if (ended) return Damaged("data after the end of an entry's stream");
@@ -90,10 +124,10 @@ UnzipOutcome Inflate(unzFile zip, Output& out) {
     return out.Finish();
 }
 
-UnzipOutcome CopyStored(unzFile zip, Output& out) {
+UnzipOutcome CopyStored(RawBytes& raw, Output& out) {
     char buffer[kBuffer];
     for (;;) {
-        const int count = unzReadCurrentFile(zip, buffer, sizeof buffer);
+        const int count = raw.Read(buffer, sizeof buffer);
         if (count < 0) return Damaged("an entry's data cannot be read");
         if (count == 0) return out.Finish();
         UnzipOutcome put = out.Put(buffer, static_cast<size_t>(count));
@@ -101,17 +135,78 @@ UnzipOutcome CopyStored(unzFile zip, Output& out) {
     }
 }
 
+// Reads the compressed bytes into `in`; false unless exactly as many came
+// as the headers declare.
+bool ReadWhole(RawBytes& raw, uint64_t size, std::vector<unsigned char>& in) {
+    if (in.size() < size) in.resize(size);
+    uint64_t got = 0;
+    while (got < size) {
+        const unsigned ask = static_cast<unsigned>(std::min<uint64_t>(size - got, INT_MAX));
+        const int count = raw.Read(in.data() + got, ask);
+        if (count <= 0) return false;
+        got += static_cast<uint64_t>(count);
+    }
+    return true;
+}
+
+// Inflates the entry in one call. True when it was exactly what its headers
+// say and went to the sink (`*result` is then the sink's verdict); false
+// when anything differed and nothing has reached the sink.
+bool InflateWhole(unzFile zip, const SurveyEntry& entry, EntryScratch& scratch, const EntrySink& sink,
+                  UnzipOutcome* result) {
+    libdeflate_decompressor* decompressor = scratch.Decompressor();
+    RawBytes raw(zip, scratch.archive.get(), entry.compressedSize);
+    if (!decompressor || !ReadWhole(raw, entry.compressedSize, scratch.in)) return false;
+    // One spare byte, so a stream longer than declared is told apart.
+    if (scratch.out.size() < entry.size + 1) scratch.out.resize(entry.size + 1);
+    size_t usedIn = 0, made = 0;
+    if (libdeflate_deflate_decompress_ex(decompressor, scratch.in.data(), entry.compressedSize, scratch.out.data(),
+                                         entry.size + 1, &usedIn, &made) != LIBDEFLATE_SUCCESS ||
+        usedIn != entry.compressedSize || made != entry.size ||
+        libdeflate_crc32(0, scratch.out.data(), made) != entry.crc)
+        return false;
+    const char* data = reinterpret_cast<const char*>(scratch.out.data());
+    for (size_t done = 0; done < made;) {
+        const size_t n = std::min(kSinkPiece, made - done);
+        *result = sink(data + done, n);
+        if (result->status != 0) return true;
+        done += n;
+    }
+    *result = {};
+    return true;
+}
+
 }  // namespace
 
-UnzipOutcome CopyEntryData(unzFile zip, const SurveyEntry& entry,
-                           const std::function<UnzipOutcome(const char*, size_t)>& sink) {
+EntryScratch::~EntryScratch() {
+    if (m_decompressor) libdeflate_free_decompressor(m_decompressor);
+}
+
+libdeflate_decompressor* EntryScratch::Decompressor() {
+    if (!m_decompressor) m_decompressor = libdeflate_alloc_decompressor();
+    return m_decompressor;
+}
+
+UnzipOutcome CopyEntryData(unzFile zip, const SurveyEntry& entry, EntryScratch& scratch, const EntrySink& sink) {
     int method = 0, level = 0;
     if (unzOpenCurrentFile2(zip, &method, &level, 1) != UNZ_OK) return Damaged("an entry's data cannot be opened");
-    Output out(entry, sink);
     // Writers store an empty file as a deflated entry with no bytes at all:
     // there is no stream to inflate, and nothing is missing.
     const bool noStream = method != kStored && entry.compressedSize == 0;
-    UnzipOutcome result = method == kStored || noStream ? CopyStored(zip, out) : Inflate(zip, out);
+    if (!noStream && method != kStored && entry.size < kWholeEntryCap && entry.compressedSize <= kWholeEntryCap) {
+        UnzipOutcome whole;
+        if (InflateWhole(zip, entry, scratch, sink, &whole)) {
+            unzCloseCurrentFile(zip);
+            return whole;
+        }
+        // Refused: stream it from its start to learn what is wrong.
+        unzCloseCurrentFile(zip);
+        if (unzOpenCurrentFile2(zip, &method, &level, 1) != UNZ_OK)
+            return Damaged("an entry's data cannot be opened");
+    }
+    Output out(entry, sink);
+    RawBytes raw(zip, scratch.archive.get(), entry.compressedSize);
+    UnzipOutcome result = method == kStored || noStream ? CopyStored(raw, out) : Inflate(raw, out);
     unzCloseCurrentFile(zip);  // raw reads carry no CRC verdict: Output checked it
     return result;
 }

@@ -6,12 +6,47 @@
 
 #include <cstddef>
 #include <functional>
+#include <vector>
+
+#include "platform/FileCloser.h"
 
 #include "pack/Unzip.h"
 #include "pack/ZipExtraction.h"
 
-// Hands the entry's bytes to `sink` in pieces of at most 8192 bytes; a sink
-// result other than 0 ends the copy with that result. The entry must be
-// the one the archive handle stands on, not yet opened.
-UnzipOutcome CopyEntryData(unzFile zip, const SurveyEntry& entry,
-                           const std::function<UnzipOutcome(const char*, size_t)>& sink);
+struct libdeflate_decompressor;
+
+// Deflated entries up to this size (compressed and uncompressed) are read
+// and inflated whole with libdeflate; larger ones stream through zlib.
+constexpr uint64_t kWholeEntryCap = 4ull * 1024 * 1024;
+
+// What one thread reuses from entry to entry: a stream on the archive of
+// its own, the whole-entry buffers (each grows to the largest entry below
+// the cap it has met) and a decompressor.
+class EntryScratch {
+public:
+    EntryScratch() = default;
+    ~EntryScratch();
+    EntryScratch(const EntryScratch&) = delete;
+    EntryScratch& operator=(const EntryScratch&) = delete;
+
+    libdeflate_decompressor* Decompressor();  // null when it cannot be allocated
+    // The entries' compressed bytes are read here, at the offset minizip
+    // names, rather than through minizip, which copies raw data byte by
+    // byte and checksums it on the way.
+    platform::FilePtr archive;
+    std::vector<unsigned char> in, out;
+
+private:
+    libdeflate_decompressor* m_decompressor = nullptr;
+};
+
+using EntrySink = std::function<UnzipOutcome(const char*, size_t)>;
+
+// Hands the entry's bytes to `sink` in order; a sink result other than 0
+// ends the copy with that result. The entry must be the one the archive
+// handle stands on, not yet opened; `scratch.archive` must be open on the
+// same archive. An entry inflated whole reaches the
+// sink only once its size and CRC-32 are known to be right; any entry the
+// whole-entry way refuses is streamed again from its start, so a damaged
+// entry always gets the streaming way's reason.
+UnzipOutcome CopyEntryData(unzFile zip, const SurveyEntry& entry, EntryScratch& scratch, const EntrySink& sink);

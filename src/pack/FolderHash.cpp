@@ -22,7 +22,8 @@ std::wstring MeasureFile(const std::wstring& path) {
 
 }  // namespace
 
-IniEntries HashFolderFiles(const std::wstring& folder, const std::wstring& skipPath) {
+IniEntries HashFolderFiles(const std::wstring& folder, const std::wstring& skipPath,
+                           const ExtractedDigests* written) {
     IniEntries measured;
     std::vector<std::wstring> files;
     std::wstring base;  // the walker's absolute start folder, ending in a backslash
@@ -32,18 +33,26 @@ IniEntries HashFolderFiles(const std::wstring& folder, const std::wstring& skipP
     walker.BeginBrowse(L"*.*", files, true);
     std::wstring skip = skipPath;
     platform::FullPath(skipPath, &skip);
-    std::vector<const std::wstring*> toHash;
-    toHash.reserve(files.size());
-    for (const std::wstring& path : files)
-        if (path != skipPath && path != skip) toHash.push_back(&path);
+    std::vector<std::wstring> keys, digests;
+    std::vector<std::pair<size_t, const std::wstring*>> toRead;  // slot and path of each file to read
+    keys.reserve(files.size());
+    for (const std::wstring& path : files) {
+        if (path == skipPath || path == skip) continue;
+        // Keys start with the backslash behind the folder: ".\sub\file".
+        keys.push_back(L".\\" + path.substr(base.size()));
+        auto known = written ? written->find(keys.back()) : ExtractedDigests::const_iterator();
+        if (written && known != written->end()) {
+            digests.push_back(known->second);
+        } else {
+            digests.emplace_back();
+            toRead.emplace_back(keys.size() - 1, &path);
+        }
+    }
 
     // Files are independent: hash them on every core, each result in its
     // own slot, then merge in walk order as a single thread would.
-    std::vector<std::wstring> digests(toHash.size());
-    RunIndexedJobs(toHash.size(), WorkerThreadCount(), [&](size_t i) { digests[i] = MeasureFile(*toHash[i]); });
-    for (size_t i = 0; i < toHash.size(); ++i) {
-        // Keys start with the backslash behind the folder: ".\sub\file".
-        measured.emplace(L".\\" + toHash[i]->substr(base.size()), std::move(digests[i]));
-    }
+    RunIndexedJobs(toRead.size(), WorkerThreadCount(),
+                   [&](size_t i) { digests[toRead[i].first] = MeasureFile(*toRead[i].second); });
+    for (size_t i = 0; i < keys.size(); ++i) measured.emplace(std::move(keys[i]), std::move(digests[i]));
     return measured;
 }

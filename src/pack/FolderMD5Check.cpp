@@ -7,8 +7,8 @@ namespace {
 const wchar_t kMd5Section[] = L"MD5";
 }
 
-CFolderMD5Check::CFolderMD5Check(const std::wstring& folder)
-    : m_folder(folder), m_manifestPath(folder + L"\\" + kManifestFileName) {
+CFolderMD5Check::CFolderMD5Check(const std::wstring& folder, const ExtractedDigests* written)
+    : m_folder(folder), m_manifestPath(folder + L"\\" + kManifestFileName), m_written(written) {
     // A manifest beyond any real pack's size is damage; it is not read, so
     // a crafted one costs neither time nor memory.
     uint64_t size = 0;
@@ -42,7 +42,7 @@ void CFolderMD5Check::LoadManifest() {
 }
 
 void CFolderMD5Check::HashFolder() {
-    m_measuredEntries = HashFolderFiles(m_folder, m_manifestPath);
+    m_measuredEntries = HashFolderFiles(m_folder, m_manifestPath, m_written);
     StoreMeasuredValues();
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "pack/ExtractedDigests.h"
 #include "pack/IniText.h"
 #include "pack/MD5IniFile.h"
 
@@ -15,7 +16,10 @@ public:
     static constexpr uint64_t kMaxManifestBytes = 16ull * 1024 * 1024;
 
     // `folder`: absolute path of the extracted pack, no trailing backslash.
-    explicit CFolderMD5Check(const std::wstring& folder);
+    // `written`: the digests the extraction into `folder` took as it wrote
+    // (kept by pointer; it must outlive the check). Files the walk finds
+    // under those keys are not read again; all others are.
+    explicit CFolderMD5Check(const std::wstring& folder, const ExtractedDigests* written = nullptr);
     ~CFolderMD5Check();
     CFolderMD5Check(const CFolderMD5Check&) = delete;
     CFolderMD5Check& operator=(const CFolderMD5Check&) = delete;
@@ -33,6 +37,7 @@ private:
 
     std::wstring m_folder;
     std::wstring m_manifestPath;
+    const ExtractedDigests* m_written;
     IniEntries m_manifestEntries;
     IniEntries m_measuredEntries;
     bool m_done = false;

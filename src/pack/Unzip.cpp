@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "pack/EntryData.h"
+#include "pack/FileDigest.h"
 #include "pack/IndexedJobs.h"
+#include "pack/Md5.h"
 #include "pack/ZipExtraction.h"
 #include "pack/ZipFileFunctions.h"
 #include "platform/File.h"
@@ -53,14 +55,27 @@ private:
     uint64_t m_nextCheck = kSpaceCheckInterval;
 };
 
-UnzipOutcome ExtractEntry(const std::wstring& destFolder, unzFile zip, const SurveyEntry& expected,
-                          WriteBudget& budget) {
+// An entry's archive handle and the buffers that go with it.
+struct ZipCloser {
+    void operator()(unzFile z) const { unzClose(z); }
+};
+using ZipHandle = std::unique_ptr<void, ZipCloser>;
+struct EntryReader {
+    ZipHandle zip;
+    EntryScratch scratch;
+};
+
+// Writes one entry; for a file, `*md5Hex` gets the MD5 of what was written.
+UnzipOutcome ExtractEntry(const std::wstring& destFolder, EntryReader& reader, const SurveyEntry& expected,
+                          WriteBudget& budget, std::wstring* relative, std::wstring* md5Hex) {
+    unzFile zip = reader.zip.get();
     char name[kNameBuffer] = {};
     unz_file_info64 info;
     if (unzGetCurrentFileInfo64(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK ||
         expected.name != name)
         return Damaged("the central directory cannot be walked");
-    const std::wstring path = destFolder + L"\\" + WithoutDotComponents(platform::AnsiToWide(name));
+    *relative = WithoutDotComponents(platform::AnsiToWide(name));
+    const std::wstring path = destFolder + L"\\" + *relative;
 
     const size_t lastSeparator = path.find_last_of(L"\\/");
     if (lastSeparator + 1 == path.size()) {  // a folder entry
@@ -75,12 +90,20 @@ UnzipOutcome ExtractEntry(const std::wstring& destFolder, unzFile zip, const Sur
     {
         platform::FilePtr out(platform::OpenFile(path, "wb"));
         if (!out) return Damaged("an entry's file cannot be created");
-        UnzipOutcome copied = CopyEntryData(zip, expected, [&](const char* data, size_t n) {
+        // The manifest check takes the digest from the bytes written here
+        // instead of reading the file back.
+        Md5Context md5;
+        Md5Init(&md5);
+        UnzipOutcome copied = CopyEntryData(zip, expected, reader.scratch, [&](const char* data, size_t n) {
             if (std::fwrite(data, 1, n, out.get()) != n) return NoSpace("a write to the working disk failed");
+            Md5Update(&md5, data, n);
             return budget.Spend(n);
         });
         if (copied.status != 0) return copied;
         if (std::fclose(out.release()) != 0) return NoSpace("a write to the working disk failed");
+        unsigned char digest[16];
+        Md5Final(&md5, digest);
+        *md5Hex = platform::AnsiToWide(DigestHex(digest));
     }
     const tm_unz& d = info.tmu_date;
     platform::LocalTime when{static_cast<int>(d.tm_year), static_cast<int>(d.tm_mon) + 1, static_cast<int>(d.tm_mday),
@@ -89,60 +112,74 @@ UnzipOutcome ExtractEntry(const std::wstring& destFolder, unzFile zip, const Sur
     return {};
 }
 
-struct ZipCloser {
-    void operator()(unzFile z) const { unzClose(z); }
-};
-using ZipHandle = std::unique_ptr<void, ZipCloser>;
-
 // Archive handles for the threads that extract at once: each entry is read
 // through a handle no other thread uses at that moment.
-class ZipHandles {
+class EntryReaders {
 public:
-    explicit ZipHandles(std::string ansiPath) : m_path(std::move(ansiPath)) {}
+    explicit EntryReaders(std::string ansiPath) : m_path(std::move(ansiPath)) {}
 
-    ZipHandle Take() {
+    std::unique_ptr<EntryReader> Take() {
         {
             std::lock_guard<std::mutex> hold(m_lock);
             if (!m_free.empty()) {
-                ZipHandle h = std::move(m_free.back());
+                std::unique_ptr<EntryReader> r = std::move(m_free.back());
                 m_free.pop_back();
-                return h;
+                return r;
             }
         }
         zlib_filefunc64_def functions = AnsiPathFileFunctions();
-        return ZipHandle(unzOpen2_64(m_path.c_str(), &functions));
+        auto reader = std::make_unique<EntryReader>();
+        reader->zip.reset(unzOpen2_64(m_path.c_str(), &functions));
+        reader->scratch.archive.reset(platform::OpenFileAnsi(m_path, "rb"));
+        if (!reader->scratch.archive) reader->zip.reset();
+        return reader;
     }
-    void Give(ZipHandle h) {
-        if (!h) return;
+    void Give(std::unique_ptr<EntryReader> r) {
+        if (!r->zip) return;
         std::lock_guard<std::mutex> hold(m_lock);
-        m_free.push_back(std::move(h));
+        m_free.push_back(std::move(r));
     }
 
 private:
     std::string m_path;
     std::mutex m_lock;
-    std::vector<ZipHandle> m_free;
+    std::vector<std::unique_ptr<EntryReader>> m_free;
 };
 
+// Largest entries first, so that no thread is left with one big file at
+// the end; equal sizes in archive order.
+std::vector<size_t> LargestFirst(const ArchiveSurvey& survey) {
+    std::vector<size_t> order(survey.entries.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return survey.entries[a].size > survey.entries[b].size; });
+    return order;
+}
+
 // Extracts the entries on the processor's cores. The result is the one a
-// walk in archive order gives: the first entry that fails, in order, names
-// the outcome. Entries are handed out in order, so when one fails every
-// earlier one has already started; later ones are not started any more.
+// walk in archive order gives: the first entry that fails, in archive
+// order, names the outcome. Once one has failed, entries after it in
+// archive order are not started any more; every entry before it still
+// runs, so an earlier failure is still found.
 UnzipOutcome ExtractEntries(const std::wstring& dest, const std::string& ansiPath, const ArchiveSurvey& survey,
-                            const std::vector<unz64_file_pos>& positions, WriteBudget& budget) {
+                            const std::vector<unz64_file_pos>& positions, WriteBudget& budget,
+                            ExtractedDigests* digests) {
     const size_t count = survey.entries.size();
     std::vector<UnzipOutcome> outcomes(count);
+    std::vector<std::wstring> names(count), md5s(count);
     std::atomic<size_t> firstFailure{count};
-    ZipHandles handles(ansiPath);
-    RunIndexedJobs(count, WorkerThreadCount(), [&](size_t i) {
+    EntryReaders readers(ansiPath);
+    const std::vector<size_t> order = LargestFirst(survey);
+    RunIndexedJobs(count, WorkerThreadCount(), [&](size_t k) {
+        const size_t i = order[k];
         if (i > firstFailure.load()) return;
-        ZipHandle zip = handles.Take();
+        std::unique_ptr<EntryReader> reader = readers.Take();
         unz64_file_pos position = positions[i];
-        if (!zip || unzGoToFilePos64(zip.get(), &position) != UNZ_OK)
+        if (!reader->zip || unzGoToFilePos64(reader->zip.get(), &position) != UNZ_OK)
             outcomes[i] = Damaged("the central directory cannot be walked");
         else
-            outcomes[i] = ExtractEntry(dest, zip.get(), survey.entries[i], budget);
-        handles.Give(std::move(zip));
+            outcomes[i] = ExtractEntry(dest, *reader, survey.entries[i], budget, &names[i], &md5s[i]);
+        readers.Give(std::move(reader));
         if (outcomes[i].status != 0) {
             size_t seen = firstFailure.load();
             while (i < seen && !firstFailure.compare_exchange_weak(seen, i)) {
@@ -150,12 +187,21 @@ UnzipOutcome ExtractEntries(const std::wstring& dest, const std::string& ansiPat
         }
     });
     const size_t failed = firstFailure.load();
-    return failed < count ? outcomes[failed] : UnzipOutcome{};
+    if (failed < count) return outcomes[failed];
+    if (digests) {
+        for (size_t i = 0; i < count; ++i) {
+            if (md5s[i].empty()) continue;  // a folder
+            std::wstring key = L".\\" + names[i];
+            std::replace(key.begin(), key.end(), L'/', L'\\');
+            (*digests)[key] = std::move(md5s[i]);
+        }
+    }
+    return {};
 }
 
 }  // namespace
 
-UnzipOutcome ExtractArchive(const std::wstring& dest, const std::wstring& zipPath) {
+UnzipOutcome ExtractArchive(const std::wstring& dest, const std::wstring& zipPath, ExtractedDigests* digests) {
     uint32_t attributes = 0;
     if (!platform::GetAttributes(zipPath, &attributes)) return NoSpace("no such file");
     bool lossless = true;
@@ -190,7 +236,7 @@ UnzipOutcome ExtractArchive(const std::wstring& dest, const std::wstring& zipPat
     }
     zip.reset();
     WriteBudget budget(dest, survey.declaredTotal);
-    return ExtractEntries(dest, ansiPath, survey, positions, budget);
+    return ExtractEntries(dest, ansiPath, survey, positions, budget, digests);
 }
 
 extern "C" int32_t unzip(const wchar_t* destFolder, const wchar_t* zipPath) {

@@ -7,6 +7,7 @@
 
 #include "pack/ArchiveSurvey.h"
 #include "pack/EntryName.h"
+#include "pack/ExtractedDigests.h"
 
 // What an extraction came to: the `unzip` status and, when it is not 0, a
 // short English reason.
@@ -15,8 +16,10 @@ struct UnzipOutcome {
     std::string reason;
 };
 
-// `unzip` with its reason.
-UnzipOutcome ExtractArchive(const std::wstring& destFolder, const std::wstring& zipPath);
+// `unzip` with its reason. With `digests`, the MD5 of every file written is
+// kept there as well (complete only when the outcome is 0).
+UnzipOutcome ExtractArchive(const std::wstring& destFolder, const std::wstring& zipPath,
+                            ExtractedDigests* digests = nullptr);
 
 // The working disk keeps at least this much free whatever a pack declares.
 constexpr uint64_t kWorkingDiskReserve = 64ull * 1024 * 1024;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "pack/FolderMD5Check.h"
 #include "pack/IndexedJobs.h"
 #include "pack/Md5.h"
+#include "pack/ZipExtraction.h"
 #include "platform/Text.h"
 
 namespace {
@@ -69,6 +71,49 @@ TEST(FolderMD5Check, ManyFilesOnSeveralThreadsAreJudgedAsOne) {
     IniEntries md5;
     ASSERT_TRUE(saved.GetSection(L"MD5", md5));
     EXPECT_EQ(md5, changed);
+}
+
+// The extraction hands the digests of what it wrote to the manifest check,
+// which reads only the files it finds that the extraction did not write.
+TEST(FolderMD5Check, DigestsTakenWhileExtractingJudgeLikeReadingTheFiles) {
+    TestFolder dir;
+    const std::vector<ZipItem> items = {{"sub/", ""},
+                                        {"./sub/a.bin", Pattern(70000)},
+                                        {"b.txt", "b"},
+                                        {"empty", ""},
+                                        {"FolderMD5.ini", ""}};
+    IniEntries listed = {{L".\\sub\\a.bin", Md5Hex(Pattern(70000))}, {L".\\b.txt", Md5Hex("b")},
+                         {L".\\empty", Md5Hex("")}};
+    std::vector<ZipItem> packed = items;
+    packed.back().data = EncodeIniSections({{L"MD5", listed}});
+    ASSERT_TRUE(MakeZip(dir / L"p.zip", packed));
+    struct Case {
+        const char* what;
+        std::function<void(const std::wstring& out)> after;  // done to the folder after extraction
+        bool damaged;
+    };
+    const Case cases[] = {
+        {"as extracted", [](const std::wstring&) {}, false},
+        {"a file nobody extracted", [](const std::wstring& out) { WriteBytes(out + L"\\c.txt", "c"); }, true},
+        {"an extracted file gone", [](const std::wstring& out) { platform::RemoveFile(out + L"\\b.txt"); }, true},
+    };
+    const std::wstring out = dir / L"out";
+    for (const Case& c : cases) {
+        IniEntries measured[2];  // with the extraction's digests, and reading every file
+        for (const bool withDigests : {true, false}) {
+            platform::RemoveTree(out);
+            ExtractedDigests written;
+            ASSERT_EQ(ExtractArchive(out, dir / L"p.zip", &written).status, 0);
+            IniEntries expectedWritten = listed;
+            expectedWritten[L".\\FolderMD5.ini"] = Md5Hex(packed.back().data);
+            EXPECT_EQ(IniEntries(written.begin(), written.end()), expectedWritten) << "a digest per file, none per folder";
+            c.after(out);
+            CFolderMD5Check check(out, withDigests ? &written : nullptr);
+            EXPECT_EQ(check.IsDamaged(), c.damaged) << c.what << (withDigests ? ", with digests" : "");
+            measured[withDigests] = check.MeasuredEntries();
+        }
+        EXPECT_EQ(measured[0], measured[1]) << c.what;
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "PackTestSupport.h"
 #include "RawZip.h"
+#include "pack/EntryData.h"
 #include "pack/Unzip.h"
 #include "pack/ZipExtraction.h"
 
@@ -67,6 +68,38 @@ TEST(UnzipRefusal, EntriesThatFailToExtractAreDamage) {
                   .status,
               kUnzipDone);
     EXPECT_EQ(ReadBytes(dir / L"out\\f.bin"), text);
+}
+
+// Deflated entries below the whole-entry cap are inflated in one call, larger
+// ones streamed; a fault in either is refused for the same reason.
+TEST(UnzipRefusal, DeflateFaultsHaveOneReasonWhateverTheEntrySize) {
+    struct Fault {
+        const char* what;
+        void (*spoil)(RawEntry&, const std::string& data);
+        const char* reason;
+    };
+    const Fault faults[] = {
+        {"CRC mismatch", [](RawEntry& e, const std::string&) { e.crc ^= 1; }, "an entry's CRC-32 does not match"},
+        {"less data than declared", [](RawEntry& e, const std::string&) { e.size += 10; },
+         "an entry holds less data than declared"},
+        {"more data than declared", [](RawEntry& e, const std::string&) { e.size -= 10; },
+         "an entry holds more data than declared"},
+        {"data after the stream", [](RawEntry& e, const std::string&) { e.payload += "tail"; },
+         "data after the end of an entry's stream"},
+        {"stream cut short", [](RawEntry& e, const std::string&) { e.payload.resize(e.payload.size() / 2); },
+         "an entry's stream is cut short"},
+    };
+    TestFolder dir;
+    for (const size_t size : {size_t(3000), size_t(kWholeEntryCap + 4096)}) {
+        const std::string data = Pattern(size);
+        for (const Fault& f : faults) {
+            RawEntry entry = DeflatedEntry("f.bin", data);
+            f.spoil(entry, data);
+            const UnzipOutcome r = ExtractBytes(dir, BuildRawZip({entry}), dir / L"out");
+            EXPECT_EQ(r.status, kUnzipDamaged) << f.what << ", " << size << " bytes";
+            EXPECT_EQ(r.reason, f.reason) << f.what << ", " << size << " bytes";
+        }
+    }
 }
 
 TEST(UnzipRefusal, EndRecordMustCountEveryRecord) {

@@ -15,7 +15,11 @@ veth, so test traffic never leaves the machine. Needs root (ip netns).
 
 DIR/NAME/ is each terminal's file system, DIR/NAME/journal.jsonl its
 journal; switches are the simulator's fault switches without dashes
-(refuse-login). As a module: Terminals(tag, dir).start(name, address, [...]).
+(refuse-login, latency=0.02). As a module:
+Terminals(tag, dir).start(name, address, [...], rate=None, queue="50ms"):
+a `rate` (tc units, for example 20mbit) limits what this machine sends to
+the terminal with a token bucket on its veth, like a field link, whose
+queue holds `queue` (tc time) before it drops.
 """
 import json
 import os
@@ -54,7 +58,7 @@ class Terminals:
     def _names(self, index):
         return ("quillon-%s%d" % (self.tag, index), "ql%s%dh" % (self.tag, index), "ql%s%dt" % (self.tag, index))
 
-    def start(self, name, address, switches=()):
+    def start(self, name, address, switches=(), rate=None, queue="50ms"):
         if not address.startswith(TEST_RANGE) or address == PC_ADDRESS:
             raise NetnsError("terminal address %s is outside the test range %s0/24" % (address, TEST_RANGE))
         if os.geteuid() != 0:
@@ -67,6 +71,12 @@ class Terminals:
         run("ip", "link", "set", term_if, "netns", netns)
         run("ip", "addr", "add", PC_ADDRESS + "/32", "dev", host_if)
         run("ip", "link", "set", host_if, "up")
+        if rate:
+            # Token bucket: the link's rate, a burst of a few packets, and a
+            # queue that holds `queue` worth of data at that rate (beyond it
+            # packets are dropped, as a link's buffer does).
+            run("tc", "qdisc", "add", "dev", host_if, "root", "tbf", "rate", rate, "burst", "16kb",
+                "latency", queue)
         run("ip", "route", "add", address + "/32", "dev", host_if, "src", PC_ADDRESS)
         run("ip", "netns", "exec", netns, "ip", "addr", "add", address + "/24", "dev", term_if)
         run("ip", "netns", "exec", netns, "ip", "link", "set", term_if, "up")

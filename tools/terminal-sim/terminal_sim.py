@@ -66,6 +66,7 @@ class TerminalState:
         self.drop_data_after = args.drop_data_after
         self.quota = args.quota
         self.answer_delay = args.answer_delay
+        self.latency = args.latency
         self.store_short = args.store_short
         self.stored_bytes = 0
 
@@ -140,6 +141,14 @@ class TerminalHandler(FTPHandler):
         if self.terminal.answer_delay:
             time.sleep(self.terminal.answer_delay)  # this session's own thread
 
+    def respond(self, resp, logfun=None):
+        if self.terminal.latency:
+            time.sleep(self.terminal.latency)  # this session's own thread
+        if logfun is None:
+            super().respond(resp)
+        else:
+            super().respond(resp, logfun)
+
     def on_disconnect(self):
         self.terminal.journal.write("disconnect", user=self.username)
 
@@ -176,7 +185,7 @@ def make_ftp_server(args, state):
     handler.permit_foreign_addresses = False
     # A slow terminal keeps each session on a thread of its own, so one
     # waiting session does not hold up the others.
-    server_class = ThreadedFTPServer if args.answer_delay else FTPServer
+    server_class = ThreadedFTPServer if args.answer_delay or args.latency else FTPServer
     return server_class((args.host, args.ftp_port), handler)
 
 
@@ -246,6 +255,8 @@ def parse_args(argv):
                         help="FTP port accepts TCP connections and never answers")
     faults.add_argument("--answer-delay", type=float, default=0, metavar="SECONDS",
                         help="greet each FTP connection only after SECONDS (a slow terminal)")
+    faults.add_argument("--latency", type=float, default=0, metavar="SECONDS",
+                        help="send every FTP reply SECONDS late (a field link's round trip)")
     faults.add_argument("--drop-data-after", type=int, metavar="BYTES",
                         help="close an upload's data connection after BYTES bytes")
     faults.add_argument("--quota", type=int, metavar="BYTES",

@@ -174,6 +174,19 @@ class AnswerDelay(SimulatorCase):
         self.assertEqual(self.sim.journal("disconnect")[0]["user"], "admin")
 
 
+class Latency(SimulatorCase):
+    switches = ("--latency", "0.3")
+
+    def test_every_reply_comes_late(self):
+        start = time.time()
+        f = self.sim.ftp()  # greeting, USER and PASS: three replies
+        self.assertGreater(time.time() - start, 0.85)
+        start = time.time()
+        f.voidcmd("NOOP")
+        self.assertGreater(time.time() - start, 0.28)
+        f.quit()
+
+
 class DropData(SimulatorCase):
     switches = ("--drop-data-after", "65536")
 

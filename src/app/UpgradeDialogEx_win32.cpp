@@ -96,6 +96,8 @@ void CUpgradeDialogEx::BindControls() {
     m_usbRadio.SubclassDlgItem(IDC_CONNECTION_USB, this);
     m_ethernetRadio.SubclassDlgItem(IDC_CONNECTION_ETHERNET, this);
     for (int i = 0; i < 3; ++i) m_kindRadios[i].SubclassDlgItem(kKindRadioIds[i], this);
+    // Its fields are laid out once, at the size the template gives it.
+    RemakeAt96Dpi(GetDlgItem(IDC_TERMINAL_ADDRESS));
     m_address.SubclassDlgItem(IDC_TERMINAL_ADDRESS, this);
     FitAddressFont(m_address);
     m_loadButton.SubclassDlgItem(IDC_LOAD_PACK, this);

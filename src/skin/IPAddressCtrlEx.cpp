@@ -14,7 +14,13 @@ BOOL CIPAddressCtrlEx::SubclassDlgItem(UINT id, CWnd* parent) {
 void CIPAddressCtrlEx::SetFieldFont(int height, const wchar_t* face) {
     GdiObject<HFONT> next(::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
                                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_ROMAN, face));
-    if (m_hWnd) SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(next.Get()), TRUE);
+    if (m_hWnd) {
+        SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(next.Get()), TRUE);
+        // The fields are edits of their own; not every control passes the
+        // font on to them.
+        for (HWND field = ::GetWindow(m_hWnd, GW_CHILD); field; field = ::GetWindow(field, GW_HWNDNEXT))
+            ::SendMessageW(field, WM_SETFONT, reinterpret_cast<WPARAM>(next.Get()), TRUE);
+    }
     m_font = std::move(next);
     m_fontHeight = height;
     m_faceName = face ? face : L"";

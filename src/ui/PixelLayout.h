@@ -10,3 +10,10 @@ int ScreenDpi();
 // Above 96 DPI: `dialog` and each of its child windows get the place and
 // size they have at 96 DPI. Nothing at 96 DPI.
 void KeepTemplateAt96Dpi(HWND dialog);
+
+// Above 96 DPI: makes `control` again, same class, styles, id, font and
+// place in the tab order, at its 96-DPI size, for controls that lay their
+// parts out once when they are created (the IP address control's fields).
+// Returns the control to use: the new one, or `control` itself at 96 DPI
+// or when no new one could be made.
+HWND RemakeAt96Dpi(HWND control);

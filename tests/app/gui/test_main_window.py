@@ -337,6 +337,9 @@ class UsbUpgradeAt144Dpi(UsbUpgrade):
         self.click(MODEL["M3710"])
         self.type_address_after_click("198.51.100.11")
         self.desk.screenshot("main_ethernet_144dpi")
+        # The address box keeps its 96-DPI size, inside its panel and clear
+        # of the validity mark.
+        self.assertEqual(size(self.control(ADDRESS)["rect"]), (125, 25))
         self.click(MODEL["M2410"])
         chooser = self.open_chooser()
         self.desk.screenshot("chooser_144dpi")

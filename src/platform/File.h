@@ -16,6 +16,10 @@ enum class FsError { None, AlreadyExists, NotFound, AccessDenied, Other };
 
 // fopen with a wide path (_wfopen on Windows).
 FILE* OpenFile(const std::wstring& path, const char* mode);
+// A new file for writing that only its owner may read (native: mode 0600;
+// Windows: the folder's inherited access, as any new file). Null when the
+// path exists already or cannot be made.
+FILE* CreateOwnerOnlyFile(const std::wstring& path);
 // fopen with a path in the ANSI code page (the native build converts it).
 FILE* OpenFileAnsi(const std::string& ansiPath, const char* mode);
 

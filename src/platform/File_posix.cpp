@@ -36,6 +36,14 @@ std::wstring FromNative(const std::string& path) {
 
 FILE* OpenFile(const std::wstring& path, const char* mode) { return std::fopen(NativePath(path).c_str(), mode); }
 
+FILE* CreateOwnerOnlyFile(const std::wstring& path) {
+    const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return nullptr;
+    FILE* f = ::fdopen(fd, "wb");
+    if (!f) ::close(fd);
+    return f;
+}
+
 FILE* OpenFileAnsi(const std::string& ansiPath, const char* mode) {
     return OpenFile(AnsiToWide(ansiPath), mode);
 }

@@ -1,5 +1,7 @@
 #include "platform/File.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include "platform/Text.h"
@@ -9,6 +11,20 @@ namespace platform {
 FILE* OpenFile(const std::wstring& path, const char* mode) {
     std::wstring wmode(mode, mode + std::char_traits<char>::length(mode));
     return _wfopen(path.c_str(), wmode.c_str());
+}
+
+FILE* CreateOwnerOnlyFile(const std::wstring& path) {
+    // CREATE_NEW: an existing file is never opened, as O_EXCL natively.
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
+    if (fd < 0) {
+        ::CloseHandle(h);
+        return nullptr;
+    }
+    FILE* f = _fdopen(fd, "wb");
+    if (!f) _close(fd);
+    return f;
 }
 
 FILE* OpenFileAnsi(const std::string& ansiPath, const char* mode) { return std::fopen(ansiPath.c_str(), mode); }

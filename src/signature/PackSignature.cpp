@@ -80,11 +80,20 @@ bool ReadSmallFile(const std::wstring& path, std::string* text, size_t limit) {
     return !std::ferror(f.get());
 }
 
-bool WriteSmallFile(const std::wstring& path, const std::string& text) {
-    FileHandle f(platform::OpenFile(path, "wb"));
+namespace {
+bool WriteAll(FileHandle f, const std::string& text) {
     if (!f) return false;
     const bool written = std::fwrite(text.data(), 1, text.size(), f.get()) == text.size();
     return std::fclose(f.release()) == 0 && written;
+}
+}  // namespace
+
+bool WriteSecretFile(const std::wstring& path, const std::string& text) {
+    return WriteAll(FileHandle(platform::CreateOwnerOnlyFile(path)), text);
+}
+
+bool WriteSmallFile(const std::wstring& path, const std::string& text) {
+    return WriteAll(FileHandle(platform::OpenFile(path, "wb")), text);
 }
 
 bool ReadSignatureFile(const std::wstring& file, minisign::Signature* signature, std::string* problem) {

@@ -44,3 +44,6 @@ bool MakeKeyPair(minisign::PublicKey* publicKey, minisign::SecretKey* secretKey)
 // cannot be read or is longer than `limit` bytes.
 bool ReadSmallFile(const std::wstring& path, std::string* text, size_t limit = 64 * 1024);
 bool WriteSmallFile(const std::wstring& path, const std::string& text);
+// The same for a secret: a new file only its owner may read; false when
+// the path exists already.
+bool WriteSecretFile(const std::wstring& path, const std::string& text);

@@ -65,7 +65,7 @@ int MakeKeyPairFiles(const std::wstring& base, ToolOutput& io) {
         io.Err(L"no key pair: libsodium cannot start");
         return kExitUsage;
     }
-    if (!WriteSmallFile(secretFile, minisign::FormatSecretKeyFile(secretKey)) ||
+    if (!WriteSecretFile(secretFile, minisign::FormatSecretKeyFile(secretKey)) ||
         !WriteSmallFile(publicFile, minisign::FormatPublicKeyFile(publicKey))) {
         io.Err(base + L": the key files cannot be written");
         return kExitUsage;

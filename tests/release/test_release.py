@@ -129,7 +129,8 @@ class DebianPackage(unittest.TestCase):
                                   capture_output=True, text=True, check=True).stdout
             self.assertIn(".TH %s" % page.upper(), text)
             self.assertIn("V" + VERSION, text)
-        self.assertTrue(os.path.exists(os.path.join(self.root, "usr/share/doc/quillon/guide/index.html")))
+        for doc in ("guide/index.html", "examples/ansible/library/quillon_upgrade.py", "examples/ansible/rollout.yml"):
+            self.assertTrue(os.path.exists(os.path.join(self.root, "usr/share/doc/quillon", doc)), doc)
 
         # A pack made and checked by the installed programs: accepted for its
         # model, refused with the window's text for another.

@@ -96,7 +96,7 @@ class WindowsZip(unittest.TestCase):
             self.assertIn("guide/" + src, self.names)
             self.assertEqual(self.read("guide/" + src)[:8], b"\x89PNG\r\n\x1a\n", src)
         notices = self.read("THIRD-PARTY-NOTICES.txt").decode()
-        for library in ("zlib", "minizip", "libsodium", "MinGW-w64", "GCC RUNTIME LIBRARY EXCEPTION"):
+        for library in ("zlib", "minizip", "libdeflate", "libsodium", "MinGW-w64", "GCC RUNTIME LIBRARY EXCEPTION"):
             self.assertIn(library, notices)
 
 
@@ -118,7 +118,7 @@ class DebianPackage(unittest.TestCase):
         self.assertIn("Package: quillon", fields)
         self.assertIn("Version: " + VERSION, fields)
         depends = re.search(r"Depends: (.*)", fields).group(1)
-        for package in ("libc6", "libstdc++6", "zlib1g", "libminizip1", "libcurl4", "libsodium23"):
+        for package in ("libc6", "libstdc++6", "zlib1g", "libminizip1", "libcurl4", "libsodium23", "libdeflate0"):
             self.assertRegex(depends, r"(^|, )%s( |,|$)" % re.escape(package))
 
     def test_installed_programs_run(self):

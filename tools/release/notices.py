@@ -6,6 +6,7 @@ Debian packages and the zlib source package ship.
 
 usage: notices.py ZLIB_SOURCE_FOLDER OUTPUT
 """
+import os
 import subprocess
 import sys
 
@@ -43,6 +44,9 @@ def main():
         ("minizip (contrib/minizip of zlib)", source_version(zlib_src),
          "reading and writing the pack archives (compiled from Debian's zlib source package)",
          minizip_licence(zlib_src)),
+        ("libdeflate", package_version("libdeflate-dev"),
+         "one-call inflate and CRC-32 of the smaller pack entries (compiled from Debian's libdeflate source package)",
+         read(os.path.join(os.path.dirname(os.path.abspath(zlib_src)), "libdeflate-src", "COPYING"))),
         ("libsodium", package_version("libsodium-dev"),
          "Ed25519 and BLAKE2b of the pack signatures (built static from Debian's libsodium source package)",
          read("/usr/share/doc/libsodium-dev/copyright")),

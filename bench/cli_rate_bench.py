@@ -24,21 +24,11 @@ import sys
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tools", "terminal-sim"))
 import sim_netns  # noqa: E402
+from cli_bench import build  # noqa: E402  (the same optimised build of quillon and packtool)
 
 ADDRESS = "198.51.100.91"
 PACK = "AppUpgradePack.zip"
 RATES = (None, "512K", "1M", "4M")  # None: no limit, for comparison
-
-
-def build(tree):
-    configure = ["cmake", "-S", ROOT, "-B", tree, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
-                 "-DQUILLON_SANITIZE=OFF"]
-    for command in (configure, ["cmake", "--build", tree, "-j", os.environ.get("QUILLON_JOBS", "2"),
-                                "--target", "quillon", "packtool"]):
-        result = subprocess.run(command, capture_output=True, text=True)
-        if result.returncode != 0:
-            sys.exit("%s failed:\n%s%s" % (" ".join(command), result.stdout[-4000:], result.stderr[-4000:]))
-    return os.path.join(tree, "bin", "quillon"), os.path.join(tree, "bin", "packtool")
 
 
 def rate_bytes(text):

@@ -43,14 +43,10 @@ class AnsibleRollout(unittest.TestCase):
         cls.log = os.path.join(cls.work, "upgrades.jsonl")
         cls.terminals = sim_netns.Terminals(q.TAG, os.path.join(cls.work, "terminals"))
         cls.names = [n for hosts in JUMP_HOSTS.values() for n in hosts]
-        try:
-            os.makedirs(cls.terminals.directory, exist_ok=True)
-            cls.terminals.stop()
-            for i, name in enumerate(cls.names):
-                cls.terminals.start(name, q.address(i), ["refuse-login"] if name == REFUSING else [])
-        except sim_netns.NetnsError as e:
-            cls.terminals.stop()
-            raise AssertionError("cannot make the test hosts: %s" % e)
+        error = cls.terminals.start_all([(name, q.address(i)) for i, name in enumerate(cls.names)],
+                                        {REFUSING: ["refuse-login"]})
+        if error:
+            raise AssertionError("cannot make the test hosts: " + error)
         cls.inventory = os.path.join(cls.work, "inventory.json")
         local = {"ansible_connection": "local", "ansible_python_interpreter": "/usr/bin/python3"}
         groups = {}

@@ -179,17 +179,10 @@ class EthernetBatch(unittest.TestCase, Packs):
         cls.program = Program()
         cls.make_packs(cls.program, 3 << 20)
         cls.terminals = sim_netns.Terminals(TAG, os.path.join(WORK, "terminals-" + TAG))
-        cls.netns_error = None
         switches = {"refusing": ["refuse-login"], "dropping": ["drop-data-after=65536"],
                     cls.SHORT: ["store-short=1"]}
-        try:
-            os.makedirs(cls.terminals.directory, exist_ok=True)
-            cls.terminals.stop()
-            for i, name in enumerate(cls.NAMES + (cls.SHORT,)):
-                cls.terminals.start(name, address(i), switches.get(name, []))
-        except sim_netns.NetnsError as e:
-            cls.terminals.stop()
-            cls.netns_error = str(e)
+        cls.netns_error = cls.terminals.start_all(
+            [(name, address(i)) for i, name in enumerate(cls.NAMES + (cls.SHORT,))], switches)
 
     @classmethod
     def tearDownClass(cls):

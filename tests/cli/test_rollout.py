@@ -51,16 +51,9 @@ class Rollout(unittest.TestCase):
                                          os.path.join(cls.work, "packs", q.PACK))
         cls.log = os.path.join(cls.work, "upgrades.jsonl")
         cls.terminals = sim_netns.Terminals(q.TAG, os.path.join(cls.work, "terminals"))
-        cls.netns_error = None
         switches = {"refusing": ["refuse-login"], "dropping": ["drop-data-after=65536"]}
-        try:
-            os.makedirs(cls.terminals.directory, exist_ok=True)
-            cls.terminals.stop()
-            for i, name in enumerate(cls.NAMES):
-                cls.terminals.start(name, q.address(i), switches.get(name, []))
-        except sim_netns.NetnsError as e:
-            cls.terminals.stop()
-            cls.netns_error = str(e)
+        cls.netns_error = cls.terminals.start_all([(name, q.address(i)) for i, name in enumerate(cls.NAMES)],
+                                                  switches)
 
     @classmethod
     def tearDownClass(cls):

@@ -58,6 +58,20 @@ class Terminals:
     def _names(self, index):
         return ("quillon-%s%d" % (self.tag, index), "ql%s%dh" % (self.tag, index), "ql%s%dt" % (self.tag, index))
 
+    def start_all(self, hosts, switches):
+        """Starts a terminal for every (name, address) of `hosts`, each with
+        the switches `switches` gives its name. Returns None, or why the
+        test hosts cannot be made; then none is left running."""
+        try:
+            os.makedirs(self.directory, exist_ok=True)
+            self.stop()
+            for name, address in hosts:
+                self.start(name, address, switches.get(name, []))
+        except NetnsError as e:
+            self.stop()
+            return str(e)
+        return None
+
     def start(self, name, address, switches=(), rate=None, queue="50ms"):
         if not address.startswith(TEST_RANGE) or address == PC_ADDRESS:
             raise NetnsError("terminal address %s is outside the test range %s0/24" % (address, TEST_RANGE))

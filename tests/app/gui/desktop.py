@@ -49,6 +49,20 @@ class Desktop:
         return subprocess.run(["wine"] + list(args), env=self.env, capture_output=True, encoding="gbk",
                               errors="replace", **kwargs)
 
+    def packtool(self, exe, *args):
+        """Runs packtool.exe, which must succeed. packtool prints a reason for
+        every failure, so a failure with no output at all means Wine did not
+        run it: that one attempt is repeated once, and anything else is raised
+        with its exit status."""
+        for attempt in (1, 2):
+            done = self.wine(exe, *args)
+            if done.returncode == 0:
+                return done
+            if done.stdout or done.stderr or attempt == 2:
+                raise AssertionError("packtool %s: exit %d (attempt %d)\n%s%s" % (
+                    " ".join(args), done.returncode, attempt, done.stdout, done.stderr))
+            time.sleep(1)
+
     def start_tool(self, exe, extra_env=None):
         env = dict(self.env, **(extra_env or {}))
         self.tool = subprocess.Popen(["wine", exe], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

@@ -91,9 +91,11 @@ bool Fail(std::string* problem, const char* why) {
 
 }  // namespace
 
+// Upper-case hex without leading zeros, exactly as minisign writes it in its
+// key comments, so an id in a record can be found in the vendor's .pub file.
 std::string KeyIdText(const KeyId& id) {
     char text[17];
-    std::snprintf(text, sizeof text, "%016llX", static_cast<unsigned long long>(LittleEndian64(id.data())));
+    std::snprintf(text, sizeof text, "%llX", static_cast<unsigned long long>(LittleEndian64(id.data())));
     return text;
 }
 

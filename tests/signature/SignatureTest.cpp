@@ -146,4 +146,14 @@ TEST(MinisignKeyFileTest, SecretKeysOpenOnlyWhole) {
     EXPECT_FALSE(minisign::ParsePublicKeyFile(file, &pub, &problem)) << "a secret key is no public key";
 }
 
+TEST(MinisignKeyIdTest, WrittenAsMinisignWritesIt) {
+    // The id is stored little-endian; minisign prints it as a number, so a
+    // zero top byte gives no leading zeros.
+    const struct { minisign::KeyId id; const char* text; } cases[] = {
+        {{0x3D, 0x28, 0x48, 0x55, 0x1D, 0x3B, 0xDE, 0x00}, "DE3B1D5548283D"},
+        {{0x01, 0, 0, 0, 0, 0, 0, 0xF0}, "F000000000000001"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(minisign::KeyIdText(c.id), c.text);
+}
+
 }  // namespace

@@ -212,9 +212,11 @@ void CUpgradeRun::RunEthernetUpgrade() {
 bool CUpgradeRun::RemoveOldRemoteFlag(const std::wstring& remoteFlag) {
     if (m_services.ftp.DeleteRemoteFile(remoteFlag)) return true;
     // Servers refuse DELE of a file that is not there with the same code as
-    // one they may not delete: a flag the server still sizes is still there.
+    // one they may not delete: only a SIZE that says "no such file" shows
+    // the flag gone. No answer, another error or a dropped connection
+    // leaves it counted as there, and nothing is uploaded.
     uint64_t size = 0;
-    if (!m_services.ftp.RemoteFileSize(remoteFlag, &size)) return true;
+    if (m_services.ftp.QueryRemoteFileSize(remoteFlag, &size) == IFtpSession::SizeAnswer::Missing) return true;
     FailWithBanner(0.7, runtext::kOldFlagNotRemoved);
     return false;
 }

@@ -15,9 +15,17 @@ public:
     // the client's SetCurrentDirectory: <windows.h> renames that one.
     virtual bool ChangeDirectory(const std::wstring& dir) = 0;
     virtual bool PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) = 0;
-    // The size the server reports for a remote file (SIZE); false when it
-    // gives none (no such command, no such file, not connected).
-    virtual bool RemoteFileSize(const std::wstring& remotePath, uint64_t* size) = 0;
+    // What the server says of a remote file's size (SIZE, sent after TYPE I:
+    // servers refuse SIZE in ASCII mode with the same 550 as for a missing
+    // file). Sized: `*size` is set. Missing: 550, no such file. Unknown:
+    // anything else (no such command, another error, no answer, a dropped
+    // or no connection), which says nothing about the file.
+    enum class SizeAnswer { Sized, Missing, Unknown };
+    virtual SizeAnswer QueryRemoteFileSize(const std::wstring& remotePath, uint64_t* size) = 0;
+    // True only when the server reported a size.
+    bool RemoteFileSize(const std::wstring& remotePath, uint64_t* size) {
+        return QueryRemoteFileSize(remotePath, size) == SizeAnswer::Sized;
+    }
     // Deletes a remote file (DELE); true when the server accepted it.
     virtual bool DeleteRemoteFile(const std::wstring& remotePath) = 0;
     virtual bool Disconnect() = 0;

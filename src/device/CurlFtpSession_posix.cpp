@@ -207,12 +207,12 @@ bool CCurlFtpSession::RunCommand(const std::vector<std::string>& before, const s
     }
     std::string last = lines.empty() ? std::string() : lines.back();
     while (!last.empty() && (last.back() == '\n' || last.back() == '\r')) last.pop_back();
+    if (reply) *reply = last;  // a refusal's reply too: its code can matter
     if (last.compare(0, 3, expectedCode) != 0 || last.size() < 4 || last[3] != ' ') {
         m_lastError = "server: " + last;
         return false;
     }
     m_lastError.clear();
-    if (reply) *reply = last;
     return true;
 }
 
@@ -271,18 +271,18 @@ bool CCurlFtpSession::PutFile(const std::wstring& localPath, const std::wstring&
     return rc == CURLE_OK;
 }
 
-bool CCurlFtpSession::RemoteFileSize(const std::wstring& remotePath, uint64_t* size) {
-    if (!m_connected || !size) return false;
+IFtpSession::SizeAnswer CCurlFtpSession::QueryRemoteFileSize(const std::wstring& remotePath, uint64_t* size) {
+    if (!m_connected || !size) return SizeAnswer::Unknown;
     std::string remote;
-    if (!RemoteBytes(remotePath, &remote)) return false;
+    if (!RemoteBytes(remotePath, &remote)) return SizeAnswer::Unknown;
     // Servers answer SIZE in binary mode only (pyftpdlib refuses it in ASCII
     // mode, the mode of a fresh connection), so TYPE I goes first.
     std::string reply;
-    if (!RunCommand({"TYPE I"}, "SIZE " + remote, "213", &reply)) return false;
+    if (!RunCommand({"TYPE I"}, "SIZE " + remote, "213", &reply)) return SizeReplyAnswer(platform::Utf8ToWide(reply));
     unsigned long long bytes = 0;
-    if (!ParseSizeReply(platform::Utf8ToWide(reply), &bytes)) return false;
+    if (!ParseSizeReply(platform::Utf8ToWide(reply), &bytes)) return SizeAnswer::Unknown;
     *size = bytes;
-    return true;
+    return SizeAnswer::Sized;
 }
 
 bool CCurlFtpSession::DeleteRemoteFile(const std::wstring& remotePath) {

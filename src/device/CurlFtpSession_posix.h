@@ -48,7 +48,7 @@ public:
                  const std::wstring& password) override;
     bool ChangeDirectory(const std::wstring& dir) override;
     bool PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) override;
-    bool RemoteFileSize(const std::wstring& remotePath, uint64_t* size) override;
+    SizeAnswer QueryRemoteFileSize(const std::wstring& remotePath, uint64_t* size) override;
     bool DeleteRemoteFile(const std::wstring& remotePath) override;
     bool Disconnect() override;  // always true
 

@@ -49,7 +49,7 @@ public:
 
     // The server's SIZE answer for a remote file; false when not connected
     // or the server gives no size.
-    bool RemoteFileSize(const std::wstring& remotePath, uint64_t* size) override;
+    SizeAnswer QueryRemoteFileSize(const std::wstring& remotePath, uint64_t* size) override;
     // DELE; false when not connected or refused.
     bool DeleteRemoteFile(const std::wstring& remotePath) override;
 

@@ -109,19 +109,33 @@ bool CFtpClient::PutFileInChunks(const std::wstring& localPath, const std::wstri
     return true;
 }
 
-bool CFtpClient::RemoteFileSize(const std::wstring& remotePath, uint64_t* size) {
-    if (!IsConnected() || !size) return FALSE;
-    // "SIZE path" answers "213 <bytes>"; WinInet keeps the reply line.
-    const std::wstring command = L"SIZE " + remotePath;
-    if (!FtpCommandW(m_connection.Get(), FALSE, FTP_TRANSFER_TYPE_BINARY, command.c_str(), 0, nullptr)) return FALSE;
+namespace {
+// The server's last reply line, as WinInet keeps it.
+std::wstring LastReply() {
     DWORD error = 0;
     wchar_t reply[512] = {};
     DWORD length = sizeof reply / sizeof reply[0];
-    if (!InternetGetLastResponseInfoW(&error, reply, &length)) return FALSE;
+    if (!InternetGetLastResponseInfoW(&error, reply, &length)) return std::wstring();
+    return reply;
+}
+}  // namespace
+
+IFtpSession::SizeAnswer CFtpClient::QueryRemoteFileSize(const std::wstring& remotePath, uint64_t* size) {
+    if (!IsConnected() || !size) return SizeAnswer::Unknown;
+    // Servers answer SIZE in binary mode only and refuse it otherwise with
+    // the 550 of a missing file, so TYPE I goes first. WinInet sends TYPE
+    // only with its own transfers; a fresh connection is in ASCII mode.
+    if (!FtpCommandW(m_connection.Get(), FALSE, FTP_TRANSFER_TYPE_BINARY, L"TYPE I", 0, nullptr))
+        return SizeAnswer::Unknown;
+    // "SIZE path" answers "213 <bytes>"; a refusal fails the call with the
+    // server's reply kept as the extended error.
+    const std::wstring command = L"SIZE " + remotePath;
+    if (!FtpCommandW(m_connection.Get(), FALSE, FTP_TRANSFER_TYPE_BINARY, command.c_str(), 0, nullptr))
+        return ::GetLastError() == ERROR_INTERNET_EXTENDED_ERROR ? SizeReplyAnswer(LastReply()) : SizeAnswer::Unknown;
     unsigned long long bytes = 0;
-    if (!ParseSizeReply(reply, &bytes)) return false;
+    if (!ParseSizeReply(LastReply(), &bytes)) return SizeAnswer::Unknown;
     *size = bytes;
-    return true;
+    return SizeAnswer::Sized;
 }
 
 bool CFtpClient::DeleteRemoteFile(const std::wstring& remotePath) {

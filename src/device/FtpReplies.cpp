@@ -2,12 +2,24 @@
 
 #include <limits>
 
-bool ParseSizeReply(const std::wstring& reply, unsigned long long* size) {
-    // The final line of a (possibly multi-line) reply carries the answer.
+namespace {
+// The final line of a (possibly multi-line) reply carries the answer.
+std::wstring FinalLine(const std::wstring& reply) {
     std::wstring text = reply;
     while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
     size_t lineStart = text.find_last_of(L"\r\n");
-    std::wstring line = lineStart == std::wstring::npos ? text : text.substr(lineStart + 1);
+    return lineStart == std::wstring::npos ? text : text.substr(lineStart + 1);
+}
+}  // namespace
+
+IFtpSession::SizeAnswer SizeReplyAnswer(const std::wstring& reply) {
+    const std::wstring line = FinalLine(reply);
+    if (line.size() >= 4 && line.compare(0, 3, L"550") == 0 && line[3] == L' ') return IFtpSession::SizeAnswer::Missing;
+    return IFtpSession::SizeAnswer::Unknown;
+}
+
+bool ParseSizeReply(const std::wstring& reply, unsigned long long* size) {
+    const std::wstring line = FinalLine(reply);
     if (line.size() < 5 || line.compare(0, 4, L"213 ") != 0) return false;
     unsigned long long value = 0;
     size_t i = 4;

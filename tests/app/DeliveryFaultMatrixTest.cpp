@@ -130,6 +130,18 @@ const Fault kFaults[] = {
     {"ftp CWD refused", Link::Flag, Refuse(L"cd "), kOk, runtext::kSucceeded},
     {"ftp DELE of the old flag refused", Link::Flag, Refuse(std::wstring(L"delete ") + kRemoteFlag), kFailed,
      runtext::kOldFlagNotRemoved, true},
+    // A refused DELE with a SIZE that cannot say the flag is gone: it counts as there.
+    {"ftp DELE refused, SIZE refused", Link::Flag,
+     [](FaultyDisk&, FakeFtp& f, FakeStartCommand&, size_t) {
+         f.refusedCalls = {std::wstring(L"delete ") + kRemoteFlag, std::wstring(L"size ") + kRemoteFlag};
+     },
+     kFailed, runtext::kOldFlagNotRemoved},
+    {"ftp DELE refused, SIZE unanswered", Link::Flag,
+     [](FaultyDisk&, FakeFtp& f, FakeStartCommand&, size_t) {
+         f.refusedCalls = {std::wstring(L"delete ") + kRemoteFlag};
+         f.sizeOfMissingIs550 = false;
+     },
+     kFailed, runtext::kOldFlagNotRemoved},
     {"ftp pack STOR refused", Link::Flag, Refuse(std::wstring(L"put ") + kRemotePack), kFailed, runtext::kUploadFailed},
     {"ftp upload cut at start", Link::Flag, CutUpload(AtStart), kFailed, runtext::kUploadFailed},
     {"ftp upload cut halfway", Link::Flag, CutUpload(Halfway), kFailed, runtext::kUploadFailed},

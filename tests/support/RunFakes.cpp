@@ -41,12 +41,13 @@ bool FakeFtp::PutFile(const std::wstring& localPath, const std::wstring& remoteP
     return true;
 }
 
-bool FakeFtp::RemoteFileSize(const std::wstring& remotePath, uint64_t* size) {
+IFtpSession::SizeAnswer FakeFtp::QueryRemoteFileSize(const std::wstring& remotePath, uint64_t* size) {
     calls.push_back(L"size " + remotePath);
+    if (!connected || !answersSize || Refused()) return SizeAnswer::Unknown;
     auto found = files.find(remotePath);
-    if (!connected || !answersSize || Refused() || found == files.end()) return false;
+    if (found == files.end()) return sizeOfMissingIs550 ? SizeAnswer::Missing : SizeAnswer::Unknown;
     *size = static_cast<uint64_t>(static_cast<int64_t>(found->second.size()) + sizeSkew);
-    return true;
+    return SizeAnswer::Sized;
 }
 
 bool FakeFtp::DeleteRemoteFile(const std::wstring& remotePath) {

@@ -29,12 +29,15 @@ public:
     bool Connect(const std::wstring& host, int port, const std::wstring& user, const std::wstring& password) override;
     bool ChangeDirectory(const std::wstring& dir) override;
     bool PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) override;
-    bool RemoteFileSize(const std::wstring& remotePath, uint64_t* size) override;
+    SizeAnswer QueryRemoteFileSize(const std::wstring& remotePath, uint64_t* size) override;
     bool DeleteRemoteFile(const std::wstring& remotePath) override;
     bool Disconnect() override;
 
     bool acceptLogin = true;
-    bool answersSize = true;             // false: a server without SIZE
+    bool answersSize = true;             // false: a server without SIZE (it answers 500)
+    // A SIZE of a missing file: 550 (false: a server that answers something
+    // else, or a connection that drops at that moment).
+    bool sizeOfMissingIs550 = true;
     size_t storedBytesLimit = SIZE_MAX;  // uploads are cut to this many bytes while reporting success
     // A call whose text (as in `calls`) begins with one of these is refused
     // and changes nothing.

@@ -32,7 +32,7 @@ const DeviceModel kDeviceModels[kModelCount] = {
     {L"M2410", {IDC_MODEL_M2410, 260, 261}, 0x1213, kConnectionUsb, C::UsbOnly,
      kKeepLogin, kStorageCard, Starts::OnFlagFile, 0},
     {L"M2450", {IDC_MODEL_M2450, 262, 263}, 0x1214, kConnectionEthernet, C::UsbAndEthernet,
-     kKeepLogin, L"", Starts::OnFlagFile, 0},
+     kAdmin, L"", Starts::OnFlagFile, 0},
     {L"M3710", {IDC_MODEL_M3710, 264, 265}, 0x1217, kConnectionEthernet, C::EthernetOnly,
      kAdmin, kStorageCard, Starts::OnFlagFile, kVariantM3710S5},
     {L"M3750", {IDC_MODEL_M3750, 266, 257}, 0x1218, kConnectionEthernet, C::EthernetOnly,

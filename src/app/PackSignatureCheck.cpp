@@ -1,5 +1,6 @@
 #include "app/PackSignatureCheck.h"
 
+#include "app/PackSnapshot.h"
 #include "app/RunTexts.h"
 #include "signature/PackSignature.h"
 
@@ -13,10 +14,10 @@ bool Refuse(PackCheckResult* r, const wchar_t* message, const std::string& reaso
 }
 }  // namespace
 
-bool CheckPackSignature(const std::wstring& packPath, const TrustedKeys& trust, PackCheckResult* result) {
+bool CheckPackSignature(const PackSnapshot& pack, const TrustedKeys& trust, PackCheckResult* result) {
     // A list that cannot be read whole trusts nothing: no pack passes.
     if (trust.Broken()) return Refuse(result, runtext::kTrustFileBroken, "trusted keys: " + trust.problem);
-    const SignatureCheck check = VerifyFileSignature(packPath, trust.keys);
+    const SignatureCheck check = VerifySignatureOf(pack.PackPath(), pack.CopyPath(), pack.Blake2b(), trust.keys);
     switch (check.verdict) {
         case SignatureVerdict::Accepted:
             result->signerKeyId = check.keyId;

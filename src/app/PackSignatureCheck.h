@@ -7,8 +7,11 @@
 #include "app/UpgradePackCheck.h"
 #include "signature/TrustedKeys.h"
 
+class PackSnapshot;
+
 inline constexpr double kSignatureFraction = 0.15;
 
-// True when `trust` accepts the pack's signature (the signer's key id goes
-// into `result`); otherwise fills `result` with the refusal.
-bool CheckPackSignature(const std::wstring& packPath, const TrustedKeys& trust, PackCheckResult* result);
+// True when `trust` accepts the signature beside the pack, judged against
+// its private copy, the bytes that will be delivered (the signer's key id
+// goes into `result`); otherwise fills `result` with the refusal.
+bool CheckPackSignature(const PackSnapshot& pack, const TrustedKeys& trust, PackCheckResult* result);

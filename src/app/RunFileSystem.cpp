@@ -2,6 +2,8 @@
 
 #include "app/RunServices.h"
 #include "pack/FileDigest.h"
+#include "pack/Md5.h"
+#include "platform/DeviceFile.h"
 
 bool RunFileSystem::PathExists(const std::wstring& path) { return platform::PathExists(path); }
 
@@ -53,6 +55,16 @@ bool RunFileSystem::WriteFile(const std::wstring& path, const std::string& conte
     return std::fclose(f) == 0 && ok;
 }
 
-bool RunFileSystem::ReadBackMD5(const std::wstring& path, std::string* hex) { return FileMD5Hex(path, hex); }
+bool RunFileSystem::FlushToDevice(const std::wstring& path) { return platform::FlushToDevice(path); }
+
+bool RunFileSystem::ReadBackMD5(const std::wstring& path, std::string* hex) {
+    Md5Context ctx;
+    Md5Init(&ctx);
+    if (!platform::ReadFromDevice(path, [&ctx](const void* data, size_t n) { Md5Update(&ctx, data, n); })) return false;
+    unsigned char digest[16];
+    Md5Final(&ctx, digest);
+    *hex = DigestHex(digest);
+    return true;
+}
 
 bool RunFileSystem::FileMD5(const std::wstring& path, std::string* hex) { return FileMD5Hex(path, hex); }

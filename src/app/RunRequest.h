@@ -4,12 +4,14 @@
 // change that rebuilds the disk list never meets a half-written selection;
 // the caller applies the outcome afterwards, on its own thread.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "app/DeviceModel.h"
 #include "app/UpgradeResult.h"
 #include "device/UsbDiskInfo.h"
 
+class PackSnapshot;
 struct UpgradeSelection;
 
 struct RunRequest {
@@ -26,17 +28,19 @@ struct RunRequest {
     int ftpPort = 21;
     std::wstring ftpUser;
     std::wstring ftpPassword;
-    // The batch already checked the pack: deliver without extracting again.
-    bool packChecked = false;
+    // The pack as the batch checked it (its private copy and digests):
+    // deliver that, without reading the pack or checking it again. Unset:
+    // the run reads and checks the pack itself.
+    std::shared_ptr<const PackSnapshot> checkedPack;
     // The site's list of trusted signing keys (the window: "trusted-keys.txt"
     // beside the program), read when the check starts; empty or missing:
     // packs need no signature.
     std::wstring trustFile;
     // The key that signed a pack the batch checked, for the record.
     std::string signerKeyId;
-    // The pack's MD5 (hex) when the caller already knows it; otherwise the
-    // run works it out on its own thread.
-    std::string packMd5;
+    // The terminal disk's identity (USB serial or volume serial), empty
+    // when it has none; the record keeps it.
+    std::wstring diskIdentity;
 };
 
 struct RunOutcome {
@@ -45,7 +49,7 @@ struct RunOutcome {
     int modelIndex = 0;      // the model afterwards: a variant pack moves it
     std::wstring modelName;
     std::wstring diskPath;   // the disk the run used (USB)
-    std::string packMd5;     // the pack's MD5 (hex), empty when it could not be read
+    std::string packMd5;     // the checked pack's MD5 (hex), empty when it could not be read
     uint64_t packSize = 0;
     std::string signerKeyId;  // the trusted key that signed the pack, when keys are trusted
 };

@@ -27,9 +27,13 @@ public:
     virtual bool FileSize(const std::wstring& path, uint64_t* size);
     // Creates (or empties) a file and writes `content` into it.
     virtual bool WriteFile(const std::wstring& path, const std::string& content);
-    // MD5 (hex) of a file as it lies on its disk: the Windows program reads
-    // past the system's cache, so a copy is checked as the terminal will
-    // read it. False when the file cannot be read whole.
+    // Forces a file, or a folder's entries, out to its device; false when
+    // the device did not confirm it. A delivery flushes the old flag's
+    // removal, the pack and the new flag, each before the next step.
+    virtual bool FlushToDevice(const std::wstring& path);
+    // MD5 (hex) of a file as it lies on its disk, read past the system's
+    // cache (after a flush), so a copy is checked as the terminal will read
+    // it. False when the file cannot be read whole.
     virtual bool ReadBackMD5(const std::wstring& path, std::string* hex);
     // MD5 (hex) of a local file; false when it cannot be read whole.
     virtual bool FileMD5(const std::wstring& path, std::string* hex);

@@ -25,6 +25,8 @@ inline constexpr wchar_t kVerifyFailed[] = L"升级包校验失败，请重新�
 inline constexpr wchar_t kVerifySkipped[] = L"终端未返回文件大小，未能校验升级包.";
 inline constexpr wchar_t kOldFlagNotRemoved[] = L"无法删除终端上的旧标志文件，未拷贝升级包！";
 inline constexpr wchar_t kNoProgressWindow[] = L"无法打开进度窗口，未开始升级！";
+// A run cut short by a fault of the program itself (out of memory, no thread).
+inline constexpr wchar_t kRunAborted[] = L"升级程序出错，升级未完成！";
 // Signed packs, once the site trusts at least one key.
 inline constexpr wchar_t kPackUnsigned[] = L"升级失败，升级包没有签名.";
 inline constexpr wchar_t kSignerNotTrusted[] = L"升级失败，升级包的签名密钥不受信任.";
@@ -33,6 +35,8 @@ inline constexpr wchar_t kTrustFileBroken[] = L"升级失败，受信任密钥�
 inline constexpr const wchar_t* kSucceeded = banner::kSuccess;
 
 inline constexpr wchar_t kExtractionFolder[] = L"\\temp";
+// The private copy of the pack a run checks and delivers.
+inline constexpr wchar_t kPackCopyFile[] = L"\\pack.snapshot";
 inline constexpr wchar_t kDiskProbeFolder[] = L"testCtgPath";
 // The Ethernet flag file holds exactly these two bytes; the USB one is empty.
 inline constexpr char kEthernetFlagContent[] = "11";

@@ -14,9 +14,6 @@ bool ShellDeletePath(const std::wstring& path);
 bool ShellCopyFile(const std::wstring& file, const std::wstring& target);
 // The executable's drive and folder, without the trailing backslash.
 std::wstring GetProgramFolder();
-// MD5 (hex) of a file read with the system's cache bypassed (unbuffered,
-// sector-aligned reads), so the bytes come from the disk itself.
-bool UnbufferedFileMD5(const std::wstring& path, std::string* hex);
 
 class ShellFileSystem : public RunFileSystem {
 public:
@@ -24,5 +21,4 @@ public:
     bool CopyFileTo(const std::wstring& file, const std::wstring& target) override {
         return ShellCopyFile(file, target);
     }
-    bool ReadBackMD5(const std::wstring& path, std::string* hex) override { return UnbufferedFileMD5(path, hex); }
 };

@@ -48,32 +48,3 @@ std::wstring GetProgramFolder() {
     size_t cut = exe.find_last_of(L'\\');
     return cut == std::wstring::npos ? std::wstring() : exe.substr(0, cut);
 }
-
-bool UnbufferedFileMD5(const std::wstring& path, std::string* hex) {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    // Unbuffered reads want a sector-aligned buffer and length: a page-aligned
-    // block of 1 MiB suits every sector size; the last read may come short.
-    constexpr DWORD kBlock = 1u << 20;
-    void* block = ::VirtualAlloc(nullptr, kBlock, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    bool ok = block != nullptr;
-    Md5Context ctx;
-    Md5Init(&ctx);
-    while (ok) {
-        DWORD got = 0;
-        if (!::ReadFile(file, block, kBlock, &got, nullptr)) {
-            ok = false;
-            break;
-        }
-        if (got == 0) break;
-        Md5Update(&ctx, block, got);
-    }
-    if (block) ::VirtualFree(block, 0, MEM_RELEASE);
-    ::CloseHandle(file);
-    if (!ok) return false;
-    unsigned char digest[16];
-    Md5Final(&ctx, digest);
-    *hex = DigestHex(digest);
-    return true;
-}

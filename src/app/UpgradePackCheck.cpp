@@ -2,6 +2,7 @@
 
 #include "app/ModelMatch.h"
 #include "app/PackSignatureCheck.h"
+#include "app/PackSnapshot.h"
 #include "app/RunTexts.h"
 #include "pack/FolderMD5Check.h"
 #include "pack/UpgradePack.h"
@@ -18,14 +19,25 @@ void Report(IProgressSink* steps, double fraction) {
 }
 }  // namespace
 
-PackCheckResult CheckUpgradePack(const std::wstring& packPath, const std::wstring& folder, int modelIndex,
+PackCheckResult UnreadablePack(const std::string& problem, int modelIndex, const std::wstring& modelName) {
+    PackCheckResult r;
+    r.modelIndex = modelIndex;
+    r.modelName = modelName;
+    r.verdict = PackVerdict::CannotExtract;
+    r.fraction = kExtractFraction;
+    r.message = runtext::kExtractFailed;
+    r.reason = problem;
+    return r;
+}
+
+PackCheckResult CheckUpgradePack(const PackSnapshot& pack, const std::wstring& folder, int modelIndex,
                                  const std::wstring& modelName, PackKind kind, IProgressSink* steps,
                                  const TrustedKeys* trust) {
     PackCheckResult r;
     r.modelIndex = modelIndex;
     r.modelName = modelName;
     if (trust && trust->InForce()) {
-        if (!CheckPackSignature(packPath, *trust, &r)) return r;
+        if (!CheckPackSignature(pack, *trust, &r)) return r;
         Report(steps, kSignatureFraction);
     }
 
@@ -33,7 +45,7 @@ PackCheckResult CheckUpgradePack(const std::wstring& packPath, const std::wstrin
     // one that could not be opened, or did not fit on this PC's disk, is
     // not the terminal's fault and says so.
     ExtractedDigests written;
-    const UnzipOutcome extracted = ExtractArchive(folder, packPath, &written);
+    const UnzipOutcome extracted = ExtractArchive(folder, pack.CopyPath(), &written);
     if (extracted.status == kUnzipCannotOpenOrNoSpace) {
         r.verdict = PackVerdict::CannotExtract;
         r.fraction = kExtractFraction;

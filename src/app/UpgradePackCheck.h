@@ -10,6 +10,7 @@
 #include "app/DeviceModel.h"
 #include "app/ProgressSink.h"
 
+class PackSnapshot;
 struct TrustedKeys;
 
 
@@ -32,12 +33,15 @@ struct PackCheckResult {
     bool Accepted() const { return verdict == PackVerdict::Accepted; }
 };
 
-// Extracts `packPath` into `folder` (which must not exist yet) and decides.
-// Reports the steps 0.2, 0.5 and 0.6 to `steps` when given; refusals are
-// not reported (the caller ends its run with `fraction` and `message`).
-// Leaves the folder for the caller to delete. When `trust` holds keys (or
-// is broken) the pack's signature is checked first, before extraction,
-// and reported as the step 0.15.
-PackCheckResult CheckUpgradePack(const std::wstring& packPath, const std::wstring& folder, int modelIndex,
+// Extracts the pack's private copy into `folder` (which must not exist yet)
+// and decides. Reports the steps 0.2, 0.5 and 0.6 to `steps` when given;
+// refusals are not reported (the caller ends its run with `fraction` and
+// `message`). Leaves the folder for the caller to delete. When `trust`
+// holds keys (or is broken) the pack's signature is checked first, against
+// the copy's hash, before extraction, and reported as the step 0.15.
+PackCheckResult CheckUpgradePack(const PackSnapshot& pack, const std::wstring& folder, int modelIndex,
                                  const std::wstring& modelName, PackKind kind, IProgressSink* steps,
                                  const TrustedKeys* trust = nullptr);
+
+// A refusal of a pack that could not be read into its private copy.
+PackCheckResult UnreadablePack(const std::string& problem, int modelIndex, const std::wstring& modelName);

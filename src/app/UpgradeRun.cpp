@@ -39,42 +39,57 @@ void CUpgradeRun::FailAndClose(double fraction, const std::wstring& message) {
     m_outcome.finalText = message;
 }
 
+// The banner waits for Enter only once the run has ended and its record is
+// written (Run).
 void CUpgradeRun::FailWithBanner(double fraction, const std::wstring& message) {
     m_services.progress.SetProgress(fraction, message);
     m_services.progress.ShowResult(false);
-    m_services.progress.WaitForEnter();
+    m_waitForEnter = true;
     m_outcome.result = UpgradeResult::Failure;
     m_outcome.finalText = message;
 }
 
 void CUpgradeRun::Succeed() {
     m_services.progress.ShowResult(true);
-    m_services.progress.WaitForEnter();
+    m_waitForEnter = true;
     m_outcome.result = UpgradeResult::Success;
     m_outcome.finalText = runtext::kSucceeded;
 }
 
-
 void CUpgradeRun::Run() {
-    m_services.progress.SetProgress(0.0, runtext::kPreparing);
-    if (m_request.connection != kConnectionEthernet)
-        RunUsbUpgrade();
-    else
-        RunEthernetUpgrade();
-    // The record names the pack by its digest; worked out here, on the
-    // run's own thread, so the window never reads the whole pack itself.
-    PackMd5();
-    if (!m_services.files.FileSize(m_request.packPath, &m_outcome.packSize)) m_outcome.packSize = 0;
+    try {
+        m_services.progress.SetProgress(0.0, runtext::kPreparing);
+        TakeSnapshot();
+        if (m_request.connection != kConnectionEthernet)
+            RunUsbUpgrade();
+        else
+            RunEthernetUpgrade();
+    } catch (const std::exception&) {
+        // Whatever step it was, the run ends as a failure the operator sees
+        // and the log keeps, never as a dead worker.
+        m_waitForEnter = false;
+        FailWithBanner(1.0, runtext::kRunAborted);
+    }
+    // The record names the pack by the digest its check was made on.
+    if (m_pack) {
+        m_outcome.packMd5 = m_pack->Md5();
+        m_outcome.packSize = m_pack->Size();
+    }
+    m_pack.reset();  // the run's own copy goes now; a batch's stays with the batch
+    if (m_ended) {
+        try {
+            m_ended(m_outcome);
+        } catch (const std::exception&) {
+            // A record that cannot be written never changes the run's result.
+        }
+    }
+    if (m_waitForEnter) m_services.progress.WaitForEnter();
 }
 
-const std::string& CUpgradeRun::PackMd5() {
-    if (!m_packMd5Known) {
-        m_packMd5Known = true;
-        m_outcome.packMd5 = m_request.packMd5;
-        if (m_outcome.packMd5.empty() && !m_services.files.FileMD5(m_request.packPath, &m_outcome.packMd5))
-            m_outcome.packMd5.clear();
-    }
-    return m_outcome.packMd5;
+void CUpgradeRun::TakeSnapshot() {
+    m_pack = m_request.checkedPack;
+    if (m_pack) return;
+    m_pack = PackSnapshot::Take(m_request.packPath, m_workFolder + runtext::kPackCopyFile, &m_snapshotProblem);
 }
 
 void CUpgradeRun::DeleteExtractionFolder() {
@@ -82,14 +97,16 @@ void CUpgradeRun::DeleteExtractionFolder() {
 }
 
 bool CUpgradeRun::ExtractAndCheckPack() {
-    if (m_request.packChecked) return true;
+    if (m_request.checkedPack) return true;
     const std::wstring folder = ExtractionFolder();
     if (m_services.files.PathExists(folder)) DeleteExtractionFolder();
 
     // The trust list is read afresh for every run, so a site's change needs no restart.
     const TrustedKeys trust = m_request.trustFile.empty() ? TrustedKeys() : ReadTrustFile(m_request.trustFile);
-    PackCheckResult check = CheckUpgradePack(m_request.packPath, folder, m_outcome.modelIndex, m_outcome.modelName,
-                                             m_request.packKind, &m_services.progress, &trust);
+    PackCheckResult check =
+        m_pack ? CheckUpgradePack(*m_pack, folder, m_outcome.modelIndex, m_outcome.modelName, m_request.packKind,
+                                  &m_services.progress, &trust)
+               : UnreadablePack(m_snapshotProblem, m_outcome.modelIndex, m_outcome.modelName);
     m_outcome.modelIndex = check.modelIndex;  // a variant stays selected after the run
     m_outcome.modelName = check.modelName;
     m_outcome.signerKeyId = check.signerKeyId;
@@ -125,31 +142,38 @@ void CUpgradeRun::RunUsbUpgrade() {
     // on the PC is called.
     const std::wstring diskPack = OnDisk(diskPath, RemotePackName(m_request.packKind));
     const std::wstring diskFlag = OnDisk(diskPath, FlagFileName(m_request.packKind));
-    if (!RemoveOldDiskFlag(diskFlag)) return;
-    if (!m_services.files.CopyFileTo(m_request.packPath, diskPack)) {
+    if (!RemoveOldDiskFlag(diskPath, diskFlag)) return;
+    // The pack is on the device, not only in the system's cache, before it
+    // is read back and long before the flag.
+    if (!m_services.files.CopyFileTo(m_pack->CopyPath(), diskPack) || !m_services.files.FlushToDevice(diskPack)) {
         m_services.files.DeletePath(diskPack);  // never leave part of a pack on the terminal
         FailWithBanner(0.8, runtext::kUsbPackCopyFailed);
         return;
     }
     if (!VerifyDiskCopy(diskPack)) return;
-    if (DeliverDiskFlag(diskFlag))
+    if (DeliverDiskFlag(diskPath, diskFlag))
         Succeed();
     else
         FailWithBanner(0.9, runtext::kFlagCopyFailed);
 }
 
-bool CUpgradeRun::RemoveOldDiskFlag(const std::wstring& diskFlag) {
-    if (m_services.files.DeletePath(diskFlag) && !m_services.files.PathExists(diskFlag)) return true;
+bool CUpgradeRun::RemoveOldDiskFlag(const std::wstring& diskPath, const std::wstring& diskFlag) {
+    // The removal reaches the device before the first byte of the new pack.
+    if (m_services.files.DeletePath(diskFlag) && !m_services.files.PathExists(diskFlag) &&
+        m_services.files.FlushToDevice(diskPath))
+        return true;
     FailWithBanner(0.8, runtext::kOldFlagNotRemoved);
     return false;
 }
 
-bool CUpgradeRun::DeliverDiskFlag(const std::wstring& diskFlag) {
+bool CUpgradeRun::DeliverDiskFlag(const std::wstring& diskPath, const std::wstring& diskFlag) {
     // The flag file on the disk must be empty: write it afresh even when an
-    // earlier run left one with content beside the program.
+    // earlier run left one with content beside the program. Success is
+    // announced only once the flag and its folder entry are on the device.
     const std::wstring flag = m_workFolder + FlagFileName(m_request.packKind);
     bool delivered = m_services.files.WriteFile(flag, std::string()) &&
-                     m_services.files.CopyFileTo(flag, diskFlag) && m_services.files.PathExists(diskFlag);
+                     m_services.files.CopyFileTo(flag, diskFlag) && m_services.files.PathExists(diskFlag) &&
+                     m_services.files.FlushToDevice(diskFlag) && m_services.files.FlushToDevice(diskPath);
     // A run that reports failure leaves no flag: the copy may have made
     // the file before it failed.
     if (!delivered) m_services.files.DeletePath(diskFlag);
@@ -181,7 +205,7 @@ void CUpgradeRun::RunEthernetUpgrade() {
         ftp.Disconnect();
         return;
     }
-    if (!ftp.PutFile(m_request.packPath, remotePack, true)) {
+    if (!ftp.PutFile(m_pack->CopyPath(), remotePack, true)) {
         ftp.DeleteRemoteFile(remotePack);  // what arrived of a cut upload
         FailWithBanner(0.7, runtext::kUploadFailed);
         ftp.Disconnect();
@@ -237,10 +261,10 @@ bool CUpgradeRun::DeliverRemoteFlag(const std::wstring& remoteFlag) {
 
 bool CUpgradeRun::VerifyDiskCopy(const std::wstring& copy) {
     m_services.progress.SetProgress(kUsbVerifyFraction, runtext::kVerifying);
+    // Compared with the digest of the checking read, never with a fresh
+    // read of the pack.
     std::string copyDigest;
-    const std::string& packDigest = PackMd5();
-    if (!packDigest.empty() && m_services.files.ReadBackMD5(copy, &copyDigest) && packDigest == copyDigest)
-        return true;
+    if (m_services.files.ReadBackMD5(copy, &copyDigest) && copyDigest == m_pack->Md5()) return true;
     // The terminal must never find a bad pack, flagged or not.
     m_services.files.DeletePath(copy);
     FailWithBanner(kUsbVerifyFraction, runtext::kVerifyFailed);
@@ -249,10 +273,9 @@ bool CUpgradeRun::VerifyDiskCopy(const std::wstring& copy) {
 
 bool CUpgradeRun::VerifyUpload(const std::wstring& remotePack) {
     m_services.progress.SetProgress(kEthernetVerifyFraction, runtext::kVerifying);
-    uint64_t packSize = 0, remoteSize = 0;
-    const bool sized = m_services.files.FileSize(m_request.packPath, &packSize);
+    uint64_t remoteSize = 0;
     const bool answered = m_services.ftp.RemoteFileSize(remotePack, &remoteSize);
-    if (sized && answered && remoteSize == packSize) return true;
+    if (answered && remoteSize == m_pack->Size()) return true;
     // An upload that cannot be shown whole gets no flag: the terminal would
     // install whatever lies there.
     m_services.ftp.DeleteRemoteFile(remotePack);
@@ -261,11 +284,10 @@ bool CUpgradeRun::VerifyUpload(const std::wstring& remotePack) {
 }
 
 bool CUpgradeRun::CheckDiskSpace() {
-    uint64_t packSize = 0;  // 64-bit: packs of 4 GiB and more must not wrap
     uint64_t freeBytes = 0;
     if (m_request.haveDisk) {
-        if (!m_services.files.FileSize(m_request.packPath, &packSize)) packSize = 0;
-        if (m_services.files.FreeBytes(m_request.disk.volume.szDrivePath, &freeBytes) && freeBytes >= packSize) {
+        // 64-bit: packs of 4 GiB and more must not wrap.
+        if (m_services.files.FreeBytes(m_request.disk.volume.szDrivePath, &freeBytes) && freeBytes >= m_pack->Size()) {
             m_services.progress.SetProgress(0.8, L"");
             return true;
         }

@@ -5,8 +5,11 @@
 // and the file operations come in through small interfaces so the whole
 // run can be driven without a window, and by the command line for many
 // terminals at once (each delivery its own run over its own connections).
+#include <functional>
+#include <memory>
 #include <string>
 
+#include "app/PackSnapshot.h"
 #include "app/ProgressSink.h"
 #include "app/RunRequest.h"
 #include "app/RunServices.h"
@@ -25,8 +28,15 @@ public:
     // backslash; the command line: a private folder per delivery).
     CUpgradeRun(RunRequest request, Services services, std::wstring workFolder);
 
+    // Called on the run's thread the moment the run has come to its end,
+    // before the banner waits for Enter: the upgrade log is written then,
+    // so a PC switched off at the banner still has the run's record.
+    using EndedHandler = std::function<void(const RunOutcome&)>;
+    void OnEnded(EndedHandler handler) { m_ended = std::move(handler); }
+
     // The worker's sequence: "正准备升级..." at 0, then the USB or the
-    // Ethernet delivery by the request's connection.
+    // Ethernet delivery by the request's connection. Never throws: an
+    // exception on the way ends the run as a failure with its own text.
     void Run();
     void RunUsbUpgrade();
     void RunEthernetUpgrade();
@@ -54,14 +64,15 @@ private:
     // Before the first byte of a new pack reaches the terminal its old flag
     // of this kind must go, so a delivery that fails can never leave that
     // flag beside a broken pack. False (the run has ended) when it stays.
-    bool RemoveOldDiskFlag(const std::wstring& diskFlag);
+    bool RemoveOldDiskFlag(const std::wstring& diskPath, const std::wstring& diskFlag);
     bool RemoveOldRemoteFlag(const std::wstring& remoteFlag);
     // The USB flag, written afresh beside the program and copied to the
     // disk; a flag copy that fails is taken off the disk again.
-    bool DeliverDiskFlag(const std::wstring& diskFlag);
+    bool DeliverDiskFlag(const std::wstring& diskPath, const std::wstring& diskFlag);
     bool DeliverRemoteFlag(const std::wstring& remoteFlag);
-    // The pack's MD5, once per run (a digest the caller gave is used as is).
-    const std::string& PackMd5();
+    // The pack read once into its private copy, before anything else of
+    // the run; a pack that cannot be read is refused at the check step.
+    void TakeSnapshot();
     void DeleteExtractionFolder();
     const DeviceModel* Model() const;
 
@@ -69,5 +80,8 @@ private:
     Services m_services;
     std::wstring m_workFolder;
     RunOutcome m_outcome;
-    bool m_packMd5Known = false;
+    std::shared_ptr<const PackSnapshot> m_pack;
+    std::string m_snapshotProblem;
+    bool m_waitForEnter = false;
+    EndedHandler m_ended;
 };

@@ -10,7 +10,6 @@
 #include "app/UpgradeRecord.h"
 #include "app/UpgradePackCheck.h"
 #include "app/UpgradeRun.h"
-#include "pack/FileDigest.h"
 #include "cli/DoneLog.h"
 #include "cli/DryRun.h"
 #include "cli/RetryPolicy.h"
@@ -20,10 +19,6 @@
 #include "platform/File.h"
 
 namespace {
-
-// The FTP login of models whose row has none (M2450): the one the window
-// keeps from the models before it.
-constexpr wchar_t kFallbackFtpUser[] = L"admin";
 
 // One delivery, tried again while it fails to connect and retries are
 // left; the row finishes with the last attempt. True on success.
@@ -89,16 +84,16 @@ RunRequest MakeDeliveryRequest(const BatchPlan& plan, const BatchOutcome& check,
     r.connection = plan.connection;
     r.packKind = plan.kind;
     r.packPath = plan.packPath;
-    r.packChecked = true;
-    r.packMd5 = check.packMd5;
+    r.checkedPack = check.pack;
     r.signerKeyId = check.signerKeyId;
     if (plan.connection == kConnectionEthernet) {
         r.terminalAddress = target;
         r.ftpPort = 21;
         const DeviceModel* row = FindRunModel(check.modelIndex);
-        const bool ownLogin = row && row->login.user;
-        r.ftpUser = ownLogin ? row->login.user : kFallbackFtpUser;
-        r.ftpPassword = ownLogin ? row->login.password : kTerminalFtpPassword;
+        if (row && row->login.user) {
+            r.ftpUser = row->login.user;
+            r.ftpPassword = row->login.password;
+        }
     } else {
         r.haveDisk = true;
         const size_t n = std::min(target.size(), std::size(r.disk.volume.szDrivePath) - 1);
@@ -116,9 +111,15 @@ BatchOutcome RunBatch(const BatchPlan& plan, IDeliveryFactory& factory, StatusTa
     if (!folder.Create(L"quillon-")) return outcome;
     outcome.ready = true;
 
+    // One read of the pack for the whole batch: every delivery gets this
+    // copy, checked once, and its digests.
+    std::string problem;
+    std::shared_ptr<const PackSnapshot> pack =
+        PackSnapshot::Take(plan.packPath, folder.Path() + L"\\pack.snapshot", &problem);
     PackCheckResult check =
-        CheckUpgradePack(plan.packPath, folder.Path() + L"\\temp", plan.modelIndex, plan.modelName, plan.kind, nullptr,
-                         &plan.trust);
+        pack ? CheckUpgradePack(*pack, folder.Path() + L"\\temp", plan.modelIndex, plan.modelName, plan.kind, nullptr,
+                                &plan.trust)
+             : UnreadablePack(problem, plan.modelIndex, plan.modelName);
     platform::RemoveTree(folder.Path() + L"\\temp");
     outcome.modelIndex = check.modelIndex;
     outcome.modelName = check.modelName;
@@ -128,7 +129,9 @@ BatchOutcome RunBatch(const BatchPlan& plan, IDeliveryFactory& factory, StatusTa
         return outcome;
     }
     outcome.checkAccepted = true;
-    if (!FileMD5Hex(plan.packPath, &outcome.packMd5)) outcome.packMd5.clear();
+    outcome.pack = pack;
+    outcome.packMd5 = pack->Md5();
+    outcome.packSize = pack->Size();
 
     // A dry run reaches every target; waves only gate real deliveries.
     const bool dryRun = plan.rollout.dryRun;
@@ -154,6 +157,9 @@ BatchOutcome RunBatch(const BatchPlan& plan, IDeliveryFactory& factory, StatusTa
     for (std::thread& t : pool) t.join();
     for (size_t i : gate.NotStarted()) table.Skip(i, TargetState::NotStarted, UpgradeResult::Refused, kNotStartedText);
     outcome.stopped = gate.Stopped();
+    // The copy goes with its folder: nothing is delivered after the batch.
+    outcome.pack.reset();
+    pack.reset();
     return outcome;
 }
 

@@ -2,10 +2,12 @@
 // A batch: the pack checked once, then delivered to every target by its own
 // run (CUpgradeRun) over its own connections, up to `jobs` at once.
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/DeviceModel.h"
+#include "app/PackSnapshot.h"
 #include "app/RunRequest.h"
 #include "cli/DeliveryFactory.h"
 #include "cli/RolloutOptions.h"
@@ -36,7 +38,12 @@ struct BatchOutcome {
     std::wstring checkText;      // the check's refusal text
     int modelIndex = 0;          // the model after the check (a variant pack moves it)
     std::wstring modelName;
-    std::string packMd5;         // read once for every delivery's check of its copy and record
+    // The pack as it was checked, read once: every delivery copies or
+    // uploads this and compares what arrived with its digest. Released
+    // when the batch ends; its digests stay.
+    std::shared_ptr<const PackSnapshot> pack;
+    std::string packMd5;
+    uint64_t packSize = 0;
     std::string signerKeyId;     // the trusted key that signed the pack, when keys are trusted
     WaveStop stopped = WaveStop::None;  // why targets were left "not started"
 };

@@ -7,14 +7,6 @@
 
 namespace {
 
-// The copy on the terminal's disk is read back past the system's cache, as
-// the window reads it.
-class DiskReadBackFileSystem : public ChunkedCopyFileSystem {
-public:
-    using ChunkedCopyFileSystem::ChunkedCopyFileSystem;
-    bool ReadBackMD5(const std::wstring& path, std::string* hex) override { return UnbufferedFileMD5(path, hex); }
-};
-
 class WindowsDeliveryFactory : public IDeliveryFactory {
 public:
     explicit WindowsDeliveryFactory(uint64_t maxSendRate) : m_maxSendRate(maxSendRate) {}
@@ -35,7 +27,7 @@ public:
         }
         c.ftp = std::move(ftp);
         c.start = std::make_unique<CStartClient>();
-        c.files = std::make_unique<DiskReadBackFileSystem>(bytes);
+        c.files = std::make_unique<ChunkedCopyFileSystem>(bytes);
         return c;
     }
 

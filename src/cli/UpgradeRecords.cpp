@@ -18,8 +18,7 @@ void UpgradeRecords::Append(const DeliveryReport& report) {
 
 void UpgradeRecords::AppendNotStarted(const BatchOutcome& check, const std::vector<TargetStatus>& rows) {
     if (!check.checkAccepted) return;
-    uint64_t packSize = 0;
-    if (!platform::FileSize(m_plan.packPath, &packSize)) packSize = 0;
+    const uint64_t packSize = check.packSize;
     for (size_t i = 0; i < rows.size() && i < m_plan.targets.size(); ++i) {
         if (rows[i].state != TargetState::NotStarted) continue;
         const RunRequest request = MakeDeliveryRequest(m_plan, check, m_plan.targets[i]);

@@ -2,6 +2,7 @@
 
 #include <sodium.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -105,15 +106,49 @@ bool ReadSignatureFile(const std::wstring& file, minisign::Signature* signature,
     return minisign::ParseSignatureFile(text, signature, problem);
 }
 
+ContentHash::ContentHash() {
+    static_assert(sizeof m_state >= sizeof(crypto_generichash_state), "state buffer too small");
+    if (sodium_init() < 0) return;  // a hash made without libsodium matches no signature
+    crypto_generichash_init(reinterpret_cast<crypto_generichash_state*>(m_state), nullptr, 0, m_digest.size());
+}
+
+void ContentHash::Update(const void* data, size_t length) {
+    if (m_final) return;
+    crypto_generichash_update(reinterpret_cast<crypto_generichash_state*>(m_state),
+                              static_cast<const unsigned char*>(data), length);
+}
+
+const std::array<unsigned char, 64>& ContentHash::Final() {
+    if (!m_final) {
+        crypto_generichash_final(reinterpret_cast<crypto_generichash_state*>(m_state), m_digest.data(), m_digest.size());
+        m_final = true;
+    }
+    return m_digest;
+}
+
 SignatureCheck VerifyFileSignature(const std::wstring& file, const std::vector<minisign::PublicKey>& trusted) {
+    std::array<unsigned char, 64> hash{};
+    unsigned char raw[crypto_generichash_BYTES_MAX];
+    const bool read = sodium_init() >= 0 && HashFile(file, raw);
+    if (read) std::copy(std::begin(raw), std::end(raw), hash.begin());
+    SignatureCheck check = VerifySignatureOf(file, file, hash, trusted);
+    // Past the signer's key, a file that cannot be read is refused as such.
+    if (!read && check.verdict != SignatureVerdict::NoSignature && check.verdict != SignatureVerdict::UntrustedKey)
+        return Refuse(check, SignatureVerdict::Mismatch, "the file cannot be read");
+    return check;
+}
+
+SignatureCheck VerifySignatureOf(const std::wstring& signedPath, const std::wstring& contentPath,
+                                 const std::array<unsigned char, 64>& blake2b,
+                                 const std::vector<minisign::PublicKey>& trusted) {
     SignatureCheck check;
     if (sodium_init() < 0) return Refuse(check, SignatureVerdict::Mismatch, "libsodium cannot start");
-    const std::wstring signaturePath = SignaturePathOf(file);
+    const std::wstring signaturePath = SignaturePathOf(signedPath);
     if (!platform::PathExists(signaturePath))
         return Refuse(check, SignatureVerdict::NoSignature, "no signature file " + FileName(signaturePath));
     minisign::Signature signature;
     std::string problem;
-    if (!ReadSignatureFile(file, &signature, &problem))
+    if (!ReadSignatureFile(signedPath, &signature, &problem))
         return Refuse(check, SignatureVerdict::Mismatch, "damaged signature file: " + problem);
     check.keyId = minisign::KeyIdText(signature.keyId);
 
@@ -124,12 +159,12 @@ SignatureCheck VerifyFileSignature(const std::wstring& file, const std::vector<m
 
     bool signedRight = false;
     if (signature.data == SignedData::Hash) {
-        unsigned char hash[crypto_generichash_BYTES_MAX];
-        if (!HashFile(file, hash)) return Refuse(check, SignatureVerdict::Mismatch, "the file cannot be read");
-        signedRight = crypto_sign_verify_detached(signature.signature.data(), hash, sizeof hash, key->key.data()) == 0;
+        signedRight = crypto_sign_verify_detached(signature.signature.data(), blake2b.data(), blake2b.size(),
+                                                  key->key.data()) == 0;
     } else {
         std::vector<unsigned char> content;
-        if (!ReadWholeFile(file, &content)) return Refuse(check, SignatureVerdict::Mismatch, "the file cannot be read");
+        if (!ReadWholeFile(contentPath, &content))
+            return Refuse(check, SignatureVerdict::Mismatch, "the file cannot be read");
         signedRight = crypto_sign_verify_detached(signature.signature.data(), content.data(), content.size(),
                                                   key->key.data()) == 0;
     }

@@ -2,6 +2,8 @@
 // Signing a file and checking its signature, minisign's way: the detached
 // signature lies beside the file as FILE.minisig. Ed25519 and BLAKE2b-512
 // come from libsodium.
+#include <array>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,29 @@ std::wstring SignaturePathOf(const std::wstring& file);
 
 // Whether `file` is signed, by one of `trusted`, exactly as it is.
 SignatureCheck VerifyFileSignature(const std::wstring& file, const std::vector<minisign::PublicKey>& trusted);
+
+// The BLAKE2b-512 of a file's bytes, which hashed signatures sign, worked
+// out piece by piece while the bytes pass (one read serves every digest).
+class ContentHash {
+public:
+    ContentHash();
+    void Update(const void* data, size_t length);
+    // The digest; the hash takes no more bytes afterwards.
+    const std::array<unsigned char, 64>& Final();
+
+private:
+    alignas(64) unsigned char m_state[384];  // crypto_generichash_state, kept opaque
+    std::array<unsigned char, 64> m_digest{};
+    bool m_final = false;
+};
+
+// The bytes a signature is judged against when they were read once
+// already: `contentPath` holds them (a private copy that nobody else
+// writes), `blake2b` is their hash from that same read. The signature
+// file is the one beside `signedPath` (the pack as the PC names it).
+SignatureCheck VerifySignatureOf(const std::wstring& signedPath, const std::wstring& contentPath,
+                                 const std::array<unsigned char, 64>& blake2b,
+                                 const std::vector<minisign::PublicKey>& trusted);
 
 // Reads FILE.minisig without checking it (what packtool info shows).
 bool ReadSignatureFile(const std::wstring& file, minisign::Signature* signature, std::string* problem);

@@ -66,8 +66,8 @@ TEST(Credentials, SetByEthernetModelsAndKeptByOthers) {
 
     s.ChooseModel(Model(L"VK1200"), nullptr);
     EXPECT_EQ(s.ftpUser, L"update");
-    s.ChooseModel(Model(L"M2450"), nullptr);
-    EXPECT_EQ(s.ftpUser, L"update");
+    s.ChooseModel(Model(L"M2450"), nullptr);  // its own login, whatever came before
+    EXPECT_EQ(s.ftpUser, L"admin");
     s.ChooseModel(Model(L"M3750"), nullptr);
     EXPECT_EQ(s.ftpUser, L"admin");
     EXPECT_EQ(s.ftpPassword, L"739204");

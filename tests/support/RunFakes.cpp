@@ -43,9 +43,10 @@ bool FakeFtp::PutFile(const std::wstring& localPath, const std::wstring& remoteP
 
 IFtpSession::SizeAnswer FakeFtp::QueryRemoteFileSize(const std::wstring& remotePath, uint64_t* size) {
     calls.push_back(L"size " + remotePath);
-    if (!connected || !answersSize || Refused()) return SizeAnswer::Unknown;
+    if (!connected || !answersSize) return SizeAnswer::Unknown;
     auto found = files.find(remotePath);
     if (found == files.end()) return sizeOfMissingIs550 ? SizeAnswer::Missing : SizeAnswer::Unknown;
+    if (Refused()) return SizeAnswer::Unknown;
     *size = static_cast<uint64_t>(static_cast<int64_t>(found->second.size()) + sizeSkew);
     return SizeAnswer::Sized;
 }
@@ -79,17 +80,9 @@ bool SeamedFileSystem::FreeBytes(const std::wstring& path, uint64_t* bytes) {
     return RunFileSystem::FreeBytes(path, bytes);
 }
 
-bool SeamedFileSystem::FileSize(const std::wstring& path, uint64_t* size) {
-    if (packSize) {
-        *size = *packSize;
-        return true;
-    }
-    return RunFileSystem::FileSize(path, size);
-}
-
 bool SeamedFileSystem::CopyFileTo(const std::wstring& file, const std::wstring& copy) {
     if (!RunFileSystem::CopyFileTo(file, copy)) return false;
-    if (!corruptByteOfCopies || file.size() < 4 || file.compare(file.size() - 4, 4, L".zip") != 0) return true;
+    if (!corruptByteOfCopies || copy.size() < 4 || copy.compare(copy.size() - 4, 4, L".zip") != 0) return true;
     std::string bytes;
     if (!ReadBytes(copy, &bytes) || *corruptByteOfCopies >= bytes.size()) return true;
     bytes[*corruptByteOfCopies] ^= 0x01;

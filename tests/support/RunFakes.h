@@ -40,7 +40,7 @@ public:
     bool sizeOfMissingIs550 = true;
     size_t storedBytesLimit = SIZE_MAX;  // uploads are cut to this many bytes while reporting success
     // A call whose text (as in `calls`) begins with one of these is refused
-    // and changes nothing.
+    // and changes nothing (a SIZE of a missing file still answers 550).
     std::vector<std::wstring> refusedCalls;
     // Uploads whose remote path contains `cutUploadsContaining` break off
     // after this many bytes: those stay on the server, the upload fails.
@@ -66,15 +66,13 @@ public:
     std::vector<std::wstring> calls;
 };
 
-// The platform's file operations with seams for free space and pack size.
+// The platform's file operations with a seam for free space.
 class SeamedFileSystem : public RunFileSystem {
 public:
     bool FreeBytes(const std::wstring& path, uint64_t* bytes) override;
-    bool FileSize(const std::wstring& path, uint64_t* size) override;
     bool CopyFileTo(const std::wstring& file, const std::wstring& target) override;
 
     std::optional<uint64_t> freeBytes;  // unset: ask the system
-    std::optional<uint64_t> packSize;   // unset: the real size
     // A disk that spoils what it stores: this byte of every copied .zip is
     // flipped after the copy reported success.
     std::optional<size_t> corruptByteOfCopies;

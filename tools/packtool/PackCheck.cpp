@@ -2,6 +2,7 @@
 
 #include "PlainFile.h"
 #include "app/ModelMatch.h"
+#include "app/PackSnapshot.h"
 #include "app/UpgradePackCheck.h"
 #include "platform/Alert.h"
 #include "platform/File.h"
@@ -44,7 +45,13 @@ int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutpu
     const std::wstring folder = CheckFolderIn(scratch.Path());
     AlertsToOutput alerts(io);
     const DeviceModel* row = FindDeviceModel(modelIndex);
-    const PackCheckResult check = CheckUpgradePack(pack, folder, modelIndex, row ? row->name : L"", kind, nullptr, trust);
+    // The check reads the pack once, as a run does, and judges that copy.
+    std::string problem;
+    const std::wstring name = row ? row->name : L"";
+    std::shared_ptr<const PackSnapshot> copy = PackSnapshot::Take(pack, scratch.Path() + L"\\pack.snapshot", &problem);
+    const PackCheckResult check = copy ? CheckUpgradePack(*copy, folder, modelIndex, name, kind, nullptr, trust)
+                                       : UnreadablePack(problem, modelIndex, name);
+    copy.reset();  // before the scratch folder goes
     switch (check.verdict) {
         case PackVerdict::BadSignature:
             io.Out(check.message);

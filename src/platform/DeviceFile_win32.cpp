@@ -1,0 +1,61 @@
+#include "platform/DeviceFile.h"
+
+#include <windows.h>
+
+namespace platform {
+
+namespace {
+struct Handle {
+    HANDLE h;
+    ~Handle() {
+        if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+    }
+};
+}  // namespace
+
+bool FlushToDevice(const std::wstring& path) {
+    // FlushFileBuffers wants write access; backup semantics open folders too.
+    Handle f{::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
+    return f.h != INVALID_HANDLE_VALUE && ::FlushFileBuffers(f.h);
+}
+
+bool ReadFromDevice(const std::wstring& path, const std::function<void(const void*, size_t)>& sink) {
+    Handle f{::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)};
+    if (f.h == INVALID_HANDLE_VALUE) return false;
+    // Unbuffered reads want a sector-aligned buffer and length: a page-aligned
+    // block of 1 MiB suits every sector size; the last read may come short.
+    constexpr DWORD kBlock = 1u << 20;
+    void* block = ::VirtualAlloc(nullptr, kBlock, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!block) return false;
+    bool ok = true;
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(f.h, block, kBlock, &got, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (got == 0) break;
+        sink(block, got);
+    }
+    ::VirtualFree(block, 0, MEM_RELEASE);
+    return ok;
+}
+
+bool FileHold::Hold(const std::wstring& path) {
+    Release();
+    // Others may read it as well, never write, rename or delete it.
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    m_handle = h;
+    return true;
+}
+
+void FileHold::Release() {
+    if (m_handle) ::CloseHandle(static_cast<HANDLE>(m_handle));
+    m_handle = nullptr;
+}
+
+}  // namespace platform

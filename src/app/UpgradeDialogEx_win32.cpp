@@ -319,24 +319,24 @@ void CUpgradeDialogEx::OnStartUpgrade() {
         // used) comes back here once the worker has ended.
         RunRequest request = MakeRunRequest(m_selection);
         request.trustFile = GetProgramFolder() + L"\\" + kTrustFileName;
-        const std::string startedAt = platform::UtcTimeText();
+        UpgradeRecord record = StartRunRecord(request, m_versionText);
         CUpgradeRun run(request, {progress, m_ftp, m_startClient, files}, GetProgramFolder());
+        // The record is written on the worker the moment the run ends,
+        // before the banner waits for Enter (a PC switched off at the banner
+        // still has it); a log that cannot be written never holds the run
+        // up or changes its result.
+        run.OnEnded([&record, &progress](const RunOutcome& outcome) {
+            FinishRunRecord(&record, outcome, progress);
+            AppendUpgradeRecord(DefaultUpgradeLogPath(), record);
+        });
         UpgradeJob job;
         job.run = &run;
         const bool started = RunUpgradeWithWindow(*m_progress, job) != -1;
-        // The record after the run, from what the worker found (the pack's
-        // digest included): a log that cannot be written never holds the
-        // run up or changes its result. A run whose thread never started
-        // touched nothing and leaves no record.
-        if (started) {
-            UpgradeRecord record = StartRunRecord(request, m_versionText);
-            record.utcTime = startedAt;
-            if (job.ran) {
-                FinishRunRecord(&record, run.Outcome(), progress);
-            } else {
-                record.result = UpgradeResult::Failure;
-                record.finalText = runtext::kNoProgressWindow;
-            }
+        // A run whose thread never started touched nothing and leaves no
+        // record; one whose window never came up is recorded here.
+        if (started && !job.ran) {
+            record.result = UpgradeResult::Failure;
+            record.finalText = runtext::kNoProgressWindow;
             AppendUpgradeRecord(DefaultUpgradeLogPath(), record);
         }
         if (job.ran) ApplyRunOutcome(m_selection, run.TakeOutcome());

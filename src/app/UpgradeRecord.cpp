@@ -117,6 +117,7 @@ std::string FormatUpgradeRecord(const UpgradeRecord& r) {
     AppendField(&out, "variant", r.variantName);
     AppendField(&out, "connection", std::string(ConnectionName(r.connection)));
     AppendField(&out, "target", r.target);
+    if (r.connection == kConnectionUsb) AppendField(&out, "disk_id", r.diskId);
     AppendField(&out, "pack_name", r.packName);
     out += "\"pack_size\":" + std::to_string(r.packSize) + ",";
     AppendField(&out, "pack_md5", r.packMd5);

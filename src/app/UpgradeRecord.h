@@ -26,6 +26,7 @@ struct UpgradeRecord {
     std::wstring variantName;      // the variant that stayed after the model match ("M3710S5"), or empty
     ConnectionMode connection = kConnectionUsb;
     std::wstring target;           // the disk's path ("E:\") or the terminal's address
+    std::wstring diskId;           // USB: the disk's identity ("usb 04CC:1213 5A6B7C"), empty when it has none
     std::wstring packName;         // the pack's file name: "AppUpgradePack.zip"
     uint64_t packSize = 0;         // bytes
     std::string packMd5;           // 32 hex digits, or empty when unknown
@@ -41,7 +42,8 @@ struct UpgradeRecord {
 // break in it), with the keys always in this order:
 //   {"time":"2026-12-08T18:20:31Z","version":"V1.0.0.0","pc":"WORKSHOP-7",
 //    "model":"M3710","variant":"","connection":"ethernet",
-//    "target":"192.168.1.20","pack_name":"AppUpgradePack.zip",
+//    "target":"192.168.1.20",("disk_id":"usb 04CC:1213 5A6B7C", USB only),
+//    "pack_name":"AppUpgradePack.zip",
 //    "pack_size":1048576,"pack_md5":"0123...","steps":[{"fraction":0,
 //    "text":"正准备升级..."},...],"result":"success",
 //    "final_text":"请重启设备完成升级！","seconds":12.345}

@@ -64,7 +64,7 @@ void CUpgradeRun::Run() {
             RunUsbUpgrade();
         else
             RunEthernetUpgrade();
-    } catch (const std::exception&) {
+    } catch (...) {
         // Whatever step it was, the run ends as a failure the operator sees
         // and the log keeps, never as a dead worker.
         m_waitForEnter = false;
@@ -79,7 +79,7 @@ void CUpgradeRun::Run() {
     if (m_ended) {
         try {
             m_ended(m_outcome);
-        } catch (const std::exception&) {
+        } catch (...) {
             // A record that cannot be written never changes the run's result.
         }
     }

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "app/RecordingProgressSink.h"
+#include "app/RunTexts.h"
 #include "app/UpgradeRecord.h"
 #include "app/UpgradePackCheck.h"
 #include "app/UpgradeRun.h"
@@ -26,7 +27,7 @@ bool Deliver(const BatchPlan& plan, const BatchOutcome& check, IDeliveryFactory&
              size_t index, const std::wstring& workFolder, const DeliveryDone& done) {
     const auto start = std::chrono::steady_clock::now();
     const RetryPolicy retry(plan.rollout.retries);
-    RunRequest request = MakeDeliveryRequest(plan, check, plan.targets[index]);
+    RunRequest request = MakeDeliveryRequest(plan, check, index);
     for (int attempt = 1;; ++attempt) {
         if (attempt > 1) std::this_thread::sleep_for(std::chrono::duration<double>(retry.PauseBefore(attempt)));
         table.CountAttempt(index);
@@ -49,12 +50,41 @@ bool Deliver(const BatchPlan& plan, const BatchOutcome& check, IDeliveryFactory&
     }
 }
 
+class NoProgress : public IProgressSink {
+public:
+    void SetProgress(double, const std::wstring&) override {}
+    void CloseAfterDelay() override {}
+    void ShowResult(bool) override {}
+    void WaitForEnter() override {}
+};
+
+void AbortDelivery(const BatchPlan& plan, const BatchOutcome& check, StatusTable& table, size_t index,
+                   const DeliveryDone& done) {
+    try {
+        table.Finish(index, UpgradeResult::Failure, runtext::kRunAborted, 0.0);
+        if (!done || plan.rollout.dryRun) return;
+        const RunRequest request = MakeDeliveryRequest(plan, check, index);
+        RunOutcome outcome;
+        outcome.result = UpgradeResult::Failure;
+        outcome.finalText = runtext::kRunAborted;
+        outcome.modelIndex = check.modelIndex;
+        outcome.modelName = check.modelName;
+        outcome.packMd5 = check.packMd5;
+        outcome.packSize = check.packSize;
+        NoProgress none;
+        RecordingProgressSink reports(none);
+        done({index, request, outcome, reports, platform::UtcTimeText()});
+    } catch (...) {
+        // Out of memory even for the record: the table row is all there is.
+    }
+}
+
 bool Probe(const BatchPlan& plan, const BatchOutcome& check, IDeliveryFactory& factory, StatusTable& table,
            size_t index) {
     table.SetState(index, TargetState::Probed);
     table.CountAttempt(index);
     DeliveryConnections connections = factory.Make(nullptr);
-    return ProbeTarget(MakeDeliveryRequest(plan, check, plan.targets[index]), connections, table, index);
+    return ProbeTarget(MakeDeliveryRequest(plan, check, index), connections, table, index);
 }
 
 // The targets to deliver to, in order; those the upgrade log holds as done
@@ -64,7 +94,11 @@ std::vector<size_t> TargetsToDeliver(const BatchPlan& plan, const BatchOutcome& 
     if (plan.rollout.skipDone) done = ReadDoneTargets(plan.doneLogPath, check.packMd5);
     std::vector<size_t> order;
     for (size_t i = 0; i < plan.targets.size(); ++i) {
-        if (done.count({ConnectionName(plan.connection), plan.targets[i]}))
+        // A USB disk is known by its identity: one without is always delivered.
+        const std::wstring key = plan.connection == kConnectionEthernet
+                                     ? plan.targets[i]
+                                     : (i < plan.diskIds.size() ? plan.diskIds[i] : std::wstring());
+        if (!key.empty() && done.count({ConnectionName(plan.connection), key}))
             table.Skip(i, TargetState::AlreadyDone, UpgradeResult::Success, kAlreadyDoneText);
         else
             order.push_back(i);
@@ -77,7 +111,8 @@ std::vector<size_t> TargetsToDeliver(const BatchPlan& plan, const BatchOutcome& 
 const wchar_t kNotStartedText[] = L"not started";
 const wchar_t kAlreadyDoneText[] = L"already done";
 
-RunRequest MakeDeliveryRequest(const BatchPlan& plan, const BatchOutcome& check, const std::wstring& target) {
+RunRequest MakeDeliveryRequest(const BatchPlan& plan, const BatchOutcome& check, size_t index) {
+    const std::wstring& target = plan.targets[index];
     RunRequest r;
     r.modelIndex = check.modelIndex;
     r.modelName = check.modelName;
@@ -100,6 +135,7 @@ RunRequest MakeDeliveryRequest(const BatchPlan& plan, const BatchOutcome& check,
         std::copy_n(target.begin(), n, r.disk.volume.szDrivePath);
         r.disk.volume.szDrivePath[n] = L'\0';
         r.disk.volume.dwDiskNumber = kNoDiskNumber;
+        if (index < plan.diskIds.size()) r.diskIdentity = plan.diskIds[index];
     }
     return r;
 }
@@ -140,9 +176,16 @@ BatchOutcome RunBatch(const BatchPlan& plan, IDeliveryFactory& factory, StatusTa
     WaveGate gate(std::move(order), dryRun ? 0 : plan.rollout.canary, dryRun ? MaxFail{} : plan.rollout.maxFail);
     auto worker = [&]() {
         for (size_t i; gate.Next(&i);) {
-            const bool success = dryRun ? Probe(plan, outcome, factory, table, i)
-                                        : Deliver(plan, outcome, factory, table, i,
-                                                  folder.Path() + L"\\d" + std::to_wstring(i + 1), done);
+            bool success = false;
+            try {
+                success = dryRun ? Probe(plan, outcome, factory, table, i)
+                                 : Deliver(plan, outcome, factory, table, i,
+                                           folder.Path() + L"\\d" + std::to_wstring(i + 1), done);
+            } catch (...) {
+                // A delivery the program itself could not carry on (no memory,
+                // no connection object) fails alone; the batch goes on.
+                AbortDelivery(plan, outcome, table, i, done);
+            }
             gate.Finished(i, success);
         }
     };

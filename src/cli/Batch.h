@@ -26,6 +26,8 @@ struct BatchPlan {
     std::wstring packPath;  // absolute
     ConnectionMode connection = kConnectionEthernet;
     std::vector<std::wstring> targets;  // addresses, or disk folders with a trailing separator
+    // USB: each target disk's identity (DiskIdentityOf), empty for one that has none.
+    std::vector<std::wstring> diskIds;
     int jobs = 4;
     TrustedKeys trust;  // keys one of which must have signed the pack; none: no signature needed
     RolloutOptions rollout;
@@ -49,7 +51,7 @@ struct BatchOutcome {
 };
 
 // The request of one delivery after an accepted check.
-RunRequest MakeDeliveryRequest(const BatchPlan& plan, const BatchOutcome& check, const std::wstring& target);
+RunRequest MakeDeliveryRequest(const BatchPlan& plan, const BatchOutcome& check, size_t index);
 
 class RecordingProgressSink;
 

@@ -132,15 +132,16 @@ bool ReadStringFields(const std::string& s, std::map<std::string, std::string>* 
     }
 }
 
-void ReadLogFile(const std::wstring& path, const std::string& packMd5, std::set<DoneKey>* done) {
+// The latest attempt at every terminal, later lines replacing earlier ones.
+void ReadLogFile(const std::wstring& path, std::map<DoneKey, LoggedAttempt>* latest) {
     platform::FilePtr file(platform::OpenFile(path, "rb"));
     if (!file) return;
     std::string line;
     char buffer[65536];
     size_t n;
     auto take = [&]() {
-        DoneKey key;
-        if (ReadDoneRecord(line, packMd5, &key)) done->insert(key);
+        LoggedAttempt attempt;
+        if (ReadLoggedAttempt(line, &attempt)) (*latest)[attempt.key] = attempt;
         line.clear();
     };
     while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
@@ -154,19 +155,26 @@ void ReadLogFile(const std::wstring& path, const std::string& packMd5, std::set<
 
 }  // namespace
 
-bool ReadDoneRecord(const std::string& line, const std::string& packMd5, DoneKey* key) {
+bool ReadLoggedAttempt(const std::string& line, LoggedAttempt* attempt) {
     std::map<std::string, std::string> fields;
-    if (packMd5.empty() || !ReadStringFields(line, &fields)) return false;
-    if (fields["result"] != "success" || fields["pack_md5"] != packMd5 || fields["target"].empty()) return false;
-    key->connection = fields["connection"];
-    key->target = platform::Utf8ToWide(fields["target"]);
+    if (!ReadStringFields(line, &fields)) return false;
+    attempt->key.connection = fields["connection"];
+    // A USB disk is known by its identity, never by the path it had.
+    const std::string& target = attempt->key.connection == "usb" ? fields["disk_id"] : fields["target"];
+    if (target.empty() || fields["result"].empty()) return false;
+    attempt->key.target = platform::Utf8ToWide(target);
+    attempt->success = fields["result"] == "success";
+    attempt->packMd5 = fields["pack_md5"];
     return true;
 }
 
 std::set<DoneKey> ReadDoneTargets(const std::wstring& logPath, const std::string& packMd5) {
     std::set<DoneKey> done;
-    if (logPath.empty()) return done;
-    ReadLogFile(RotatedUpgradeLogPath(logPath), packMd5, &done);
-    ReadLogFile(logPath, packMd5, &done);
+    if (logPath.empty() || packMd5.empty()) return done;
+    std::map<DoneKey, LoggedAttempt> latest;
+    ReadLogFile(RotatedUpgradeLogPath(logPath), &latest);
+    ReadLogFile(logPath, &latest);
+    for (const auto& [key, attempt] : latest)
+        if (attempt.success && attempt.packMd5 == packMd5) done.insert(key);
     return done;
 }

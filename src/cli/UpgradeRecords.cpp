@@ -21,7 +21,7 @@ void UpgradeRecords::AppendNotStarted(const BatchOutcome& check, const std::vect
     const uint64_t packSize = check.packSize;
     for (size_t i = 0; i < rows.size() && i < m_plan.targets.size(); ++i) {
         if (rows[i].state != TargetState::NotStarted) continue;
-        const RunRequest request = MakeDeliveryRequest(m_plan, check, m_plan.targets[i]);
+        const RunRequest request = MakeDeliveryRequest(m_plan, check, i);
         UpgradeRecord record = StartRunRecord(request, QUILLON_VERSION_TEXT);
         record.modelName = m_plan.modelName;
         record.packSize = packSize;

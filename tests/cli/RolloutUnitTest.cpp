@@ -13,6 +13,7 @@
 #include "cli/RetryPolicy.h"
 #include "cli/WavePlan.h"
 #include "platform/Text.h"
+#include "support/TempFolder.h"
 
 TEST(Inventory, ReadsTargetsNamesAndSites) {
     const std::string text =
@@ -185,29 +186,49 @@ TEST(RetryPolicy, OnlyConnectionFailuresWithinTheCount) {
     EXPECT_EQ(policy.PauseBefore(20), 30.0);
 }
 
-TEST(DoneLog, SuccessOfTheSamePackAtTheTarget) {
-    UpgradeRecord r;
-    r.connection = kConnectionEthernet;
-    r.target = L"198.51.100.21";
-    r.packMd5 = "0cc175b9c0f1b6a831c399e269772661";
-    r.steps = {{0.0, L"\"result\":\"success\",\"target\":\"198.51.100.99\""}};
-    r.result = UpgradeResult::Success;
-    DoneKey key;
-    ASSERT_TRUE(ReadDoneRecord(FormatUpgradeRecord(r), r.packMd5, &key));
-    EXPECT_EQ(key.connection, "ethernet");
-    EXPECT_EQ(key.target, L"198.51.100.21");
-    EXPECT_FALSE(ReadDoneRecord(FormatUpgradeRecord(r), "900150983cd24fb0d6963f7d28e17f72", &key));
-    r.target = L"Z:\\终端\\";
-    r.connection = kConnectionUsb;
-    ASSERT_TRUE(ReadDoneRecord(FormatUpgradeRecord(r), r.packMd5, &key));
-    EXPECT_EQ(key.target, L"Z:\\终端\\");
-    EXPECT_EQ(key.connection, "usb");
-    for (UpgradeResult result : {UpgradeResult::Failure, UpgradeResult::Refused}) {
-        r.result = result;
-        EXPECT_FALSE(ReadDoneRecord(FormatUpgradeRecord(r), r.packMd5, &key));
+// The latest record of each terminal decides, and only a terminal known by
+// its address or its disk's identity can be done.
+TEST(DoneLog, LatestRecordOfEachTerminalDecides) {
+    const std::string kPack = "0cc175b9c0f1b6a831c399e269772661", kOther = "900150983cd24fb0d6963f7d28e17f72";
+    struct Attempt {
+        const wchar_t* target;  // an address (Ethernet) or a disk path (USB)
+        const wchar_t* diskId;  // USB only
+        UpgradeResult result;
+        const char* resultName;
+        std::string md5;
+    };
+    const UpgradeResult ok = UpgradeResult::Success, failed = UpgradeResult::Failure;
+    const std::vector<Attempt> log = {
+        {L"198.51.100.21", nullptr, ok, "", kPack},                  // done
+        {L"198.51.100.22", nullptr, ok, "", kPack},                  // then failed: due again
+        {L"198.51.100.22", nullptr, failed, "", kPack},
+        {L"198.51.100.23", nullptr, ok, "", kPack},                  // then another pack: due again
+        {L"198.51.100.23", nullptr, ok, "", kOther},
+        {L"198.51.100.24", nullptr, failed, "", kPack},              // failed, then done
+        {L"198.51.100.24", nullptr, ok, "", kPack},
+        {L"198.51.100.25", nullptr, ok, "", kPack},                  // then left "not started"
+        {L"198.51.100.25", nullptr, ok, "not started", kPack},
+        {L"E:\\", L"usb 04CC:1213 5A6B7C", ok, "", kPack},          // done, by its identity
+        {L"E:\\", L"", ok, "", kPack},                              // no identity: never done
+        {L"E:\\", L"volume 1A2B-3C4D", ok, "", kPack},              // a new disk at the same path...
+        {L"E:\\", L"volume 1A2B-3C4D", failed, "", kPack},          // ...that failed last
+    };
+    TempFolder folder;
+    std::string text = "{\"result\":\"success\",\"pack_md5\":\n";  // a broken line is read past
+    for (const Attempt& a : log) {
+        UpgradeRecord r;
+        r.connection = a.diskId ? kConnectionUsb : kConnectionEthernet;
+        r.target = a.target;
+        if (a.diskId) r.diskId = a.diskId;
+        r.packMd5 = a.md5;
+        r.result = a.result;
+        r.resultName = a.resultName;
+        text += FormatUpgradeRecord(r);
     }
-    r.result = UpgradeResult::Success;
-    r.resultName = "not started";
-    EXPECT_FALSE(ReadDoneRecord(FormatUpgradeRecord(r), r.packMd5, &key));
-    EXPECT_FALSE(ReadDoneRecord("{\"result\":\"success\",\"pack_md5\":", r.packMd5, &key));
+    ASSERT_TRUE(WriteBytes(folder / L"upgrades.jsonl", text));
+    const std::set<DoneKey> expected = {{"ethernet", L"198.51.100.21"},
+                                        {"ethernet", L"198.51.100.24"},
+                                        {"usb", L"usb 04CC:1213 5A6B7C"}};
+    EXPECT_EQ(ReadDoneTargets(folder / L"upgrades.jsonl", kPack), expected);
+    EXPECT_EQ(ReadDoneTargets(folder / L"upgrades.jsonl", kOther), (std::set<DoneKey>{{"ethernet", L"198.51.100.23"}}));
 }

@@ -81,14 +81,16 @@ CliParse ParseUpgrade(const std::vector<std::wstring>& args, const std::wstring&
                 }
                 o.targets.push_back(target);
                 o.labels.push_back({entry.name, entry.site});
+                o.origins.push_back(L"inventory " + file + L" line " + std::to_wstring(entry.line));
             }
         } else if (a == L"--json") {
             o.json = true;
         } else if (a == L"--usb") {
             haveUsb = true;
-            if (hasValue && args[i + 1].compare(0, 2, L"--") != 0)
+            if (hasValue && args[i + 1].compare(0, 2, L"--") != 0) {
                 o.targets.push_back(value());
-            else
+                o.origins.push_back(L"--usb " + o.targets.back());
+            } else
                 o.discoverDisks = true;
         } else if (a == L"--trusted-key") {
             if (!hasValue) return Refuse(a + L" needs a value");
@@ -115,6 +117,7 @@ CliParse ParseUpgrade(const std::vector<std::wstring>& args, const std::wstring&
                     return Refuse(L"address " + v + L" cannot be used for a terminal");
                 haveAddress = true;
                 o.targets.push_back(FormatAddress(octets));
+                o.origins.push_back(L"--address " + v);
             }
         } else {
             return Refuse(L"unknown option " + a);
@@ -126,15 +129,18 @@ CliParse ParseUpgrade(const std::vector<std::wstring>& args, const std::wstring&
     if (haveAddress && haveUsb) return Refuse(L"Ethernet and USB targets cannot be mixed");
     if (!haveAddress && !haveUsb) return Refuse(L"upgrade needs --address, --usb or --targets");
     o.labels.resize(o.targets.size());
+    o.origins.resize(o.targets.size());
     o.connection = haveAddress ? kConnectionEthernet : kConnectionUsb;
     const DeviceModel& model = kDeviceModels[o.modelIndex];
     if (haveAddress && !model.HasEthernet()) return Refuse(o.modelName + L" has no Ethernet connection");
     if (haveUsb && !model.HasUsb()) return Refuse(o.modelName + L" has no USB connection");
-    std::vector<std::wstring> seen;
-    for (const std::wstring& t : o.targets) {
-        if (std::find(seen.begin(), seen.end(), t) != seen.end()) return Refuse(L"target " + t + L" is given twice");
-        seen.push_back(t);
-    }
+    // Addresses are compared as formatted; USB paths once they are
+    // resolved, when the command runs.
+    for (size_t i = 0; i < o.targets.size(); ++i)
+        for (size_t k = 0; k < i; ++k)
+            if (o.targets[k] == o.targets[i])
+                return Refuse(L"target " + o.targets[i] + L" is given twice (" + o.origins[k] + L", " + o.origins[i] +
+                              L")");
     parse.ok = true;
     return parse;
 }

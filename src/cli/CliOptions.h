@@ -28,6 +28,9 @@ struct CliOptions {
     // Addresses, or USB folders as given (empty when none were named).
     std::vector<std::wstring> targets;
     std::vector<TargetLabel> labels;  // one per target
+    // Where each target was given, for messages: "--usb disk",
+    // "inventory north.csv line 4".
+    std::vector<std::wstring> origins;
     // `--usb` without a path: the model's disks, found at run time.
     bool discoverDisks = false;
     int jobs = 4;

@@ -6,6 +6,7 @@
 #include "cli/LiveDisplay.h"
 #include "cli/ModelDisks.h"
 #include "cli/UpgradeRecords.h"
+#include "cli/UsbTargets.h"
 #include "app/UpgradeLog.h"
 #include "platform/File.h"
 #include "platform/Text.h"
@@ -15,11 +16,6 @@ namespace {
 std::wstring Absolute(const std::wstring& path) {
     std::wstring absolute;
     return platform::FullPath(path, &absolute) ? absolute : path;
-}
-
-std::wstring WithTrailingSeparator(std::wstring path) {
-    if (path.empty() || (path.back() != L'\\' && path.back() != L'/')) path += platform::kPathSeparator;
-    return path;
 }
 
 std::wstring FileNameOf(const std::wstring& path) {
@@ -55,18 +51,26 @@ int RunUpgradeCommand(const CliOptions& options, ConsoleOutput& out, ConsoleOutp
     if (options.connection == kConnectionEthernet) {
         shown = plan.targets = options.targets;
     } else {
-        for (const std::wstring& path : options.targets) {
-            shown.push_back(path);
-            plan.targets.push_back(WithTrailingSeparator(Absolute(path)));
+        std::vector<UsbTarget> disks;
+        for (size_t i = 0; i < options.targets.size(); ++i) {
+            shown.push_back(options.targets[i]);
+            disks.push_back(ResolveUsbTarget(options.targets[i], options.origins[i]));
         }
         if (options.discoverDisks) {
-            for (const UsbDiskInfo& disk : FindModelDisks(options.modelIndex)) {
+            const std::vector<UsbDiskInfo> found = FindModelDisks(options.modelIndex);
+            for (const UsbDiskInfo& disk : found) {
                 const std::wstring drive = disk.volume.szDrivePath;
                 if (drive.empty()) continue;
                 shown.push_back(drive);
-                plan.targets.push_back(drive);
+                disks.push_back(ResolveUsbTarget(drive, L"--usb (found " + drive + L")"));
             }
-            if (plan.targets.empty()) return Usage(err, L"no disk of " + options.modelName + L" is mounted");
+            if (disks.empty()) return Usage(err, L"no disk of " + options.modelName + L" is mounted");
+        }
+        const std::wstring twice = FindDiskGivenTwice(disks);
+        if (!twice.empty()) return Usage(err, twice);
+        for (const UsbTarget& disk : disks) {
+            plan.targets.push_back(disk.path);
+            plan.diskIds.push_back(disk.identity);
         }
     }
     for (const std::wstring& target : plan.targets)

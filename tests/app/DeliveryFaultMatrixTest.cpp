@@ -14,12 +14,15 @@
 #include "app/RunTexts.h"
 #include "app/UpgradeRun.h"
 #include "platform/File.h"
+#include "signature/PackSignature.h"
+#include "signature/TrustedKeys.h"
 #include "support/RunFixture.h"
 #include "support/ModelNamed.h"
 
 namespace {
 
-enum class Disk { Sound, CopyCut, ReadBackDiffers, FlagCopyFails, OldFlagStays };
+enum class Disk { Sound, CopyCut, ReadBackDiffers, FlagCopyFails, OldFlagStays, PackNotFlushed, FlagNotFlushed,
+                  RootNotFlushed };
 
 // A terminal disk that fails where it is told to. A cut copy leaves what it
 // wrote, and a failed flag copy leaves the flag file it made, as a shell
@@ -27,6 +30,7 @@ enum class Disk { Sound, CopyCut, ReadBackDiffers, FlagCopyFails, OldFlagStays }
 class FaultyDisk : public SeamedFileSystem {
 public:
     bool CopyFileTo(const std::wstring& file, const std::wstring& target) override {
+        Note(L"copy", target);
         if (fault == Disk::CopyCut && EndsWith(target, L"Pack.zip")) {
             std::string bytes;
             ReadBytes(file, &bytes);
@@ -39,12 +43,22 @@ public:
         }
         return SeamedFileSystem::CopyFileTo(file, target);
     }
+    bool FlushToDevice(const std::wstring& path) override {
+        Note(L"flush", path);
+        if ((fault == Disk::PackNotFlushed && EndsWith(path, L"Pack.zip")) ||
+            (fault == Disk::FlagNotFlushed && EndsWith(path, L"Flag.cfg")) ||
+            (fault == Disk::RootNotFlushed && path == diskRoot + L"\\"))
+            return false;
+        return SeamedFileSystem::FlushToDevice(path);
+    }
     bool ReadBackMD5(const std::wstring& path, std::string* hex) override {
+        Note(L"read back", path);
         if (!SeamedFileSystem::ReadBackMD5(path, hex)) return false;
         if (fault == Disk::ReadBackDiffers) (*hex)[0] = (*hex)[0] == '0' ? '1' : '0';
         return true;
     }
     bool DeletePath(const std::wstring& path) override {
+        Note(L"delete", path);
         if (fault == Disk::OldFlagStays && EndsWith(path, L"Flag.cfg") && path.compare(0, diskRoot.size(), diskRoot) == 0)
             return !platform::PathExists(path);
         return SeamedFileSystem::DeletePath(path);
@@ -53,8 +67,14 @@ public:
     Disk fault = Disk::Sound;
     size_t cutAfter = 0;
     std::wstring diskRoot;
+    // What was done on the terminal's disk, in order: "flush \\AppUpgradeFlag.cfg".
+    std::vector<std::wstring> journal;
 
 private:
+    void Note(const wchar_t* what, const std::wstring& path) {
+        if (!diskRoot.empty() && path.compare(0, diskRoot.size(), diskRoot) == 0)
+            journal.push_back(std::wstring(what) + L" " + path.substr(diskRoot.size()));
+    }
     static bool EndsWith(const std::wstring& s, const wchar_t* tail) {
         const size_t n = std::wcslen(tail);
         return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
@@ -123,6 +143,9 @@ const Fault kFaults[] = {
     {"usb read-back differs", Link::Usb, DiskFault(Disk::ReadBackDiffers), kFailed, runtext::kVerifyFailed},
     {"usb flag copy fails", Link::Usb, DiskFault(Disk::FlagCopyFails), kFailed, runtext::kFlagCopyFailed},
     {"usb old flag stays", Link::Usb, DiskFault(Disk::OldFlagStays), kFailed, runtext::kOldFlagNotRemoved, true},
+    {"usb flag removal not flushed", Link::Usb, DiskFault(Disk::RootNotFlushed), kFailed, runtext::kOldFlagNotRemoved},
+    {"usb pack not flushed", Link::Usb, DiskFault(Disk::PackNotFlushed), kFailed, runtext::kUsbPackCopyFailed},
+    {"usb flag not flushed", Link::Usb, DiskFault(Disk::FlagNotFlushed), kFailed, runtext::kFlagCopyFailed},
     // Ethernet with a flag file (M3710)
     {"ftp sound", Link::Flag, Nothing, kOk, runtext::kSucceeded},
     {"ftp login refused", Link::Flag, [](FaultyDisk&, FakeFtp& f, FakeStartCommand&, size_t) { f.acceptLogin = false; },
@@ -300,6 +323,102 @@ TEST_F(DeliveryFaultMatrix, TerminalEndsDeliveredOrUnflagged) {
                 EXPECT_FALSE(platform::PathExists(diskFolder + L"\\AppPack_v2.zip")) << "the PC's file name";
             }
             ExpectCleanProgramFolder();
+        }
+    }
+}
+
+// Nothing reaches the terminal before the old flag's removal is on the
+// device; the pack is on the device before it is read back; success waits
+// for the flag and its folder entry.
+TEST_F(DeliveryFaultMatrix, UsbDeliveryIsFlushedStepByStep) {
+    disk.diskRoot = diskFolder;
+    const Fault sound = {"usb sound", Link::Usb, Nothing, kOk, runtext::kSucceeded};
+    Prepare(sound, true);
+    CUpgradeRun run(MakeRunRequest(selection), {progress, ftp, start, disk}, programFolder);
+    run.Run();
+    ASSERT_EQ(run.Outcome().result, kOk);
+    EXPECT_EQ(disk.journal, (std::vector<std::wstring>{
+                                L"delete \\AppUpgradeFlag.cfg", L"flush \\", L"copy \\AppUpgradePack.zip",
+                                L"flush \\AppUpgradePack.zip", L"read back \\AppUpgradePack.zip",
+                                L"copy \\AppUpgradeFlag.cfg", L"flush \\AppUpgradeFlag.cfg", L"flush \\"}));
+}
+
+// Reports pass through; after the `swapAt`-th one the pack on the PC is
+// replaced by other bytes, as another program or a synced folder might.
+class SwappingProgress : public IProgressSink {
+public:
+    SwappingProgress(IProgressSink& inner, std::wstring pack, std::string other, int swapAt)
+        : m_inner(inner), m_pack(std::move(pack)), m_other(std::move(other)), m_swapAt(swapAt) {}
+    void SetProgress(double fraction, const std::wstring& message) override {
+        m_inner.SetProgress(fraction, message);
+        if (++m_reports == m_swapAt) WriteBytes(m_pack, m_other);
+    }
+    void CloseAfterDelay() override { m_inner.CloseAfterDelay(); }
+    void ShowResult(bool success) override { m_inner.ShowResult(success); }
+    void WaitForEnter() override { m_inner.WaitForEnter(); }
+
+private:
+    IProgressSink& m_inner;
+    std::wstring m_pack;
+    std::string m_other;
+    int m_swapAt, m_reports = 0;
+};
+
+// A signed pack replaced by an unsigned one after any step: whatever the
+// run delivers is the pack it checked, under that pack's digest and signer.
+TEST_F(DeliveryFaultMatrix, PackSwappedAfterAnyStepIsNeverDelivered) {
+    minisign::PublicKey publicKey;
+    minisign::SecretKey secretKey;
+    ASSERT_TRUE(MakeKeyPair(&publicKey, &secretKey));
+    int cases = 0;
+    for (Link link : {Link::Usb, Link::Flag, Link::StartCommand}) {
+        for (int swapAt = 1; swapAt <= 12; ++swapAt) {
+            SCOPED_TRACE("link " + std::to_string(static_cast<int>(link)) + ", swapped after report " +
+                         std::to_string(swapAt));
+            const std::wstring own = root / (L"swap" + std::to_wstring(++cases));
+            programFolder = own + L"\\program";
+            diskFolder = own + L"\\disk";
+            ASSERT_TRUE(platform::MakeDirectory(own) && platform::MakeDirectory(programFolder) &&
+                        platform::MakeDirectory(diskFolder));
+            disk = FaultyDisk();
+            disk.diskRoot = diskFolder;
+            ftp = FakeFtp();
+            start = FakeStartCommand();
+            progress.events.clear();
+            const Fault sound = {"sound", link, Nothing, kOk, runtext::kSucceeded};
+            Prepare(sound, false);
+            const std::string checked = packBytes;
+            std::string problem;
+            ASSERT_TRUE(SignFile(selection.packPath, secretKey, "checked", &problem)) << problem;
+            const std::wstring trustFile = programFolder + L"\\" + kTrustFileName;
+            ASSERT_TRUE(WriteBytes(trustFile, minisign::PublicKeyLine(publicKey) + "\n"));
+            // The same model's pack with other content, unsigned.
+            PackRecipe otherRecipe = PackRecipe::For(link == Link::Usb ? L"M2410" : link == Link::Flag ? L"M3710" : L"VK1200", 0);
+            otherRecipe.files.push_back({"swapped.txt", "not the checked pack"});
+            const std::wstring otherPath = MakePack(otherRecipe, L"other.zip");
+            const std::string other = packBytes;
+            selection.packPath = own + L"\\program\\..\\AppPack_v2.zip";
+            ASSERT_TRUE(WriteBytes(selection.packPath, checked));
+            ASSERT_TRUE(SignFile(selection.packPath, secretKey, "checked", &problem)) << problem;
+
+            SwappingProgress swapping(progress, selection.packPath, other, swapAt);
+            RecordingProgressSink recorder(swapping);
+            RunRequest request = MakeRunRequest(selection);
+            request.trustFile = trustFile;
+            CUpgradeRun run(request, {recorder, ftp, start, disk}, programFolder);
+            run.Run();
+            const Terminal after = Read(link);
+            if (run.Outcome().result == kOk) {
+                EXPECT_EQ(after.pack, checked) << "the checked pack, not the one put in its place";
+                EXPECT_EQ(run.Outcome().packMd5, Md5Hex(checked));
+                EXPECT_FALSE(run.Outcome().signerKeyId.empty());
+            } else {
+                EXPECT_FALSE(after.packThere && after.pack == other) << "the swapped pack reached the terminal";
+                EXPECT_EQ(run.Outcome().result, kRefused) << "only a pack swapped before it was read is refused";
+            }
+            platform::RemoveFile(otherPath);
+            EXPECT_FALSE(ExtractionFolderLeft());
+            EXPECT_FALSE(platform::PathExists(programFolder + L"\\pack.snapshot"));
         }
     }
 }

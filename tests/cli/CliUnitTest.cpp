@@ -4,6 +4,9 @@
 
 #include "cli/BatchText.h"
 #include "cli/CliOptions.h"
+#include "cli/UsbTargets.h"
+#include "platform/File.h"
+#include "support/TempFolder.h"
 #include "platform/Text.h"
 
 namespace {
@@ -87,6 +90,40 @@ TEST(CliOptions, UsageErrors) {
         CliParse p = Parse(args);
         EXPECT_FALSE(p.ok) << (args.empty() ? "" : platform::WideToUtf8(args.back()));
         EXPECT_FALSE(p.error.empty());
+    }
+}
+
+// Spellings of one disk, and two paths of one disk identity, are refused
+// naming both; distinct folders pass.
+TEST(UsbTargets, OneDiskUnderSeveralSpellingsIsGivenTwice) {
+    TempFolder root;
+    ASSERT_TRUE(platform::MakeDirectory(root / L"disk") && platform::MakeDirectory(root / L"other"));
+    const std::wstring disk = root / L"disk";
+    struct Case {
+        std::wstring a, b;
+        const wchar_t *idA, *idB;
+        bool twice;
+    };
+    const std::vector<Case> cases = {
+        {disk, disk + L"\\", L"", L"", true},
+        {disk, root / L"other\\..\\disk", L"", L"", true},
+        {disk, root / L".\\disk\\", L"", L"", true},
+        {disk, root / L"other", L"", L"", false},
+        {disk, root / L"other", L"usb 04CC:1213 5A6B7C", L"usb 04CC:1213 5A6B7C", true},
+        {disk, root / L"other", L"volume 1A2B-3C4D", L"volume 5E6F-7A8B", false},
+        {disk, root / L"other", L"", L"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(platform::WideToUtf8(c.b));
+        UsbTarget a = ResolveUsbTarget(c.a, L"--usb A"), b = ResolveUsbTarget(c.b, L"inventory t.csv line 2");
+        a.identity = c.idA;
+        b.identity = c.idB;
+        const std::wstring error = FindDiskGivenTwice({a, b});
+        EXPECT_EQ(!error.empty(), c.twice);
+        if (c.twice) {
+            EXPECT_NE(error.find(L"--usb A"), std::wstring::npos);
+            EXPECT_NE(error.find(L"inventory t.csv line 2"), std::wstring::npos);
+        }
     }
 }
 

@@ -40,6 +40,7 @@ bool RunFixture::ExtractionFolderLeft() const { return platform::PathExists(prog
 
 void RunFixture::ExpectCleanProgramFolder() {
     EXPECT_FALSE(ExtractionFolderLeft()) << "working folder left";
+    EXPECT_FALSE(platform::PathExists(programFolder + L"\\pack.snapshot")) << "the pack's private copy left";
     for (const wchar_t* flag : {L"AppUpgradeFlag.cfg", L"SystemUpgradeFlag.cfg", L"ToolUpgradeFlag.cfg"})
         EXPECT_FALSE(platform::PathExists(programFolder + L"\\" + flag)) << "flag left beside the program";
     std::string now;

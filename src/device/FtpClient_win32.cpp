@@ -73,8 +73,9 @@ bool CFtpClient::ChangeDirectory(const std::wstring& dir) {
 bool CFtpClient::PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) {
     if (!IsConnected()) return FALSE;
     if (!transfer) return TRUE;
-    if (m_progress) return PutFileInChunks(localPath, remotePath);
-    return FtpPutFileW(m_connection.Get(), localPath.c_str(), remotePath.c_str(), FTP_TRANSFER_TYPE_BINARY, 0);
+    // Always our own reads: FtpPutFileW opens the local file without
+    // sharing it (Wine's does), which a pack held against change refuses.
+    return PutFileInChunks(localPath, remotePath);
 }
 
 bool CFtpClient::PutFileInChunks(const std::wstring& localPath, const std::wstring& remotePath) {
@@ -86,7 +87,8 @@ bool CFtpClient::PutFileInChunks(const std::wstring& localPath, const std::wstri
     if (!remote) return FALSE;
     std::vector<char> buffer(kUploadChunkBytes);
     uint64_t sent = 0;
-    m_progress(0, total);
+    const TransferProgress report = m_progress ? m_progress : [](uint64_t, uint64_t) {};
+    report(0, total);
     for (;;) {
         DWORD read = 0;
         if (!::ReadFile(local.handle, buffer.data(), kUploadChunkBytes, &read, nullptr)) return FALSE;
@@ -99,13 +101,13 @@ bool CFtpClient::PutFileInChunks(const std::wstring& localPath, const std::wstri
             offset += written;
         }
         sent += read;
-        if (sent < total) m_progress(sent, total);
+        if (sent < total) report(sent, total);
     }
     // The last bytes may still be on their way when the last write returns:
     // the whole file counts as sent only once the server has confirmed the
     // transfer, so the rate shown is that of bytes the terminal took.
     if (sent != total || !remote.Close()) return false;
-    m_progress(total, total);
+    report(total, total);
     return true;
 }
 

@@ -16,6 +16,14 @@ bool IsUsableTerminalAddress(const AddressOctets& octets, const std::wstring& lo
     return PassesOctetRule(octets) && FormatAddress(octets) != localAddress;
 }
 
+bool IsUsableTerminalAddress(const AddressOctets& octets, const std::vector<std::wstring>& localAddresses) {
+    if (!PassesOctetRule(octets)) return false;
+    const std::wstring text = FormatAddress(octets);
+    for (const std::wstring& local : localAddresses)
+        if (text == local) return false;
+    return true;
+}
+
 std::wstring TrimBlanks(const std::wstring& text) {
     const wchar_t* blanks = L" \t\r\n";
     size_t first = text.find_first_not_of(blanks);

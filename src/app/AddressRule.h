@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct UpgradeSelection;
 
@@ -20,6 +21,8 @@ bool PassesOctetRule(const AddressOctets& octets);
 
 // The octet rule, and the formatted address differs from `localAddress`.
 bool IsUsableTerminalAddress(const AddressOctets& octets, const std::wstring& localAddress);
+// The octet rule, and the formatted address is none of `localAddresses`.
+bool IsUsableTerminalAddress(const AddressOctets& octets, const std::vector<std::wstring>& localAddresses);
 
 // Removes spaces, tabs, carriage returns and line feeds at both ends.
 std::wstring TrimBlanks(const std::wstring& text);

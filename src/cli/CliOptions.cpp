@@ -48,7 +48,7 @@ CliParse Refuse(const std::wstring& error) {
     return parse;
 }
 
-CliParse ParseUpgrade(const std::vector<std::wstring>& args, const std::wstring& localAddress) {
+CliParse ParseUpgrade(const std::vector<std::wstring>& args, const std::vector<std::wstring>& localAddresses) {
     CliParse parse;
     CliOptions& o = parse.options;
     o.command = CliCommand::Upgrade;
@@ -71,7 +71,7 @@ CliParse ParseUpgrade(const std::vector<std::wstring>& args, const std::wstring&
                 std::wstring target = entry.target;
                 if (entry.isAddress) {
                     AddressOctets octets{};
-                    if (!ParseAddress(target, &octets) || !IsUsableTerminalAddress(octets, localAddress))
+                    if (!ParseAddress(target, &octets) || !IsUsableTerminalAddress(octets, localAddresses))
                         return Refuse(L"inventory " + file + L" line " + std::to_wstring(entry.line) + L": address " +
                                       target + L" cannot be used for a terminal");
                     target = FormatAddress(octets);
@@ -113,7 +113,7 @@ CliParse ParseUpgrade(const std::vector<std::wstring>& args, const std::wstring&
                 o.jobs = static_cast<int>(jobs);
             } else {
                 AddressOctets octets{};
-                if (!ParseAddress(v, &octets) || !IsUsableTerminalAddress(octets, localAddress))
+                if (!ParseAddress(v, &octets) || !IsUsableTerminalAddress(octets, localAddresses))
                     return Refuse(L"address " + v + L" cannot be used for a terminal");
                 haveAddress = true;
                 o.targets.push_back(FormatAddress(octets));
@@ -164,6 +164,10 @@ CliParse ParseDisks(const std::vector<std::wstring>& args) {
 }  // namespace
 
 CliParse ParseCommandLine(const std::vector<std::wstring>& args, const std::wstring& localAddress) {
+    return ParseCommandLine(args, std::vector<std::wstring>{localAddress});
+}
+
+CliParse ParseCommandLine(const std::vector<std::wstring>& args, const std::vector<std::wstring>& localAddresses) {
     if (args.empty()) return Refuse(L"no command (upgrade, disks, pack, --help or --version)");
     const std::wstring& command = args[0];
     if (command == L"--help" || command == L"-h" || command == L"help") {
@@ -179,7 +183,7 @@ CliParse ParseCommandLine(const std::vector<std::wstring>& args, const std::wstr
         parse.options.command = CliCommand::Version;
         return parse;
     }
-    if (command == L"upgrade") return ParseUpgrade(args, localAddress);
+    if (command == L"upgrade") return ParseUpgrade(args, localAddresses);
     if (command == L"disks") return ParseDisks(args);
     if (command == L"pack") {
         CliParse parse;

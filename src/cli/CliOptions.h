@@ -52,6 +52,8 @@ struct CliParse {
 // `args` without the program name. `localAddress` is this PC's address, which
 // a terminal address must not be.
 CliParse ParseCommandLine(const std::vector<std::wstring>& args, const std::wstring& localAddress);
+// The same with every address of this PC (GetLocalAddresses).
+CliParse ParseCommandLine(const std::vector<std::wstring>& args, const std::vector<std::wstring>& localAddresses);
 
 // The text of `quillon --help`.
 std::wstring UsageText();

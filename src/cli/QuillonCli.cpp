@@ -31,7 +31,7 @@ int RunPack(const CliOptions& options, ConsoleOutput& out, ConsoleOutput& err) {
 int RunQuillonCli(const std::vector<std::wstring>& args, ConsoleOutput& out, ConsoleOutput& err) {
     // The local address only matters to the address rule of an upgrade.
     const bool upgrade = !args.empty() && args[0] == L"upgrade";
-    const CliParse parse = ParseCommandLine(args, upgrade ? GetLocalAddress() : L"0.0.0.0");
+    const CliParse parse = ParseCommandLine(args, upgrade ? GetLocalAddresses() : std::vector<std::wstring>{});
     if (!parse.ok) {
         err.Write("quillon: " + platform::WideToUtf8(parse.error) + "\n" + "Try 'quillon --help'.\n");
         return 2;

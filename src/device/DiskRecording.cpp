@@ -1,6 +1,7 @@
 #include "device/DiskRecording.h"
 
 #include <cstdio>
+#include <optional>
 #include <sstream>
 
 #include "platform/File.h"
@@ -22,6 +23,16 @@ bool ParseHex16(const std::string& text, uint16_t* value) {
         v = v * 16 + static_cast<unsigned>(digit);
     }
     *value = static_cast<uint16_t>(v);
+    return true;
+}
+
+// "1A2B-3C4D" -> 0x1A2B3C4D.
+bool ParseVolumeSerial(const std::string& text, uint32_t* value) {
+    uint16_t high = 0, low = 0;
+    if (text.size() != 9 || text[4] != '-' || !ParseHex16(text.substr(0, 4), &high) ||
+        !ParseHex16(text.substr(5), &low))
+        return false;
+    *value = static_cast<uint32_t>(high) << 16 | low;
     return true;
 }
 
@@ -54,6 +65,9 @@ public:
     uint32_t VolumePathNames(const std::wstring& volumeName, wchar_t* buffer, uint32_t length,
                              uint32_t* needed) override {
         return m_machine->VolumePathNames(volumeName, buffer, length, needed);
+    }
+    bool VolumeSerial(const std::wstring& volumeName, uint32_t* serial) override {
+        return m_machine->VolumeSerial(volumeName, serial);
     }
     bool DeviceNumber(const std::wstring& path, uint32_t* number) override {
         return m_machine->DeviceNumber(path, number);
@@ -89,13 +103,22 @@ RecordedMachine ParseDiskRecording(const std::string& text, int* skipped) {
         fields >> kind >> vid >> pid >> serial;
         std::string mount;
         std::getline(fields >> std::ws, mount);
+        // A mount path never looks like a volume serial followed by a blank.
+        std::optional<uint32_t> volumeSerial;
+        uint32_t number = 0;
+        const size_t blank = mount.find(' ');
+        const size_t next = blank == std::string::npos ? blank : mount.find_first_not_of(' ', blank);
+        if (next != std::string::npos && ParseVolumeSerial(mount.substr(0, blank), &number)) {
+            volumeSerial = number;
+            mount.erase(0, next);
+        }
         uint16_t vendor = 0, product = 0;
         if (kind != "usb" || !ParseHex16(vid, &vendor) || !ParseHex16(pid, &product) || serial.empty() ||
             mount.empty() || mount.back() != '\\') {
             ++bad;
             continue;
         }
-        machine.AddUsbDisk(platform::Utf8ToWide(mount), vendor, product, platform::Utf8ToWide(serial));
+        machine.AddUsbDisk(platform::Utf8ToWide(mount), vendor, product, platform::Utf8ToWide(serial), volumeSerial);
     }
     if (skipped) *skipped = bad;
     return machine;

@@ -28,6 +28,10 @@ public:
     virtual uint32_t VolumePathNames(const std::wstring& volumeName, wchar_t* buffer, uint32_t length,
                                      uint32_t* needed) = 0;
 
+    // GetVolumeInformationW's volume serial number of a volume
+    // (\\?\Volume{...}\ with its trailing backslash); false when unreadable.
+    virtual bool VolumeSerial(const std::wstring& volumeName, uint32_t* serial) = 0;
+
     // Opens `path` (a volume or a disk interface) with no access rights and
     // asks IOCTL_STORAGE_GET_DEVICE_NUMBER; false when either step fails.
     virtual bool DeviceNumber(const std::wstring& path, uint32_t* number) = 0;

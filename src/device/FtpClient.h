@@ -47,8 +47,8 @@ public:
     // the file goes in kUploadChunkBytes writes, each reported.
     bool PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) override;
 
-    // The server's SIZE answer for a remote file; false when not connected
-    // or the server gives no size.
+    // TYPE I, then SIZE: Sized with the byte count, Missing for a 550,
+    // Unknown when not connected, when TYPE I fails or for any other reply.
     SizeAnswer QueryRemoteFileSize(const std::wstring& remotePath, uint64_t* size) override;
     // DELE; false when not connected or refused.
     bool DeleteRemoteFile(const std::wstring& remotePath) override;

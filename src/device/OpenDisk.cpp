@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "device/Diagnostics.h"
+#include "device/DiskIdentity.h"
 #include "device/UsbIds.h"
 
 namespace {
@@ -82,6 +83,8 @@ bool COpenDisk::ScanVolumes(VolumeMap& volumes) {
         volume.dwDiskNumber = kNoDiskNumber;
         uint32_t number = 0;
         if (m_system->DeviceNumber(volume.szVolumeName, &number)) volume.dwDiskNumber = number;
+        uint32_t serial = 0;
+        if (m_system->VolumeSerial(name, &serial)) CopyText(FormatVolumeSerial(serial), volume.szVolumeSerial);
         // The first volume met on a disk stands for that disk.
         volumes.emplace(volume.dwDiskNumber, volume);
 

@@ -11,7 +11,7 @@ std::wstring WithoutTrailingSlash(const std::wstring& s) {
 }  // namespace
 
 uint32_t RecordedMachine::AddUsbDisk(const std::wstring& mountPath, uint16_t vendorId, uint16_t productId,
-                                     const std::wstring& serial) {
+                                     const std::wstring& serial, std::optional<uint32_t> volumeSerial) {
     uint32_t number = 0;
     for (const RecordedVolume& v : volumes)
         if (v.diskNumber != kNoDiskNumber) number = std::max(number, v.diskNumber + 1);
@@ -21,7 +21,7 @@ uint32_t RecordedMachine::AddUsbDisk(const std::wstring& mountPath, uint16_t ven
     wchar_t ids[32];
     swprintf(ids, sizeof ids / sizeof ids[0], L"VID_%04X&PID_%04X", vendorId, productId);
     std::wstring n = std::to_wstring(number);
-    volumes.push_back({L"\\\\?\\Volume{recorded-" + n + L"}\\", {mountPath}, number, 0});
+    volumes.push_back({L"\\\\?\\Volume{recorded-" + n + L"}\\", {mountPath}, number, 0, volumeSerial});
     disks.push_back({L"\\\\?\\usbstor#disk&recorded#" + n, L"USB\\" + std::wstring(ids) + L"\\" + serial, number,
                      false});
     return number;
@@ -66,6 +66,13 @@ uint32_t RecordedDiskSystem::VolumePathNames(const std::wstring& volumeName, wch
     if (list.size() > length) return kErrorMoreData;
     std::copy(list.begin(), list.end(), buffer);
     return 0;
+}
+
+bool RecordedDiskSystem::VolumeSerial(const std::wstring& volumeName, uint32_t* serial) {
+    const RecordedVolume* v = FindVolume(WithoutTrailingSlash(volumeName));
+    if (!v || !v->volumeSerial) return false;
+    *serial = *v->volumeSerial;
+    return true;
 }
 
 bool RecordedDiskSystem::DeviceNumber(const std::wstring& path, uint32_t* number) {

@@ -4,6 +4,7 @@
 // path may be any folder, so a test can hand the upgrade run a "terminal
 // disk" that is a folder of its own.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ struct RecordedVolume {
     std::vector<std::wstring> mountPaths;  // e.g. {L"E:\\"}; empty: no drive letter
     uint32_t diskNumber = kNoDiskNumber;   // kNoDiskNumber: cannot be opened or answered
     uint32_t queryDosDeviceError = 0;      // non-zero: QueryDosDeviceW fails with it
+    std::optional<uint32_t> volumeSerial = std::nullopt;  // none: GetVolumeInformationW fails
 };
 
 struct RecordedDiskInterface {
@@ -32,9 +34,11 @@ struct RecordedMachine {
     std::vector<RecordedDiskInterface> disks;
 
     // Adds a USB disk with one volume mounted at `mountPath` (a drive root or
-    // any folder ending in a backslash); returns its disk number.
+    // any folder ending in a backslash); returns its disk number. `serial`
+    // ends the parent's instance id (one the system made up, such as
+    // 6&1A2B3C4D&0&1, for a device without a serial number).
     uint32_t AddUsbDisk(const std::wstring& mountPath, uint16_t vendorId, uint16_t productId,
-                        const std::wstring& serial);
+                        const std::wstring& serial, std::optional<uint32_t> volumeSerial = std::nullopt);
 };
 
 class RecordedDiskSystem : public DiskSystem {
@@ -47,6 +51,7 @@ public:
     uint32_t QueryDosTarget(const std::wstring& deviceName) override;
     uint32_t VolumePathNames(const std::wstring& volumeName, wchar_t* buffer, uint32_t length,
                              uint32_t* needed) override;
+    bool VolumeSerial(const std::wstring& volumeName, uint32_t* serial) override;
     bool DeviceNumber(const std::wstring& path, uint32_t* number) override;
     bool OpenDiskInterfaces() override;
     InterfaceStatus DiskInterface(uint32_t index, std::wstring* devicePath, std::wstring* parentId) override;

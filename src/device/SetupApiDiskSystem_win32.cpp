@@ -56,6 +56,14 @@ public:
         return GetLastError();
     }
 
+    bool VolumeSerial(const std::wstring& volumeName, uint32_t* serial) override {
+        DWORD number = 0;
+        if (!GetVolumeInformationW(volumeName.c_str(), nullptr, 0, &number, nullptr, nullptr, nullptr, 0))
+            return false;
+        *serial = number;
+        return true;
+    }
+
     bool DeviceNumber(const std::wstring& path, uint32_t* number) override {
         HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                nullptr);

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -11,6 +12,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "device/DiskIdentity.h"
 #include "platform/Text.h"
 
 namespace {
@@ -85,6 +87,30 @@ bool FindUsbAncestor(const std::string& devicesRoot, const std::string& deviceLi
         dir.erase(dir.rfind('/'));
     }
     return false;
+}
+
+// The dev folder beside the sysfs root: /dev for /sys.
+std::string DevFolderBeside(std::string sysfsRoot) {
+    while (sysfsRoot.size() > 1 && sysfsRoot.back() == '/') sysfsRoot.pop_back();
+    const size_t slash = sysfsRoot.rfind('/');
+    return (slash == std::string::npos ? std::string(".") : sysfsRoot.substr(0, slash)) + "/dev";
+}
+
+// The by-uuid name of block device `name` (sdb1), upper case; "" when no
+// link points at it.
+std::string VolumeIdOf(const std::string& name, const SysfsPaths& paths) {
+    const std::string folder = DevFolderBeside(paths.sysfsRoot) + "/disk/by-uuid";
+    for (const std::string& id : ListNames(folder)) {
+        char target[PATH_MAX];
+        const ssize_t n = readlink((folder + "/" + id).c_str(), target, sizeof target - 1);
+        if (n <= 0) continue;
+        std::string t(target, static_cast<size_t>(n));
+        if (t.substr(t.rfind('/') + 1) != name) continue;
+        for (char& c : t = id)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        return t;
+    }
+    return "";
 }
 
 template <size_t N>
@@ -162,6 +188,8 @@ bool FindSysfsUsbDisks(std::vector<UsbDiskInfo>& out, uint16_t vendorId, uint16_
             CopyField(platform::Utf8ToWide(drive), record.volume.szDrivePath);
             CopyField(platform::Utf8ToWide(mount->device), record.volume.szVolumeName);
             record.volume.dwDiskNumber = kNoDiskNumber;
+            const std::string device = mount->device.substr(mount->device.rfind('/') + 1);
+            CopyField(platform::Utf8ToWide(VolumeIdOf(device, paths)), record.volume.szVolumeSerial);
             record.wVendorId = id.vendor;
             record.wProductId = id.product;
             CopyField(platform::Utf8ToWide(id.serial).substr(0, 255), record.szSerial);
@@ -169,4 +197,44 @@ bool FindSysfsUsbDisks(std::vector<UsbDiskInfo>& out, uint16_t vendorId, uint16_
         }
     }
     return !out.empty();
+}
+
+SysfsPaths SysfsPathsFromEnvironment() {
+    SysfsPaths paths;
+    if (const char* root = std::getenv("QUILLON_SYSFS_ROOT"); root && *root) paths.sysfsRoot = root;
+    if (const char* mounts = std::getenv("QUILLON_MOUNTS"); mounts && *mounts) paths.mountsFile = mounts;
+    return paths;
+}
+
+std::wstring SysfsDiskIdentityAt(const std::string& mountPath, const SysfsPaths& paths) {
+    std::string mountsText;
+    if (mountPath.empty() || !ReadSmallFile(paths.mountsFile, &mountsText)) return L"";
+    std::string wanted;
+    if (!RealPath(mountPath, &wanted)) wanted = mountPath;
+    while (wanted.size() > 1 && wanted.back() == '/') wanted.pop_back();
+    const std::vector<MountEntry> mounts = ParseMountTable(mountsText);
+    const MountEntry* mount = nullptr;
+    for (const MountEntry& m : mounts)
+        if (m.path == wanted) mount = &m;
+    if (!mount || mount->device.compare(0, 5, "/dev/") != 0) return L"";
+    const std::string name = mount->device.substr(mount->device.rfind('/') + 1);
+
+    UsbDiskInfo record;
+    std::memset(&record, 0, sizeof record);
+    std::string root;
+    if (RealPath(paths.sysfsRoot, &root)) {
+        const std::string blockRoot = paths.sysfsRoot + "/block";
+        for (const std::string& disk : ListNames(blockRoot)) {
+            if (disk != name && !IsFile(blockRoot + "/" + disk + "/" + name + "/partition")) continue;
+            UsbIdentity id;
+            if (FindUsbAncestor(root + "/devices", blockRoot + "/" + disk + "/device", &id)) {
+                record.wVendorId = id.vendor;
+                record.wProductId = id.product;
+                CopyField(platform::Utf8ToWide(id.serial).substr(0, 255), record.szSerial);
+            }
+            break;
+        }
+    }
+    CopyField(platform::Utf8ToWide(VolumeIdOf(name, paths)), record.volume.szVolumeSerial);
+    return DiskIdentityOf(record);
 }

@@ -10,6 +10,10 @@ struct VolumeInfo {
     wchar_t szVolumeName[256];  // \\?\Volume{...} without the trailing backslash
     wchar_t szDrivePath[256];   // first mount path such as E:\ ; empty when none
     uint32_t dwDiskNumber;      // 0xFFFFFFFF when no number was obtained
+    // The file system's volume serial as Windows shows it ("1A2B-3C4D");
+    // natively the volume's /dev/disk/by-uuid name (the same text for FAT).
+    // Empty when it could not be read.
+    wchar_t szVolumeSerial[40];
 };
 
 struct UsbDiskInfo {

@@ -2,12 +2,24 @@
 // table, live lines and JSON exactly as the documentation shows them.
 #include <gtest/gtest.h>
 
+#include "app/LocalAddress.h"
 #include "cli/BatchText.h"
 #include "cli/CliOptions.h"
 #include "cli/UsbTargets.h"
 #include "platform/File.h"
 #include "support/TempFolder.h"
 #include "platform/Text.h"
+
+#ifndef _WIN32
+#include <arpa/inet.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#endif
 
 namespace {
 
@@ -192,3 +204,44 @@ TEST(BatchText, JsonDocument) {
               "  \"exit\": 1\n"
               "}\n");
 }
+
+#ifndef _WIN32
+// This PC's own addresses are every interface's, not the host name's first:
+// a socket binds to each, and the address rule refuses each of them.
+TEST(LocalAddress, EveryInterfaceAddressIsRefused) {
+    const std::vector<std::wstring> local = GetLocalAddresses();
+    EXPECT_NE(std::find(local.begin(), local.end(), L"127.0.0.1"), local.end());
+    // The kernel's own list of configured interfaces (SIOCGIFCONF) holds none
+    // that is missing.
+    ifreq requests[64];
+    ifconf conf{};
+    conf.ifc_len = sizeof requests;
+    conf.ifc_req = requests;
+    const int probe = socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_EQ(ioctl(probe, SIOCGIFCONF, &conf), 0);
+    close(probe);
+    for (int i = 0; i < conf.ifc_len / static_cast<int>(sizeof(ifreq)); ++i) {
+        char text[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(&requests[i].ifr_addr)->sin_addr, text, sizeof text);
+        EXPECT_NE(std::find(local.begin(), local.end(), platform::Utf8ToWide(text)), local.end())
+            << requests[i].ifr_name << " " << text;
+    }
+    for (const std::wstring& address : local) {
+        const std::string text = platform::WideToUtf8(address);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        ASSERT_EQ(inet_pton(AF_INET, text.c_str(), &a.sin_addr), 1) << text;
+        const int s = socket(AF_INET, SOCK_DGRAM, 0);
+        EXPECT_EQ(bind(s, reinterpret_cast<const sockaddr*>(&a), sizeof a), 0) << text;
+        close(s);
+        EXPECT_EQ(std::count(local.begin(), local.end(), address), 1) << text;
+        EXPECT_FALSE(ParseCommandLine(Upgrade({L"--address", address}), local).ok) << text;
+    }
+    // Any one of several is refused; the others of the network stay usable.
+    const std::vector<std::wstring> several = {L"198.51.100.9", L"198.51.100.10"};
+    for (const std::wstring& address : several)
+        EXPECT_EQ(ParseCommandLine(Upgrade({L"--address", address}), several).error,
+                  L"address " + address + L" cannot be used for a terminal");
+    EXPECT_TRUE(ParseCommandLine(Upgrade({L"--address", L"198.51.100.11"}), several).ok);
+}
+#endif

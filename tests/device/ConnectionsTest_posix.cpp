@@ -47,6 +47,8 @@ std::string RandomBytes(size_t n, unsigned seed) {
 
 #define ASSERT_SIM(sim) ASSERT_TRUE((sim).Ready()) << (sim).Error()
 
+using Size = IFtpSession::SizeAnswer;
+
 TEST(CurlFtpSession, UploadLandsAtTheBackslashPathSizeAndDeleteFollow) {
     TerminalSimProcess sim;
     ASSERT_SIM(sim);
@@ -55,7 +57,7 @@ TEST(CurlFtpSession, UploadLandsAtTheBackslashPathSizeAndDeleteFollow) {
     EXPECT_FALSE(ftp.ChangeDirectory(L""));
     EXPECT_FALSE(ftp.PutFile(L"/nothing", L"\\x", false));
     uint64_t size = 0;
-    EXPECT_FALSE(ftp.RemoteFileSize(L"\\x", &size));
+    EXPECT_EQ(ftp.QueryRemoteFileSize(L"\\x", &size), Size::Unknown);
     EXPECT_FALSE(ftp.DeleteRemoteFile(L"\\x"));
     EXPECT_TRUE(ftp.Disconnect());
 
@@ -82,14 +84,14 @@ TEST(CurlFtpSession, UploadLandsAtTheBackslashPathSizeAndDeleteFollow) {
     for (size_t i = 0; i + 1 < progress.size(); ++i) EXPECT_LT(progress[i].first, bytes.size());
     EXPECT_EQ(storedAtWhole, bytes.size());
 
-    ASSERT_TRUE(ftp.RemoteFileSize(L"\\Storage Card\\AppUpgradePack.zip", &size)) << ftp.LastError();
+    ASSERT_EQ(ftp.QueryRemoteFileSize(L"\\Storage Card\\AppUpgradePack.zip", &size), Size::Sized) << ftp.LastError();
     EXPECT_EQ(size, bytes.size());
-    EXPECT_FALSE(ftp.RemoteFileSize(L"\\Storage Card\\NoSuchPack.zip", &size));
+    EXPECT_EQ(ftp.QueryRemoteFileSize(L"\\Storage Card\\NoSuchPack.zip", &size), Size::Missing);
 
     EXPECT_TRUE(ftp.DeleteRemoteFile(L"\\Storage Card\\AppUpgradePack.zip")) << ftp.LastError();
     EXPECT_FALSE(std::filesystem::exists(sim.Terminal().root + "/Storage Card/AppUpgradePack.zip"));
     EXPECT_FALSE(ftp.DeleteRemoteFile(L"\\Storage Card\\AppUpgradePack.zip"));
-    EXPECT_FALSE(ftp.RemoteFileSize(L"\\Storage Card\\AppUpgradePack.zip", &size));
+    EXPECT_EQ(ftp.QueryRemoteFileSize(L"\\Storage Card\\AppUpgradePack.zip", &size), Size::Missing);
 
     // The session goes on after the failed commands; an empty file too.
     ftp.SetTransferProgress(nullptr);
@@ -103,10 +105,48 @@ TEST(CurlFtpSession, UploadLandsAtTheBackslashPathSizeAndDeleteFollow) {
     ASSERT_TRUE(ftp.Connect(kHost, sim.Terminal().ftpPort, L"admin", kPassword));
     EXPECT_TRUE(ftp.RemoteFileSize(L"\\HardDisk\\SystemUpgradeFlag.cfg", &size)) << ftp.LastError();
     EXPECT_EQ(size, 0u);
+    ftp.Disconnect();
 
     ftp.Disconnect();
     EXPECT_TRUE(sim.WaitForJournal("\"event\": \"disconnect\"", 1, 5));
     EXPECT_FALSE(ftp.PutFile(Widen(local), L"\\after.zip", true));
+}
+
+// SIZE as the first command of a fresh connection (ASCII mode, no transfer
+// before it): only a 550 says a file is missing; a server without SIZE or a
+// connection that goes down (at TYPE I or at SIZE, right after a refused
+// DELE's 550) says nothing.
+TEST(CurlFtpSession, SizeSaysSizedMissingOrUnknown) {
+    struct Row {
+        std::vector<std::string> faults;
+        Size present, absent;
+    };
+    const Row rows[] = {
+        {{}, Size::Sized, Size::Missing},
+        {{"--no-size"}, Size::Unknown, Size::Unknown},
+        {{"--hang-up-on", "SIZE"}, Size::Unknown, Size::Unknown},
+        {{"--hang-up-on", "TYPE"}, Size::Unknown, Size::Unknown},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.faults.empty() ? "normal" : row.faults.back());
+        TerminalSimProcess sim(row.faults);
+        ASSERT_SIM(sim);
+        ASSERT_TRUE(WriteWholeFile(sim.Terminal().root + "/HardDisk/SystemUpgradeFlag.cfg", "11"));
+        for (bool present : {true, false}) {
+            CCurlFtpSession ftp;
+            ASSERT_TRUE(ftp.Connect(kHost, sim.Terminal().ftpPort, L"admin", kPassword)) << ftp.LastError();
+            const wchar_t* path = present ? L"\\HardDisk\\SystemUpgradeFlag.cfg" : L"\\HardDisk\\NoSuchFlag.cfg";
+            if (!present) {
+                EXPECT_FALSE(ftp.DeleteRemoteFile(path));
+            }
+            uint64_t size = 7;
+            const Size answer = ftp.QueryRemoteFileSize(path, &size);
+            EXPECT_EQ(answer, present ? row.present : row.absent) << present << " " << ftp.LastError();
+            EXPECT_EQ(size, answer == Size::Sized ? 2u : 7u);
+        }
+        // The hang-up rows did go down where they say.
+        EXPECT_EQ(sim.CountJournal("\"hang-up\""), row.faults.size() == 2 ? 2u : 0u);
+    }
 }
 
 TEST(CurlFtpSession, DirectoriesAndTransferFalseSendNothingMore) {

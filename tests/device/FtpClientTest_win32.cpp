@@ -200,6 +200,41 @@ TEST(FtpState, DirectoryChangesAndTransferFalseSendNothing) {
     EXPECT_EQ(CountJournal(t, "never-sent.bin"), 0u);
 }
 
+// SIZE as the first command of a fresh connection (ASCII mode, no transfer
+// before it): only a 550 says a file is missing; a server without SIZE or a
+// connection that goes down at SIZE (right after a refused DELE's 550) says
+// nothing.
+TEST(FtpState, SizeSaysSizedMissingOrUnknown) {
+    using Size = IFtpSession::SizeAnswer;
+    struct Row {
+        const char* terminal;
+        Size present, absent;
+    };
+    const Row rows[] = {
+        {"normal", Size::Sized, Size::Missing},
+        {"nosize", Size::Unknown, Size::Unknown},
+        {"hangup", Size::Unknown, Size::Unknown},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.terminal);
+        SimulatedTerminal t = Terminal(row.terminal);
+        ASSERT_TRUE(WriteWholeFile(StoredPath(t, "\\HardDisk\\SystemUpgradeFlag.cfg"), "11"));
+        for (bool present : {true, false}) {
+            CFtpClient ftp;
+            ASSERT_TRUE(ftp.Connect(kHost, t.ftpPort, L"admin", kPassword));
+            const wchar_t* path = present ? L"\\HardDisk\\SystemUpgradeFlag.cfg" : L"\\HardDisk\\NoSuchFlag.cfg";
+            if (!present) {
+                EXPECT_FALSE(ftp.DeleteRemoteFile(path));
+            }
+            uint64_t size = 7;
+            const Size answer = ftp.QueryRemoteFileSize(path, &size);
+            EXPECT_EQ(answer, present ? row.present : row.absent) << present;
+            EXPECT_EQ(size, answer == Size::Sized ? 2u : 7u);
+        }
+    }
+    EXPECT_EQ(CountJournal(Terminal("hangup"), "\"hang-up\""), 2u);
+}
+
 TEST(FtpUpload, EveryByteValueLineEndAndZeroArrivesUnchanged) {
     SimulatedTerminal t = Terminal("normal");
     CFtpClient ftp;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "device/DiskIdentity.h"
 #include "device/SysfsDisks_posix.h"
 
 namespace fs = std::filesystem;
@@ -72,6 +73,13 @@ public:
 
     void WriteMounts(const std::string& text) { WriteText(MountsFile(), text); }
 
+    // dev/disk/by-uuid/<id> -> ../../<device>, beside the sysfs root, as udev links them.
+    void AddVolumeId(const std::string& id, const std::string& device) {
+        const fs::path folder = fs::path(m_folder) / "dev" / "disk" / "by-uuid";
+        fs::create_directories(folder);
+        fs::create_symlink(fs::path("../..") / device, folder / id);
+    }
+
     SysfsPaths Paths() const { return SysfsPaths{Root().string(), MountsFile()}; }
 
 private:
@@ -103,6 +111,10 @@ void RecordMachine(RecordedSysfs& sys) {
         "/dev/sdb1 /mnt/second-mount vfat rw 0 0\n"
         "/dev/sdc /mnt/term2 vfat rw,relatime 0 0\n"
         "/dev/sde11 /mnt/not-sde vfat rw 0 0\n");
+    sys.AddVolumeId("1a2b-3c4d", "sdc");  // the terminal disk without a USB serial
+    sys.AddVolumeId("5E6F-7081", "sdb1");
+    sys.AddVolumeId("0fa1b2c3-9d8e-4f70-a1b2-c3d4e5f60718", "sda2");
+    sys.AddVolumeId("4E21-0000", "sdb");  // the whole disk, not the mounted partition
 }
 
 TEST(SysfsDisks, TerminalDisksThatAreMountedInDeviceNameOrder) {
@@ -118,12 +130,14 @@ TEST(SysfsDisks, TerminalDisksThatAreMountedInDeviceNameOrder) {
     EXPECT_EQ(disks[0].wVendorId, 0x04CC);
     EXPECT_EQ(disks[0].wProductId, 0x1213);
     EXPECT_STREQ(disks[0].szSerial, L"5A6B7C");
+    EXPECT_STREQ(disks[0].volume.szVolumeSerial, L"5E6F-7081");
 
     EXPECT_STREQ(disks[1].volume.szDrivePath, L"/mnt/term2/");
     EXPECT_STREQ(disks[1].volume.szVolumeName, L"/dev/sdc");
     EXPECT_EQ(disks[1].wVendorId, 0x04CC);
     EXPECT_EQ(disks[1].wProductId, 0x1213);
     EXPECT_STREQ(disks[1].szSerial, L"");  // no serial file
+    EXPECT_STREQ(disks[1].volume.szVolumeSerial, L"1A2B-3C4D");
 }
 
 TEST(SysfsDisks, AnyDiskProductOtherIdsAndAppending) {
@@ -164,6 +178,43 @@ TEST(SysfsDisks, AnyDiskProductOtherIdsAndAppending) {
     // No tree or no table: no disks.
     EXPECT_FALSE(FindSysfsUsbDisks(none, 0x04CC, 0x121D, SysfsPaths{sys.Root().string() + "/none", sys.MountsFile()}));
     EXPECT_FALSE(FindSysfsUsbDisks(none, 0x04CC, 0x121D, SysfsPaths{sys.Root().string(), sys.MountsFile() + ".x"}));
+}
+
+// A disk given by its mount path: the USB serial, else the volume id; a
+// folder inside a disk, a file system without a device and an unknown path
+// have none.
+TEST(SysfsDisks, DiskIdentityAtAMountPath) {
+    RecordedSysfs sys;
+    RecordMachine(sys);
+    sys.AddDisk("pci0000:00/0000:00:14.0/usb1/1-3", &kTerminal2, 10, "sdf", {"sdf1"});  // no serial, no id
+    sys.WriteMounts(
+        "/dev/sda2 / ext4 rw,relatime 0 0\n"
+        "tmpfs /run tmpfs rw,nosuid,nodev 0 0\n"
+        "/dev/sdb1 /media/op/TERMINAL\\040DISK vfat rw 0 0\n"
+        "/dev/sdb1 /mnt/second-mount vfat rw 0 0\n"
+        "/dev/sdd1 /mnt/term2 vfat rw 0 0\n"
+        "/dev/sdc /mnt/term2 vfat rw 0 0\n"  // mounted over the stick: this one is seen
+        "/dev/sdf1 /mnt/bare vfat rw 0 0\n");
+    const std::pair<const char*, const wchar_t*> rows[] = {
+        {"/media/op/TERMINAL DISK", L"usb 04CC:1213 5A6B7C"},
+        {"/media/op/TERMINAL DISK/", L"usb 04CC:1213 5A6B7C"},
+        {"/mnt/second-mount", L"usb 04CC:1213 5A6B7C"},
+        {"/mnt/term2", L"volume 1A2B-3C4D"},
+        {"/", L"volume 0FA1B2C3-9D8E-4F70-A1B2-C3D4E5F60718"},
+        {"/mnt/bare", L""},
+        {"/media/op/TERMINAL DISK/sub", L""},
+        {"/run", L""},
+        {"/media/op", L""},
+        {"", L""},
+    };
+    for (const auto& [path, identity] : rows) EXPECT_EQ(SysfsDiskIdentityAt(path, sys.Paths()), identity) << path;
+
+    // The program's own entry point reads the same tree from the environment.
+    setenv("QUILLON_SYSFS_ROOT", sys.Root().c_str(), 1);
+    setenv("QUILLON_MOUNTS", sys.MountsFile().c_str(), 1);
+    EXPECT_EQ(DiskIdentityAt(L"/mnt/second-mount/"), L"usb 04CC:1213 5A6B7C");
+    unsetenv("QUILLON_SYSFS_ROOT");
+    unsetenv("QUILLON_MOUNTS");
 }
 
 TEST(SysfsDisks, MountTableEscapes) {

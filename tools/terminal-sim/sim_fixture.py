@@ -30,6 +30,8 @@ TERMINALS = {
     "drop": ["--drop-data-after", "65536"],
     "quota": ["--quota", "1048576"],
     "short": ["--store-short", "100"],
+    "nosize": ["--no-size"],
+    "hangup": ["--hang-up-on", "SIZE"],
 }
 
 

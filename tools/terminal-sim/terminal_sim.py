@@ -12,8 +12,8 @@ It runs what a terminal offers in Ethernet mode:
 
 Fault switches make it misbehave the way real terminals and networks do:
 refuse every login, accept TCP and never answer, answer only after a delay,
-close the data connection part-way through an upload, or run out of disk
-space after a quota.
+close the data connection part-way through an upload, run out of disk
+space after a quota, refuse SIZE or DELE, or hang up on a command.
 
 Run by hand:  /usr/bin/python3 tools/terminal-sim/terminal_sim.py --help
 """
@@ -68,6 +68,9 @@ class TerminalState:
         self.answer_delay = args.answer_delay
         self.latency = args.latency
         self.store_short = args.store_short
+        self.no_size = args.no_size
+        self.refuse_delete = args.refuse_delete
+        self.hang_up_on = {c.upper() for c in args.hang_up_on}
         self.stored_bytes = 0
 
 
@@ -148,6 +151,26 @@ class TerminalHandler(FTPHandler):
             super().respond(resp)
         else:
             super().respond(resp, logfun)
+
+    def pre_process_command(self, line, cmd, arg):
+        if cmd.upper() in self.terminal.hang_up_on:
+            # A link that goes down: no reply, the control connection closes.
+            self.terminal.journal.write("hang-up", user=self.username, command=cmd.upper())
+            self.close()
+            return
+        super().pre_process_command(line, cmd, arg)
+
+    def ftp_SIZE(self, path):
+        if self.terminal.no_size:
+            self.respond("502 Command not implemented.")  # a server without SIZE
+            return
+        super().ftp_SIZE(path)
+
+    def ftp_DELE(self, path):
+        if self.terminal.refuse_delete:
+            self.respond("550 Permission denied.")  # the file stays
+            return None
+        return super().ftp_DELE(path)
 
     def on_disconnect(self):
         self.terminal.journal.write("disconnect", user=self.username)
@@ -263,6 +286,12 @@ def parse_args(argv):
                         help="uploads fail like a full disk once BYTES bytes were stored in all")
     faults.add_argument("--store-short", type=int, metavar="BYTES",
                         help="store every upload BYTES bytes shorter, yet answer that it succeeded")
+    faults.add_argument("--no-size", action="store_true",
+                        help="answer SIZE with 502, as a server without the command")
+    faults.add_argument("--refuse-delete", action="store_true",
+                        help="answer DELE with 550 and keep the file")
+    faults.add_argument("--hang-up-on", action="append", default=[], metavar="COMMAND",
+                        help="close the control connection, unanswered, when COMMAND comes (repeatable)")
     args = p.parse_args(argv)
     if not args.user:
         args.user = list(DEFAULT_USERS)

@@ -224,6 +224,37 @@ class StoreShort(SimulatorCase):
         f.quit()
 
 
+class NoSizeRefuseDelete(SimulatorCase):
+    switches = ("--no-size", "--refuse-delete")
+
+    def test_size_is_not_implemented_and_files_stay(self):
+        f = self.sim.ftp()
+        f.storbinary("STOR \\HardDisk\\SystemUpgradeFlag.cfg", io.BytesIO(b"11"))
+        f.voidcmd("TYPE I")
+        with self.assertRaises(ftplib.error_perm) as size:
+            f.size("\\HardDisk\\SystemUpgradeFlag.cfg")
+        self.assertTrue(str(size.exception).startswith("502"))
+        with self.assertRaises(ftplib.error_perm) as dele:
+            f.delete("\\HardDisk\\SystemUpgradeFlag.cfg")
+        self.assertTrue(str(dele.exception).startswith("550"))
+        f.quit()
+        self.assertTrue(os.path.isfile(os.path.join(self.sim.root, "HardDisk", "SystemUpgradeFlag.cfg")))
+
+
+class HangUp(SimulatorCase):
+    switches = ("--hang-up-on", "size")
+
+    def test_control_connection_closes_unanswered(self):
+        f = self.sim.ftp()
+        f.voidcmd("TYPE I")
+        with self.assertRaises((EOFError, OSError)):
+            f.size("\\x")
+        f.close()
+        self.assertTrue(wait_for(lambda: self.sim.journal("hang-up")))
+        self.assertEqual(self.sim.journal("hang-up")[0]["command"], "SIZE")
+        self.sim.ftp().quit()  # the server itself goes on
+
+
 class Lifetime(unittest.TestCase):
     def test_simulator_ends_by_itself(self):
         d = tempfile.mkdtemp(prefix="terminal-sim-test-")

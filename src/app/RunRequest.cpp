@@ -1,6 +1,7 @@
 #include "app/RunRequest.h"
 
 #include "app/UpgradeSelection.h"
+#include "device/DiskIdentity.h"
 
 
 RunRequest MakeRunRequest(const UpgradeSelection& selection) {
@@ -11,6 +12,7 @@ RunRequest MakeRunRequest(const UpgradeSelection& selection) {
     r.packKind = selection.packKind;
     r.packPath = selection.packPath;
     r.haveDisk = selection.SelectedDisk(&r.disk);
+    if (r.haveDisk) r.diskIdentity = DiskIdentityOf(r.disk);
     r.terminalAddress = selection.terminalAddress;
     r.ftpPort = selection.ftpPort;
     r.ftpUser = selection.ftpUser;

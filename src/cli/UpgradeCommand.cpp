@@ -7,6 +7,7 @@
 #include "cli/ModelDisks.h"
 #include "cli/UpgradeRecords.h"
 #include "cli/UsbTargets.h"
+#include "device/DiskIdentity.h"
 #include "app/UpgradeLog.h"
 #include "platform/File.h"
 #include "platform/Text.h"
@@ -55,6 +56,7 @@ int RunUpgradeCommand(const CliOptions& options, ConsoleOutput& out, ConsoleOutp
         for (size_t i = 0; i < options.targets.size(); ++i) {
             shown.push_back(options.targets[i]);
             disks.push_back(ResolveUsbTarget(options.targets[i], options.origins[i]));
+            disks.back().identity = DiskIdentityAt(disks.back().path);
         }
         if (options.discoverDisks) {
             const std::vector<UsbDiskInfo> found = FindModelDisks(options.modelIndex);
@@ -63,6 +65,7 @@ int RunUpgradeCommand(const CliOptions& options, ConsoleOutput& out, ConsoleOutp
                 if (drive.empty()) continue;
                 shown.push_back(drive);
                 disks.push_back(ResolveUsbTarget(drive, L"--usb (found " + drive + L")"));
+                disks.back().identity = DiskIdentityOf(disk);
             }
             if (disks.empty()) return Usage(err, L"no disk of " + options.modelName + L" is mounted");
         }

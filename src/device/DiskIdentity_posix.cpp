@@ -3,5 +3,9 @@
 #include "platform/Text.h"
 
 std::wstring DiskIdentityAt(const std::wstring& mountPath) {
-    return SysfsDiskIdentityAt(platform::WideToUtf8(mountPath), SysfsPathsFromEnvironment());
+    // The portable code's paths use backslashes; the mount table slashes.
+    std::wstring path = mountPath;
+    for (wchar_t& c : path)
+        if (c == L'\\') c = L'/';
+    return SysfsDiskIdentityAt(platform::WideToUtf8(path), SysfsPathsFromEnvironment());
 }

@@ -40,6 +40,7 @@ SUCCESS = "请重启设备完成升级！"
 CONNECT_FAILED = "终端连接失败."
 UPLOAD_FAILED = "拷贝升级包失败."
 VERIFY_FAILED = "升级包校验失败，请重新升级！"
+OLD_FLAG_STAYS = "无法删除终端上的旧标志文件，未拷贝升级包！"
 START_COMMAND = "040000000100000000"
 PACK = "AppUpgradePack.zip"
 FLAG = "AppUpgradeFlag.cfg"
@@ -172,6 +173,9 @@ class EthernetBatch(unittest.TestCase, Packs):
 
     NAMES = ("good1", "refusing", "good2", "dropping", "good3")
     SHORT = "short"
+    # Servers that refuse DELE of the old flag and cannot say by SIZE that
+    # it is gone: one without SIZE, one that hangs up at it.
+    NO_SIZE, HANG_UP = "nosize", "hangup"
 
     @classmethod
     def setUpClass(cls):
@@ -180,9 +184,11 @@ class EthernetBatch(unittest.TestCase, Packs):
         cls.make_packs(cls.program, 3 << 20)
         cls.terminals = sim_netns.Terminals(TAG, os.path.join(WORK, "terminals-" + TAG))
         switches = {"refusing": ["refuse-login"], "dropping": ["drop-data-after=65536"],
-                    cls.SHORT: ["store-short=1"]}
+                    cls.SHORT: ["store-short=1"], cls.NO_SIZE: ["refuse-delete", "no-size"],
+                    cls.HANG_UP: ["refuse-delete", "hang-up-on=SIZE"]}
         cls.netns_error = cls.terminals.start_all(
-            [(name, address(i)) for i, name in enumerate(cls.NAMES + (cls.SHORT,))], switches)
+            [(name, address(i)) for i, name in enumerate(cls.NAMES + (cls.SHORT, cls.NO_SIZE, cls.HANG_UP))],
+            switches)
 
     @classmethod
     def tearDownClass(cls):
@@ -296,6 +302,24 @@ class EthernetBatch(unittest.TestCase, Packs):
         self.assertFalse(os.path.exists(os.path.join(card, FLAG)), "the old flag stayed")
         self.assertFalse(os.path.exists(os.path.join(card, PACK)), "the short upload stayed")
 
+    def test_old_flag_the_server_will_not_delete_stops_the_upload(self):
+        """DELE of the old flag refused, and SIZE gives no answer: the flag
+        counts as there, so nothing is uploaded beside it."""
+        for name in (self.NO_SIZE, self.HANG_UP):
+            card = os.path.join(self.root(name), "Storage Card")
+            os.makedirs(card, exist_ok=True)
+            with open(os.path.join(card, PACK), "wb") as f:
+                f.write(b"an earlier pack")
+            with open(os.path.join(card, FLAG), "wb") as f:
+                f.write(b"11")
+            uploads = len(self.events(name, "upload"))
+            done = self.upgrade("M3710", self.pack["M3710"], (name,))
+            self.assertEqual(done.returncode, 1, done.stdout + done.stderr)
+            self.assertEqual([r[1] for r in final_table(done.stdout)], [OLD_FLAG_STAYS], name + done.stdout)
+            with open(os.path.join(card, PACK), "rb") as f:
+                self.assertEqual(f.read(), b"an earlier pack", name)
+            self.assertEqual(len(self.events(name, "upload")), uploads, name)
+
     def test_refused_pack_reaches_no_terminal(self):
         before = self.uploads()
         # With a key trusted, a good pack without a signature is refused too.
@@ -382,6 +406,39 @@ class RecordedSysfs:
             f.writelines(self.lines)
 
 
+class SwapOnFirstRead:
+    """Replaces a file's content the moment a reader first closes it
+    (inotify IN_CLOSE_NOWRITE), as another program or a synced folder might."""
+
+    IN_CLOSE_NOWRITE = 0x10
+
+    def __init__(self, path, content):
+        import ctypes
+        import threading
+        libc = ctypes.CDLL("libc.so.6", use_errno=True)
+        self.fd = libc.inotify_init1(os.O_CLOEXEC)
+        if self.fd < 0 or libc.inotify_add_watch(self.fd, path.encode(), self.IN_CLOSE_NOWRITE) < 0:
+            raise OSError(ctypes.get_errno(), "inotify")
+        self.path, self.content = path, content
+        self.done = threading.Event()
+        self.thread = threading.Thread(target=self.run, daemon=True)
+        self.thread.start()
+
+    def run(self):
+        import select
+        if select.select([self.fd], [], [], 300)[0]:
+            os.read(self.fd, 4096)
+            with open(self.path, "r+b") as f:
+                f.write(self.content)
+                f.truncate()
+            self.done.set()
+        os.close(self.fd)
+
+    def wait(self):
+        self.thread.join(310)
+        return self.done.is_set()
+
+
 class UsbFolder(unittest.TestCase):
     def test_copy_bears_the_kinds_pack_name(self):
         """Whatever the pack's file is called on the PC, the terminal finds it
@@ -401,6 +458,57 @@ class UsbFolder(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(disk)), [FLAG, PACK])
         self.assertEqual(md5(os.path.join(disk, PACK)), md5(pack))
         self.assertEqual(os.path.getsize(os.path.join(disk, FLAG)), 0)
+
+    def test_one_disk_given_twice_is_a_usage_error(self):
+        require_environment()
+        program = Program()
+        self.addCleanup(program.close)
+        work = os.path.join(WORK, "usb-twice")
+        shutil.rmtree(work, ignore_errors=True)
+        pack = program.make_pack("M2410", write_source(os.path.join(work, "source"), 5000, 3),
+                                 os.path.join(work, "packs", PACK))
+        disk = os.path.join(work, "disk")
+        os.makedirs(disk)
+        spelled = os.path.join(work, "packs", "..", "disk") + os.sep
+        done = program.quillon("upgrade", "--model", "M2410", "--kind", "app", "--pack", program.path(pack),
+                               "--usb", program.path(disk), "--usb", program.path(spelled))
+        self.assertEqual(done.returncode, 2, done.stdout + done.stderr)
+        self.assertIn("one disk is given twice", done.stderr)
+        self.assertIn("--usb " + program.path(spelled), done.stderr)
+        self.assertEqual(os.listdir(disk), [])
+
+    def test_pack_swapped_after_it_was_read_is_never_delivered(self):
+        """A signed pack replaced by an unsigned one as soon as the tool has
+        read it: the terminal gets the checked pack, and the record its digest."""
+        require_environment()
+        program = Program()
+        self.addCleanup(program.close)
+        work = os.path.join(WORK, "usb-swap")
+        shutil.rmtree(work, ignore_errors=True)
+        pack = program.make_pack("M2410", write_source(os.path.join(work, "source"), 200000, 4),
+                                 os.path.join(work, "packs", PACK))
+        other = program.make_pack("M2410", write_source(os.path.join(work, "other"), 200000, 5),
+                                  os.path.join(work, "other-pack", PACK))
+        key = os.path.join(work, "vendor")
+        for args in (["keygen", "-o", program.path(key)],
+                     ["sign", "--key", program.path(key + ".key"), program.path(pack)]):
+            made = program.run(PACKTOOL, args)
+            self.assertEqual(made.returncode, 0, made.stdout + made.stderr)
+        checked = md5(pack)
+        with open(other, "rb") as f:
+            swapped = f.read()
+        watcher = SwapOnFirstRead(pack, swapped)
+        disk, log = os.path.join(work, "disk"), os.path.join(work, "upgrades.jsonl")
+        os.makedirs(disk)
+        done = program.quillon("upgrade", "--model", "M2410", "--kind", "app", "--pack", program.path(pack),
+                               "--usb", program.path(disk), "--trusted-key", program.path(key + ".pub"),
+                               extra_env={"QUILLON_UPGRADE_LOG": program.path(log)})
+        self.assertTrue(watcher.wait(), "the pack was never read")
+        self.assertEqual(md5(pack), hashlib.md5(swapped).hexdigest(), "the swap happened")
+        self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+        self.assertEqual(md5(os.path.join(disk, PACK)), checked)
+        with open(log, encoding="utf-8") as f:
+            self.assertEqual(json.loads(f.readline())["pack_md5"], checked)
 
     def test_signed_pack_names_its_signer(self):
         """With a key trusted, a pack signed by it is delivered and its record
@@ -452,6 +560,8 @@ class LinuxUsb(unittest.TestCase):
         self.assertTrue(any(disks[0] in line for line in lines), listed.stdout)
         self.assertTrue(any(disks[1] in line for line in lines), listed.stdout)
 
+        log = os.path.join(usb, "upgrades.jsonl")
+        env["QUILLON_UPGRADE_LOG"] = log
         done = program.quillon("upgrade", "--model", "M2410", "--kind", "app", "--pack", pack, "--usb",
                                extra_env=env)
         self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
@@ -462,6 +572,20 @@ class LinuxUsb(unittest.TestCase):
             self.assertEqual(md5(os.path.join(disk, PACK)), md5(pack), disk)
             self.assertEqual(os.path.getsize(os.path.join(disk, FLAG)), 0, disk)
         self.assertEqual(os.listdir(disks[2]), [])
+        with open(log, encoding="utf-8") as f:
+            ids = sorted(json.loads(line)["disk_id"] for line in f)
+        self.assertEqual(ids, ["usb 04CC:1213 5A6B7C", "usb 04CC:1213 7D8E9F"])
+
+        # The rerun knows each terminal by its disk, not by its path: a new
+        # disk mounted where the first one was is due, the other is done.
+        sysfs = RecordedSysfs(os.path.join(usb, "machine-2"))
+        sysfs.add_usb_disk("1-1", "04cc", "1213", "9A0B1C", 6, "sdb", disks[0])
+        sysfs.add_usb_disk("1-2", "04CC", "1213", "7D8E9F", 7, "sdc", disks[1])
+        env.update({"QUILLON_SYSFS_ROOT": sysfs.root, "QUILLON_MOUNTS": sysfs.mounts})
+        done = program.quillon("upgrade", "--model", "M2410", "--kind", "app", "--pack", pack,
+                               "--usb", disks[0], "--usb", disks[1], "--skip-done", extra_env=env)
+        self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+        self.assertEqual([r[1] for r in final_table(done.stdout)], [SUCCESS, "already done"], done.stdout)
 
 
 if __name__ == "__main__":

@@ -42,7 +42,12 @@ bool DiskListRefresher::RefreshInBackground(HWND window, UINT message, uint16_t 
     std::shared_ptr<Mailbox> mailbox = m_mailbox;
     try {
         std::thread([=] {
-            std::vector<UsbDiskInfo> disks = FindTerminalDisks(*discovery, vendorId, productId);
+            std::vector<UsbDiskInfo> disks;
+            try {
+                disks = FindTerminalDisks(*discovery, vendorId, productId);
+            } catch (...) {
+                return;  // out of memory: the list stays as it was, the next refresh tries again
+            }
             {
                 std::lock_guard<std::mutex> hold(mailbox->lock);
                 if (mailbox->generation != generation) return;  // a newer refresh owns the list

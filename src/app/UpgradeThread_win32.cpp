@@ -8,7 +8,7 @@ DWORD WINAPI UpgradeThreadProc(LPVOID param) {
     if (!job || !job->run) return 0;
     if (job->window && !job->window->WaitUntilShown(job->windowWaitMs)) return 0;
     job->ran = true;
-    job->run->Run();
+    job->run->Run();  // never throws: a fault ends the run as a failure with its record
     return 0;
 }
 

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <new>
 
+#include "app/RunTexts.h"
 #include "app/UpgradeRun.h"
 #include "platform/File.h"
 #include "support/RunFixture.h"
@@ -50,6 +52,39 @@ TEST_F(UpgradeRunTest, UsbDeliversThePackThenAnEmptyFlag) {
     EXPECT_FALSE(ExtractionFolderLeft());
     EXPECT_FALSE(platform::PathExists(diskFolder + L"\\testCtgPath")) << "the probe folder must be removed";
     ExpectCleanProgramFolder();
+}
+
+// The run says it has ended before the banner waits for Enter (the record
+// is written then); a step that throws ends the run as a failure.
+TEST_F(UpgradeRunTest, EndIsReportedBeforeTheBannerWaitsAndFaultsEndTheRun) {
+    class ThrowingCopy : public SeamedFileSystem {
+    public:
+        bool CopyFileTo(const std::wstring&, const std::wstring&) override { throw std::bad_alloc(); }
+    };
+    MakePack({});
+    UseDisk(diskFolder + L"\\");
+    for (bool fault : {false, true}) {
+        SCOPED_TRACE(fault ? "a copy that throws" : "a sound run");
+        progress.events.clear();
+        ThrowingCopy throwing;
+        RunFileSystem& used = fault ? static_cast<RunFileSystem&>(throwing) : files;
+        CUpgradeRun run(MakeRunRequest(selection), {progress, ftp, start, used}, programFolder);
+        int ended = 0;
+        run.OnEnded([&](const RunOutcome& outcome) {
+            ++ended;
+            progress.events.push_back(L"ended " + outcome.finalText);
+            EXPECT_EQ(outcome.packMd5, Md5Hex(packBytes));
+        });
+        run.Run();
+        EXPECT_EQ(ended, 1);
+        const std::wstring text = fault ? runtext::kRunAborted : runtext::kSucceeded;
+        const size_t n = progress.events.size();
+        ASSERT_GE(n, 3u);
+        EXPECT_EQ(progress.events[n - 3], fault ? L"banner failed" : L"banner ok");
+        EXPECT_EQ(progress.events[n - 2], L"ended " + text);
+        EXPECT_EQ(progress.events[n - 1], L"enter");
+        EXPECT_EQ(run.Outcome().result, fault ? UpgradeResult::Failure : UpgradeResult::Success);
+    }
 }
 
 TEST_F(UpgradeRunTest, UsbFlagIsEmptyEvenWhenAStaleFlagLiesBesideTheProgram) {

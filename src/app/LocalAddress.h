@@ -3,9 +3,10 @@
 #include <string>
 #include <vector>
 
-// Dotted text of the first address the host name resolves to; "0.0.0.0"
-// when the socket library cannot start or the name does not resolve.
-// (Windows build.)
+// One address of this PC in dotted text, the one the window's address rule
+// compares with: on Windows the first the host name resolves to, natively
+// the first interface address that is not loopback; "0.0.0.0" when none
+// can be read. (LocalAddress_win32.cpp, LocalAddress_posix.cpp.)
 std::wstring GetLocalAddress();
 
 // Every IPv4 address of this PC, in dotted text, none twice: natively every

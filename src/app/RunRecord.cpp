@@ -7,7 +7,8 @@ UpgradeRecord StartRunRecord(const RunRequest& request, const std::wstring& tool
     record.utcTime = platform::UtcTimeText();
     record.toolVersion = toolVersion;
     record.pcName = platform::MachineName();
-    record.modelName = request.modelName;
+    const DeviceModel* base = FindDeviceModel(BaseModelIndex(request.modelIndex));
+    record.modelName = base ? base->name : request.modelName;
     record.connection = request.connection;
     record.target = request.connection == kConnectionEthernet
                         ? request.terminalAddress
@@ -27,4 +28,12 @@ void FinishRunRecord(UpgradeRecord* record, const RunOutcome& outcome, const Rec
     record->result = outcome.result;
     record->finalText = outcome.finalText;
     reports.FillRecord(record);
+}
+
+UpgradeRecord MakeRunRecord(const RunRequest& request, const RunOutcome& outcome, const RecordingProgressSink& reports,
+                            const std::wstring& toolVersion, const std::string& startedAt) {
+    UpgradeRecord record = StartRunRecord(request, toolVersion);
+    record.utcTime = startedAt;
+    FinishRunRecord(&record, outcome, reports);
+    return record;
 }

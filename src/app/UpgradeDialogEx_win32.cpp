@@ -319,15 +319,15 @@ void CUpgradeDialogEx::OnStartUpgrade() {
         // used) comes back here once the worker has ended.
         RunRequest request = MakeRunRequest(m_selection);
         request.trustFile = GetProgramFolder() + L"\\" + kTrustFileName;
-        UpgradeRecord record = StartRunRecord(request, m_versionText);
+        const std::string startedAt = platform::UtcTimeText();
         CUpgradeRun run(request, {progress, m_ftp, m_startClient, files}, GetProgramFolder());
         // The record is written on the worker the moment the run ends,
         // before the banner waits for Enter (a PC switched off at the banner
         // still has it); a log that cannot be written never holds the run
         // up or changes its result.
-        run.OnEnded([&record, &progress](const RunOutcome& outcome) {
-            FinishRunRecord(&record, outcome, progress);
-            AppendUpgradeRecord(DefaultUpgradeLogPath(), record);
+        run.OnEnded([&](const RunOutcome& outcome) {
+            AppendUpgradeRecord(DefaultUpgradeLogPath(),
+                                MakeRunRecord(request, outcome, progress, m_versionText, startedAt));
         });
         UpgradeJob job;
         job.run = &run;
@@ -335,6 +335,8 @@ void CUpgradeDialogEx::OnStartUpgrade() {
         // A run whose thread never started touched nothing and leaves no
         // record; one whose window never came up is recorded here.
         if (started && !job.ran) {
+            UpgradeRecord record = StartRunRecord(request, m_versionText);
+            record.utcTime = startedAt;
             record.result = UpgradeResult::Failure;
             record.finalText = runtext::kNoProgressWindow;
             AppendUpgradeRecord(DefaultUpgradeLogPath(), record);

@@ -9,7 +9,7 @@
 #include "signature/TrustedKeys.h"
 
 namespace {
-constexpr uint32_t kReadOnlyOrSystem = 0x5;  // FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM
+constexpr uint32_t kReadOnlyOrSystem = platform::kAttributeReadOnly | platform::kAttributeSystem;
 // Between the copy of the pack and the flag file.
 constexpr double kUsbVerifyFraction = 0.85;
 constexpr double kEthernetVerifyFraction = 0.75;

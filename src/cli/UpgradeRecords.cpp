@@ -6,12 +6,8 @@
 #include "platform/File.h"
 
 void UpgradeRecords::Append(const DeliveryReport& report) {
-    UpgradeRecord record = StartRunRecord(report.request, QUILLON_VERSION_TEXT);
-    record.modelName = m_plan.modelName;  // the operator's choice; a variant goes in its own field
-    record.utcTime = report.startedAt;
-    record.target = report.request.connection == kConnectionEthernet ? report.request.terminalAddress
-                                                                     : report.request.disk.volume.szDrivePath;
-    FinishRunRecord(&record, report.outcome, report.reports);
+    const UpgradeRecord record =
+        MakeRunRecord(report.request, report.outcome, report.reports, QUILLON_VERSION_TEXT, report.startedAt);
     std::lock_guard<std::mutex> hold(m_appendLock);
     AppendUpgradeRecord(DefaultUpgradeLogPath(), record);
 }
@@ -23,7 +19,7 @@ void UpgradeRecords::AppendNotStarted(const BatchOutcome& check, const std::vect
         if (rows[i].state != TargetState::NotStarted) continue;
         const RunRequest request = MakeDeliveryRequest(m_plan, check, i);
         UpgradeRecord record = StartRunRecord(request, QUILLON_VERSION_TEXT);
-        record.modelName = m_plan.modelName;
+        if (check.modelIndex >= kModelCount) record.variantName = check.modelName;
         record.packSize = packSize;
         record.packMd5 = check.packMd5;
         record.resultName = "not started";

@@ -78,6 +78,17 @@ bool CFtpClient::PutFile(const std::wstring& localPath, const std::wstring& remo
     return PutFileInChunks(localPath, remotePath);
 }
 
+namespace {
+// The server's last reply line, as WinInet keeps it.
+std::wstring LastReply() {
+    DWORD error = 0;
+    wchar_t reply[512] = {};
+    DWORD length = sizeof reply / sizeof reply[0];
+    if (!InternetGetLastResponseInfoW(&error, reply, &length)) return std::wstring();
+    return reply;
+}
+}  // namespace
+
 bool CFtpClient::PutFileInChunks(const std::wstring& localPath, const std::wstring& remotePath) {
     LocalFile local(localPath);
     LARGE_INTEGER size{};
@@ -107,20 +118,14 @@ bool CFtpClient::PutFileInChunks(const std::wstring& localPath, const std::wstri
     // the whole file counts as sent only once the server has confirmed the
     // transfer, so the rate shown is that of bytes the terminal took.
     if (sent != total || !remote.Close()) return false;
+    // Closing the transfer reads the server's last word on it: a full disk
+    // or a refused store answers 4xx or 5xx there.
+    const std::wstring reply = LastReply();
+    if (!reply.empty() && (reply[0] == L'4' || reply[0] == L'5')) return false;
     report(total, total);
     return true;
 }
 
-namespace {
-// The server's last reply line, as WinInet keeps it.
-std::wstring LastReply() {
-    DWORD error = 0;
-    wchar_t reply[512] = {};
-    DWORD length = sizeof reply / sizeof reply[0];
-    if (!InternetGetLastResponseInfoW(&error, reply, &length)) return std::wstring();
-    return reply;
-}
-}  // namespace
 
 IFtpSession::SizeAnswer CFtpClient::QueryRemoteFileSize(const std::wstring& remotePath, uint64_t* size) {
     if (!IsConnected() || !size) return SizeAnswer::Unknown;

@@ -25,8 +25,13 @@ FILE* OpenFileAnsi(const std::string& ansiPath, const char* mode);
 
 bool PathExists(const std::wstring& path);
 bool IsDirectory(const std::wstring& path);
+// The attribute bits both builds report (Windows' FILE_ATTRIBUTE_* values).
+inline constexpr uint32_t kAttributeReadOnly = 0x1;
+inline constexpr uint32_t kAttributeSystem = 0x4;
+inline constexpr uint32_t kAttributeDirectory = 0x10;
+
 // Windows file attributes of the path (FILE_ATTRIBUTE_*); false when they
-// cannot be read. The native build reports read-only (0x1) and directory (0x10).
+// cannot be read. The native build reports read-only and directory.
 bool GetAttributes(const std::wstring& path, uint32_t* attributes);
 bool FileSize(const std::wstring& path, uint64_t* size);
 // Sets or clears the read-only attribute (the write permission bits natively).

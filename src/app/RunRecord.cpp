@@ -12,7 +12,7 @@ UpgradeRecord StartRunRecord(const RunRequest& request, const std::wstring& tool
     record.connection = request.connection;
     record.target = request.connection == kConnectionEthernet
                         ? request.terminalAddress
-                        : (request.haveDisk ? std::wstring(request.disk.volume.szDrivePath) : std::wstring());
+                        : request.diskPath;
     record.diskId = request.diskIdentity;
     const size_t cut = request.packPath.find_last_of(L"\\/");
     record.packName = cut == std::wstring::npos ? request.packPath : request.packPath.substr(cut + 1);

@@ -11,8 +11,11 @@ RunRequest MakeRunRequest(const UpgradeSelection& selection) {
     r.connection = selection.connectionMode;
     r.packKind = selection.packKind;
     r.packPath = selection.packPath;
-    r.haveDisk = selection.SelectedDisk(&r.disk);
-    if (r.haveDisk) r.diskIdentity = DiskIdentityOf(r.disk);
+    UsbDiskInfo disk{};
+    if (selection.SelectedDisk(&disk)) {
+        r.diskPath = disk.volume.szDrivePath;
+        r.diskIdentity = DiskIdentityOf(disk);
+    }
     r.terminalAddress = selection.terminalAddress;
     r.ftpPort = selection.ftpPort;
     r.ftpUser = selection.ftpUser;

@@ -20,9 +20,9 @@ struct RunRequest {
     ConnectionMode connection = kConnectionUsb;
     PackKind packKind = kPackApplication;
     std::wstring packPath;
-    // USB: the chosen terminal disk, when there is one.
-    bool haveDisk = false;
-    UsbDiskInfo disk{};
+    // USB: the root of the chosen terminal disk ("E:\\", or a mount
+    // folder), empty when none is chosen; any length.
+    std::wstring diskPath;
     // Ethernet.
     std::wstring terminalAddress;
     int ftpPort = 21;

@@ -120,18 +120,17 @@ bool CUpgradeRun::ExtractAndCheckPack() {
 }
 
 void CUpgradeRun::RunUsbUpgrade() {
-    if (!m_request.haveDisk) {
+    if (m_request.diskPath.empty()) {
         FailAndClose(0.1, runtext::kNoTerminalDisk);
         return;
     }
-    const UsbDiskInfo& disk = m_request.disk;
-    const std::wstring diskPath = disk.volume.szDrivePath;
+    const std::wstring& diskPath = m_request.diskPath;
     m_outcome.diskPath = diskPath;
     if (!m_services.files.PathExists(diskPath)) {
         FailAndClose(0.1, runtext::kDiskPathMissing);
         return;
     }
-    if (!TestDiskWritable(disk)) {
+    if (!TestDiskWritable(diskPath)) {
         FailAndClose(0.1, runtext::kDiskNotWritable);
         return;
     }
@@ -285,9 +284,9 @@ bool CUpgradeRun::VerifyUpload(const std::wstring& remotePack) {
 
 bool CUpgradeRun::CheckDiskSpace() {
     uint64_t freeBytes = 0;
-    if (m_request.haveDisk) {
+    if (!m_request.diskPath.empty()) {
         // 64-bit: packs of 4 GiB and more must not wrap.
-        if (m_services.files.FreeBytes(m_request.disk.volume.szDrivePath, &freeBytes) && freeBytes >= m_pack->Size()) {
+        if (m_services.files.FreeBytes(m_request.diskPath, &freeBytes) && freeBytes >= m_pack->Size()) {
             m_services.progress.SetProgress(0.8, L"");
             return true;
         }
@@ -296,8 +295,7 @@ bool CUpgradeRun::CheckDiskSpace() {
     return false;
 }
 
-bool CUpgradeRun::TestDiskWritable(const UsbDiskInfo& disk) {
-    const std::wstring drive = disk.volume.szDrivePath;
+bool CUpgradeRun::TestDiskWritable(const std::wstring& drive) {
     uint32_t attributes = 0;
     bool haveAttributes = m_services.files.GetAttributes(drive, &attributes);
     // The probe folder's name goes through the ANSI code page, as the disk

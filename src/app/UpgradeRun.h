@@ -54,7 +54,7 @@ private:
     // Extraction, model match and intactness; false when the run must stop.
     bool ExtractAndCheckPack();
     bool CheckDiskSpace();
-    bool TestDiskWritable(const UsbDiskInfo& disk);
+    bool TestDiskWritable(const std::wstring& drive);
     // The copy on the disk reads back with the pack's MD5; otherwise it is
     // deleted and the run ends with the failure banner.
     bool VerifyDiskCopy(const std::wstring& copy);

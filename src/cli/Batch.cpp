@@ -130,11 +130,7 @@ RunRequest MakeDeliveryRequest(const BatchPlan& plan, const BatchOutcome& check,
             r.ftpPassword = row->login.password;
         }
     } else {
-        r.haveDisk = true;
-        const size_t n = std::min(target.size(), std::size(r.disk.volume.szDrivePath) - 1);
-        std::copy_n(target.begin(), n, r.disk.volume.szDrivePath);
-        r.disk.volume.szDrivePath[n] = L'\0';
-        r.disk.volume.dwDiskNumber = kNoDiskNumber;
+        r.diskPath = target;
         if (index < plan.diskIds.size()) r.diskIdentity = plan.diskIds[index];
     }
     return r;

@@ -18,7 +18,7 @@ bool ProbeTarget(const RunRequest& request, DeliveryConnections& connections, St
         if (reached) table.AddStep(index, 0.1, runtext::kConnected);
     } else {
         // Only whether the disk is there: the run's writability probe writes.
-        reached = connections.files->PathExists(request.disk.volume.szDrivePath);
+        reached = connections.files->PathExists(request.diskPath);
         failure = runtext::kDiskPathMissing;
     }
     if (!reached) table.AddStep(index, 0.1, failure);

@@ -76,8 +76,6 @@ int RunUpgradeCommand(const CliOptions& options, ConsoleOutput& out, ConsoleOutp
             plan.diskIds.push_back(disk.identity);
         }
     }
-    for (const std::wstring& target : plan.targets)
-        if (target.size() >= 256) return Usage(err, L"path " + target + L" is too long for a terminal disk");
 
     StatusTable table(shown);
     for (size_t i = 0; i < options.labels.size() && i < shown.size(); ++i)

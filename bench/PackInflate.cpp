@@ -3,8 +3,6 @@
 #include <fcntl.h>
 #include <isa-l/igzip_lib.h>
 #include <libdeflate.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,56 +20,42 @@ namespace {
 constexpr size_t kChunk = 256 * 1024;
 constexpr uint16_t kStored = 0, kDeflated = 8;
 
-// The whole pack mapped read-only: the entries' bytes come from the page
-// cache without a copy, so the time is the decoder's and MD5's.
-class MappedFile {
+// The pack open for reading by offset, shared by the threads.
+class PackFile {
 public:
-    explicit MappedFile(const std::string& path) {
-        const int fd = open(path.c_str(), O_RDONLY);
-        if (fd < 0) return;
-        struct stat st {};
-        if (fstat(fd, &st) == 0 && st.st_size > 0) {
-            void* p = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-            if (p != MAP_FAILED) {
-                m_data = static_cast<const unsigned char*>(p);
-                m_size = static_cast<size_t>(st.st_size);
-            }
-        }
-        close(fd);
+    explicit PackFile(const std::string& path) : m_fd(open(path.c_str(), O_RDONLY)) {}
+    ~PackFile() {
+        if (m_fd >= 0) close(m_fd);
     }
-    ~MappedFile() {
-        if (m_data) munmap(const_cast<unsigned char*>(m_data), m_size);
+    PackFile(const PackFile&) = delete;
+    PackFile& operator=(const PackFile&) = delete;
+    bool ok() const { return m_fd >= 0; }
+    bool Read(uint64_t at, void* to, size_t n) const {
+        return pread(m_fd, to, n, static_cast<off_t>(at)) == static_cast<ssize_t>(n);
     }
-    MappedFile(const MappedFile&) = delete;
-    MappedFile& operator=(const MappedFile&) = delete;
-    const unsigned char* data() const { return m_data; }
-    size_t size() const { return m_size; }
 
 private:
-    const unsigned char* m_data = nullptr;
-    size_t m_size = 0;
+    int m_fd;
 };
-
-// Where an entry's data starts: after its local header's 30 fixed bytes,
-// its name and its extra field.
-bool EntryData(const MappedFile& file, const SurveyEntry& e, const unsigned char** data) {
-    if (e.localOffset + 30 > file.size()) return false;
-    const unsigned char* h = file.data() + e.localOffset;
-    const uint64_t at = e.localOffset + 30 + (h[26] | h[27] << 8) + (h[28] | h[29] << 8);
-    if (at + e.compressedSize > file.size()) return false;
-    *data = file.data() + at;
-    return true;
-}
 
 // What one thread reuses from entry to entry.
 struct Scratch {
-    std::vector<unsigned char> out;
+    std::vector<unsigned char> in, out;
     libdeflate_decompressor* libdeflate = nullptr;
     std::unique_ptr<inflate_state> isal = std::make_unique<inflate_state>();
     ~Scratch() {
         if (libdeflate) libdeflate_free_decompressor(libdeflate);
     }
 };
+
+// Reads an entry's compressed bytes into `s.in`: they start after its local
+// header's 30 fixed bytes, its name and its extra field.
+bool ReadEntry(const PackFile& file, const SurveyEntry& e, Scratch& s) {
+    unsigned char h[30];
+    if (!file.Read(e.localOffset, h, sizeof h)) return false;
+    s.in.resize(e.compressedSize);
+    return file.Read(e.localOffset + 30 + (h[26] | h[27] << 8) + (h[28] | h[29] << 8), s.in.data(), s.in.size());
+}
 
 void TakeMd5(const unsigned char* data, size_t n, bool md5, Md5Context* ctx) {
     if (md5) Md5Update(ctx, data, n);
@@ -142,9 +126,9 @@ const char* DecoderName(Decoder decoder) {
 bool InflatePack(const std::string& pack, Decoder decoder, bool md5, std::string* reason) {
     ArchiveSurvey survey;
     if (!SurveyArchive(pack, &survey, reason)) return false;
-    MappedFile file(pack);
-    if (!file.data()) {
-        *reason = "cannot map " + pack;
+    PackFile file(pack);
+    if (!file.ok()) {
+        *reason = "cannot open " + pack;
         return false;
     }
     const std::vector<SurveyEntry>& entries = survey.entries;
@@ -155,10 +139,10 @@ bool InflatePack(const std::string& pack, Decoder decoder, bool md5, std::string
     RunIndexedJobs(order.size(), WorkerThreadCount(), [&](size_t i) {
         thread_local Scratch scratch;
         const SurveyEntry& e = entries[order[i]];
-        const unsigned char* in = nullptr;
         Md5Context ctx;
         Md5Init(&ctx);
-        bool ok = EntryData(file, e, &in);
+        bool ok = ReadEntry(file, e, scratch);
+        const unsigned char* in = scratch.in.data();
         if (ok && e.method == kStored) {
             ok = e.compressedSize == e.size && libdeflate_crc32(0, in, e.size) == e.crc;
             if (ok) TakeMd5(in, e.size, md5, &ctx);

@@ -1,8 +1,9 @@
 #pragma once
-// The least a pack check must do: inflate every entry and check its size
-// and CRC-32, optionally taking each entry's MD5, in memory (nothing is
-// written), one thread per core, entries largest first. Used to time
-// deflate decoders against each other and as the check's floor.
+// The least a pack check must do: read every entry's compressed bytes once
+// (by offset, from the page cache), inflate them in memory, check the size
+// and CRC-32 and, when asked, take the MD5; nothing is written. One thread
+// per core, entries largest first. Used to time deflate decoders against
+// each other and as the check's floor.
 #include <string>
 
 enum class Decoder {

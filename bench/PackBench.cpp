@@ -193,8 +193,8 @@ void Report(const PackSeries& p) {
     std::printf("  isal / libdeflate (inflate alone)  streaming wall %5.2f CPU %5.2f   whole wall %5.2f CPU %5.2f\n",
                 Median(p.inflate.at(Decoder::Isal).wall) / lib, Median(p.inflate.at(Decoder::Isal).cpu) / libCpu,
                 Median(p.inflate.at(Decoder::IsalWhole).wall) / lib, Median(p.inflate.at(Decoder::IsalWhole).cpu) / libCpu);
-    std::printf("  ratio       wall %7.3f    CPU %7.3f    check / MD5 floor %5.2f    check / real floor %5.2f\n", ow / tw,
-                oc / tc, ow / Median(p.md5Floor.wall), ow / Median(real.wall));
+    std::printf("  ratio       wall %7.3f    CPU %7.3f    check / MD5 floor %5.2f    check / real floor %5.2f (CPU %5.2f)\n",
+                ow / tw, oc / tc, ow / Median(p.md5Floor.wall), ow / Median(real.wall), oc / Median(real.cpu));
 }
 
 void ReportMd5(const std::string& what, const Series& ours, const Series& theirs) {

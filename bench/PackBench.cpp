@@ -7,7 +7,8 @@
 // every byte cannot reach, and the real floor: every entry inflated in
 // memory with the fastest decoder measured, plus its MD5, once, on one
 // thread per core, nothing written. The decoders (libdeflate, Intel ISA-L
-// streaming and whole-entry) are also timed alone. Every measurement runs
+// streaming and whole-entry) are also timed alone, and so is writing the
+// pack's files (their sizes in zeros) without inflating. Every measurement runs
 // in a child process of its own (ours: this program again, in a one-shot
 // mode), so wall time, CPU time (user + system) and peak resident memory
 // (ru_maxrss from wait4) belong to that measurement alone. The check runs
@@ -20,6 +21,7 @@
 //   pack_bench --floor DIR            MD5 of every file under DIR, one thread per core
 //   pack_bench --inflate DECODER PACK [--md5]
 //                                     every entry inflated in memory (and its MD5)
+//   pack_bench --write DEST PACK      the pack's files written (zeros), not inflated
 //   pack_bench --md5 FILE             one GetFileMD5
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -38,6 +40,7 @@
 
 #include "PackInflate.h"
 #include "PackTool.h"
+#include "PackWrite.h"
 #include "TerminalFiles.h"
 #include "pack/FileDigest.h"
 #include "pack/FileMD5.h"
@@ -158,7 +161,7 @@ const Decoder kDecoders[] = {Decoder::Libdeflate, Decoder::Isal, Decoder::IsalWh
 // Everything measured on one pack.
 struct PackSeries {
     std::string what, pack;
-    Series ours, reference, md5Floor;
+    Series ours, reference, md5Floor, write;
     std::map<Decoder, Series> inflate, inflateMd5;  // alone; with MD5
 };
 
@@ -184,6 +187,8 @@ void Report(const PackSeries& p) {
                 Median(p.md5Floor.wall), Median(p.md5Floor.cpu));
     std::printf("  real floor  wall %7.3f s  CPU %7.3f s  (inflate with %s + MD5, all cores, in memory)\n",
                 Median(real.wall), Median(real.cpu), DecoderName(best));
+    std::printf("  writing     wall %7.3f s  CPU %7.3f s  (the files created and filled with zeros, all cores)\n",
+                Median(p.write.wall), Median(p.write.cpu));
     for (Decoder d : kDecoders)
         std::printf("  %-11s inflate wall %7.3f s  CPU %7.3f s   with MD5 wall %7.3f s  CPU %7.3f s  peak %6.1f MiB\n",
                     DecoderName(d), Median(p.inflate.at(d).wall), Median(p.inflate.at(d).cpu),
@@ -263,6 +268,13 @@ int FloorOnce(const std::string& dir) {
 }
 
 
+int WriteOnce(const std::string& dest, const std::string& pack) {
+    std::string reason;
+    if (WritePackFiles(pack, dest, &reason)) return 0;
+    std::fprintf(stderr, "%s\n", reason.c_str());
+    return 1;
+}
+
 int InflateOnce(const std::string& decoderName, const std::string& pack, bool md5) {
     Decoder decoder;
     std::string reason;
@@ -310,6 +322,7 @@ std::string MakeTerminalPack(const std::string& dir, size_t totalMiB) {
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--check") return Done(CheckOnce(argv[2], argv[3]));
+    if (argc == 4 && std::string(argv[1]) == "--write") return Done(WriteOnce(argv[2], argv[3]));
     if (argc == 3 && std::string(argv[1]) == "--md5") return Done(Md5Once(argv[2]));
     if (argc == 3 && std::string(argv[1]) == "--floor") return Done(FloorOnce(argv[2]));
     if ((argc == 4 || (argc == 5 && std::string(argv[4]) == "--md5")) && std::string(argv[1]) == "--inflate")
@@ -349,10 +362,13 @@ int main(int argc, char** argv) {
             Measure floor = RunChild({self, "--floor", ours});
             Measure reference = RunShell("unzip -q -o '" + p.pack + "' -d '" + theirs + "' && find '" + theirs +
                                          "' -type f -print0 | xargs -0 md5sum > /dev/null");
+            Run("rm -rf '" + ours + "'");
+            Measure write = RunChild({self, "--write", ours, p.pack});
             if (counted) {
                 p.ours.Add(check);
                 p.md5Floor.Add(floor);
                 p.reference.Add(reference);
+                p.write.Add(write);
             }
             for (Decoder d : kDecoders) {
                 Measure alone = RunChild({self, "--inflate", DecoderName(d), p.pack});

@@ -1,17 +1,27 @@
 // Times, in one run, the pack check of this tool (extraction into a fresh
 // folder, then the manifest check with the digests the extraction took)
 // against Info-ZIP's `unzip -q -o` followed by coreutils' `md5sum` of every
-// file, and GetFileMD5 on one large file against `md5sum`. The machine's
-// floor for a check is MD5 of every extracted byte once, the files read
-// from the page cache on one thread per core. Every measurement runs in a child process of its own
-// (ours: this program again, in a one-shot mode), so wall time, CPU time
-// (user + system) and peak resident memory (ru_maxrss from wait4) belong to
-// that measurement alone. The check runs on two packs of the same number of
-// files, the second a quarter of the first's size: equal peaks show that the
-// memory does not grow with the pack's size.
+// file, and GetFileMD5 on one large file against `md5sum`. Two floors go
+// with each check: MD5 of every extracted byte once (the files read from
+// the page cache on one thread per core), which a check that must inflate
+// every byte cannot reach, and the real floor: every entry inflated in
+// memory with the fastest decoder measured, plus its MD5, once, on one
+// thread per core, nothing written. The decoders (libdeflate, Intel ISA-L
+// streaming and whole-entry) are also timed alone, and so is writing the
+// pack's files (their sizes in zeros) without inflating. Every measurement runs
+// in a child process of its own (ours: this program again, in a one-shot
+// mode), so wall time, CPU time (user + system) and peak resident memory
+// (ru_maxrss from wait4) belong to that measurement alone. The check runs
+// on three packs: the first two of the same number of files, the second a
+// quarter of the first's size (equal peaks show that the memory does not
+// grow with the pack's size), the third of typical terminal files
+// (executables, DLLs, text) of the second's size.
 //   pack_bench WORKDIR [TOTAL_MIB] [FILES] [ROUNDS]
 //   pack_bench --check DEST PACK      one check; prints its two phases' seconds
 //   pack_bench --floor DIR            MD5 of every file under DIR, one thread per core
+//   pack_bench --inflate DECODER PACK [--md5]
+//                                     every entry inflated in memory (and its MD5)
+//   pack_bench --write DEST PACK      the pack's files written (zeros), not inflated
 //   pack_bench --md5 FILE             one GetFileMD5
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -22,11 +32,16 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "PackInflate.h"
 #include "PackTool.h"
+#include "PackWrite.h"
+#include "TerminalFiles.h"
 #include "pack/FileDigest.h"
 #include "pack/FileMD5.h"
 #include "pack/FolderMD5Check.h"
@@ -128,7 +143,11 @@ struct Series {
     void Add(const Measure& m) {
         wall.push_back(m.wall);
         cpu.push_back(m.cpu);
-        peakKiB = std::max(peakKiB, m.peakKiB);
+        // One of this program's modes reports its own peak: a child's
+        // ru_maxrss cannot be below the resident set of the parent it was
+        // forked from, which it holds until it runs exec.
+        const size_t own = m.out.find("VmHWM ");
+        peakKiB = std::max(peakKiB, own != std::string::npos ? std::atol(m.out.c_str() + own + 6) : m.peakKiB);
         double e = 0, h = 0;
         if (std::sscanf(m.out.c_str(), "%lf %lf", &e, &h) == 2) {
             extract.push_back(e);
@@ -137,19 +156,79 @@ struct Series {
     }
 };
 
-void Report(const std::string& what, const Series& ours, const Series& theirs, const Series* floor = nullptr) {
+const Decoder kDecoders[] = {Decoder::Libdeflate, Decoder::Isal, Decoder::IsalWhole};
+
+// Everything measured on one pack.
+struct PackSeries {
+    std::string what, pack;
+    Series ours, reference, md5Floor, write;
+    std::map<Decoder, Series> inflate, inflateMd5;  // alone; with MD5
+};
+
+// The decoder whose inflate with MD5 took the least CPU time: on a machine
+// shared with other work, wall time says more about the neighbours.
+Decoder Fastest(const PackSeries& p) {
+    Decoder best = Decoder::Libdeflate;
+    for (Decoder d : kDecoders)
+        if (Median(p.inflateMd5.at(d).cpu) < Median(p.inflateMd5.at(best).cpu)) best = d;
+    return best;
+}
+
+void Report(const PackSeries& p) {
+    const double ow = Median(p.ours.wall), tw = Median(p.reference.wall), oc = Median(p.ours.cpu),
+                 tc = Median(p.reference.cpu);
+    const Decoder best = Fastest(p);
+    const Series& real = p.inflateMd5.at(best);
+    std::printf("%s\n", p.what.c_str());
+    std::printf("  ours        wall %7.3f s  CPU %7.3f s  peak %6.1f MiB  (extraction %.3f s, manifest check %.3f s)\n", ow,
+                oc, p.ours.peakKiB / 1024.0, Median(p.ours.extract), Median(p.ours.hash));
+    std::printf("  reference   wall %7.3f s  CPU %7.3f s  peak %6.1f MiB\n", tw, tc, p.reference.peakKiB / 1024.0);
+    std::printf("  MD5 floor   wall %7.3f s  CPU %7.3f s  (MD5 of every extracted byte once, all cores)\n",
+                Median(p.md5Floor.wall), Median(p.md5Floor.cpu));
+    std::printf("  real floor  wall %7.3f s  CPU %7.3f s  (inflate with %s + MD5, all cores, in memory)\n",
+                Median(real.wall), Median(real.cpu), DecoderName(best));
+    std::printf("  writing     wall %7.3f s  CPU %7.3f s  (the files created and filled with zeros, all cores)\n",
+                Median(p.write.wall), Median(p.write.cpu));
+    for (Decoder d : kDecoders)
+        std::printf("  %-11s inflate wall %7.3f s  CPU %7.3f s   with MD5 wall %7.3f s  CPU %7.3f s  peak %6.1f MiB\n",
+                    DecoderName(d), Median(p.inflate.at(d).wall), Median(p.inflate.at(d).cpu),
+                    Median(p.inflateMd5.at(d).wall), Median(p.inflateMd5.at(d).cpu), p.inflateMd5.at(d).peakKiB / 1024.0);
+    const double lib = Median(p.inflate.at(Decoder::Libdeflate).wall);
+    const double libCpu = Median(p.inflate.at(Decoder::Libdeflate).cpu);
+    std::printf("  isal / libdeflate (inflate alone)  streaming wall %5.2f CPU %5.2f   whole wall %5.2f CPU %5.2f\n",
+                Median(p.inflate.at(Decoder::Isal).wall) / lib, Median(p.inflate.at(Decoder::Isal).cpu) / libCpu,
+                Median(p.inflate.at(Decoder::IsalWhole).wall) / lib, Median(p.inflate.at(Decoder::IsalWhole).cpu) / libCpu);
+    std::printf("  ratio       wall %7.3f    CPU %7.3f    check / MD5 floor %5.2f    check / real floor %5.2f (CPU %5.2f)\n",
+                ow / tw, oc / tc, ow / Median(p.md5Floor.wall), ow / Median(real.wall), oc / Median(real.cpu));
+}
+
+void ReportMd5(const std::string& what, const Series& ours, const Series& theirs) {
     const double ow = Median(ours.wall), tw = Median(theirs.wall), oc = Median(ours.cpu), tc = Median(theirs.cpu);
     std::printf("%s\n", what.c_str());
-    std::printf("  ours       wall %7.3f s  CPU %7.3f s  peak %6.1f MiB", ow, oc, ours.peakKiB / 1024.0);
-    if (!ours.extract.empty())
-        std::printf("  (extraction %.3f s, manifest check %.3f s)", Median(ours.extract), Median(ours.hash));
-    std::printf("\n  reference  wall %7.3f s  CPU %7.3f s  peak %6.1f MiB\n", tw, tc, theirs.peakKiB / 1024.0);
-    if (floor)
-        std::printf("  floor      wall %7.3f s  CPU %7.3f s  (MD5 of every extracted byte once)\n", Median(floor->wall),
-                    Median(floor->cpu));
-    std::printf("  ratio      wall %7.3f    CPU %7.3f", ow / tw, oc / tc);
-    if (floor) std::printf("    wall / floor %5.2f", ow / Median(floor->wall));
-    std::printf("\n");
+    std::printf("  ours        wall %7.3f s  CPU %7.3f s  peak %6.1f MiB\n", ow, oc, ours.peakKiB / 1024.0);
+    std::printf("  reference   wall %7.3f s  CPU %7.3f s  peak %6.1f MiB\n", tw, tc, theirs.peakKiB / 1024.0);
+    std::printf("  ratio       wall %7.3f    CPU %7.3f\n", ow / tw, oc / tc);
+}
+
+// This process's peak (VmHWM) or present (VmRSS) resident set, KiB; 0 when unknown.
+long OwnMemoryKiB(const char* field = "VmHWM") {
+    FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f) return 0;
+    char line[256];
+    long kib = 0;
+    while (std::fgets(line, sizeof line, f))
+        if (std::strncmp(line, field, std::strlen(field)) == 0 && line[std::strlen(field)] == ':') {
+            kib = std::atol(line + std::strlen(field) + 1);
+            break;
+        }
+    std::fclose(f);
+    return kib;
+}
+
+// Ends a one-shot mode: its own peak for the timing loop, then its result.
+int Done(int result) {
+    std::printf("VmHWM %ld\n", OwnMemoryKiB());
+    return result;
 }
 
 // One-shot modes, run as children by the timing loop.
@@ -188,8 +267,35 @@ int FloorOnce(const std::string& dir) {
     return 0;
 }
 
+
+int WriteOnce(const std::string& dest, const std::string& pack) {
+    std::string reason;
+    if (WritePackFiles(pack, dest, &reason)) return 0;
+    std::fprintf(stderr, "%s\n", reason.c_str());
+    return 1;
+}
+
+int InflateOnce(const std::string& decoderName, const std::string& pack, bool md5) {
+    Decoder decoder;
+    std::string reason;
+    if (!ParseDecoder(decoderName, &decoder)) return 2;
+    if (InflatePack(pack, decoder, md5, &reason)) return 0;
+    std::fprintf(stderr, "%s\n", reason.c_str());
+    return 1;
+}
+
+std::string PackFolder(const std::string& dir, const std::string& src) {
+    const std::string pack = dir + "/AppUpgradePack.zip";
+    ToolOutput io;
+    if (RunPackTool({L"make", L"--model", L"M3710", L"--kind", L"app", L"-o", Wide(pack), Wide(src)}, io) != 0) {
+        std::fprintf(stderr, "%s", io.err.c_str());
+        std::exit(2);
+    }
+    return pack;
+}
+
 std::string MakePack(const std::string& dir, size_t totalMiB, int files, std::mt19937_64& rng) {
-    const std::string src = dir + "/src", pack = dir + "/AppUpgradePack.zip";
+    const std::string src = dir + "/src";
     Run("mkdir -p '" + src + "'");
     const size_t total = totalMiB << 20;
     size_t made = 0;
@@ -200,27 +306,34 @@ std::string MakePack(const std::string& dir, size_t totalMiB, int files, std::mt
         WriteContent(sub + "/f" + std::to_string(i) + ".bin", size, rng);
         made += size;
     }
-    ToolOutput io;
-    if (RunPackTool({L"make", L"--model", L"M3710", L"--kind", L"app", L"-o", Wide(pack), Wide(src)}, io) != 0) {
-        std::fprintf(stderr, "%s", io.err.c_str());
+    return PackFolder(dir, src);
+}
+
+std::string MakeTerminalPack(const std::string& dir, size_t totalMiB) {
+    const std::string src = dir + "/src";
+    if (!CopyTerminalFiles(src, totalMiB)) {
+        std::fprintf(stderr, "too few executables, DLLs or headers on this machine for a %zu MiB pack\n", totalMiB);
         std::exit(2);
     }
-    return pack;
+    return PackFolder(dir, src);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::string(argv[1]) == "--check") return CheckOnce(argv[2], argv[3]);
-    if (argc == 3 && std::string(argv[1]) == "--md5") return Md5Once(argv[2]);
-    if (argc == 3 && std::string(argv[1]) == "--floor") return FloorOnce(argv[2]);
+    if (argc == 4 && std::string(argv[1]) == "--check") return Done(CheckOnce(argv[2], argv[3]));
+    if (argc == 4 && std::string(argv[1]) == "--write") return Done(WriteOnce(argv[2], argv[3]));
+    if (argc == 3 && std::string(argv[1]) == "--md5") return Done(Md5Once(argv[2]));
+    if (argc == 3 && std::string(argv[1]) == "--floor") return Done(FloorOnce(argv[2]));
+    if ((argc == 4 || (argc == 5 && std::string(argv[4]) == "--md5")) && std::string(argv[1]) == "--inflate")
+        return Done(InflateOnce(argv[2], argv[3], argc == 5));
     if (argc < 2) {
         std::fprintf(stderr, "usage: pack_bench WORKDIR [TOTAL_MIB] [FILES] [ROUNDS]\n");
         return 2;
     }
-    const std::string self = "/proc/self/exe";
     char selfPath[4096] = {};
-    if (readlink(self.c_str(), selfPath, sizeof selfPath - 1) <= 0) return 2;
+    if (readlink("/proc/self/exe", selfPath, sizeof selfPath - 1) <= 0) return 2;
+    const std::string self = selfPath;
     const std::string work = argv[1];
     const size_t totalMiB = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 256;
     const int files = argc > 3 ? std::atoi(argv[3]) : 300;
@@ -229,43 +342,56 @@ int main(int argc, char** argv) {
 
     Run("rm -rf '" + work + "' && mkdir -p '" + work + "'");
     std::mt19937_64 rng(12345);
-    const std::string pack = MakePack(work + "/large", totalMiB, files, rng);
-    const std::string smallPack = MakePack(work + "/small", smallMiB, files, rng);
+    std::vector<PackSeries> packs(3);
+    packs[0].pack = MakePack(work + "/large", totalMiB, files, rng);
+    packs[0].what = "check, " + std::to_string(totalMiB) + " MiB in " + std::to_string(files) + " files:";
+    packs[1].pack = MakePack(work + "/small", smallMiB, files, rng);
+    packs[1].what = "check, " + std::to_string(smallMiB) + " MiB in " + std::to_string(files) + " files:";
+    packs[2].pack = MakeTerminalPack(work + "/terminal", smallMiB);
+    packs[2].what = "check, " + std::to_string(smallMiB) + " MiB of terminal files (Windows executables and DLLs, "
+                    "native executables, C headers):";
     const std::string big = work + "/big.bin", ours = work + "/ours", theirs = work + "/theirs";
     Run("cat " + work + "/large/src/d*/*.bin > '" + big + "'");
 
-    Series check, reference, smallCheck, smallReference, md5, md5sum, floor, smallFloor;
-    auto theirCheck = [&](const std::string& p) {
-        return RunShell("unzip -q -o '" + p + "' -d '" + theirs + "' && find '" + theirs +
-                        "' -type f -print0 | xargs -0 md5sum > /dev/null");
-    };
+    Series md5, md5sum;
     for (int r = 0; r <= rounds; ++r) {  // round 0 warms the caches and is not counted
-        Measure m[8];
+        const bool counted = r > 0;
+        for (PackSeries& p : packs) {
+            Run("rm -rf '" + ours + "' '" + theirs + "'");
+            Measure check = RunChild({self, "--check", ours, p.pack});
+            Measure floor = RunChild({self, "--floor", ours});
+            Measure reference = RunShell("unzip -q -o '" + p.pack + "' -d '" + theirs + "' && find '" + theirs +
+                                         "' -type f -print0 | xargs -0 md5sum > /dev/null");
+            Run("rm -rf '" + ours + "'");
+            Measure write = RunChild({self, "--write", ours, p.pack});
+            if (counted) {
+                p.ours.Add(check);
+                p.md5Floor.Add(floor);
+                p.reference.Add(reference);
+                p.write.Add(write);
+            }
+            for (Decoder d : kDecoders) {
+                Measure alone = RunChild({self, "--inflate", DecoderName(d), p.pack});
+                Measure withMd5 = RunChild({self, "--inflate", DecoderName(d), p.pack, "--md5"});
+                if (counted) {
+                    p.inflate[d].Add(alone);
+                    p.inflateMd5[d].Add(withMd5);
+                }
+            }
+        }
         Run("rm -rf '" + ours + "' '" + theirs + "'");
-        m[0] = RunChild({selfPath, "--check", ours, pack});
-        m[6] = RunChild({selfPath, "--floor", ours});
-        m[1] = theirCheck(pack);
-        Run("rm -rf '" + ours + "' '" + theirs + "'");
-        m[2] = RunChild({selfPath, "--check", ours, smallPack});
-        m[7] = RunChild({selfPath, "--floor", ours});
-        m[3] = theirCheck(smallPack);
-        Run("rm -rf '" + ours + "' '" + theirs + "'");
-        m[4] = RunChild({selfPath, "--md5", big});
-        m[5] = RunShell("md5sum '" + big + "' > /dev/null");
-        if (r == 0) continue;
-        check.Add(m[0]);
-        reference.Add(m[1]);
-        smallCheck.Add(m[2]);
-        smallReference.Add(m[3]);
-        md5.Add(m[4]);
-        md5sum.Add(m[5]);
-        floor.Add(m[6]);
-        smallFloor.Add(m[7]);
+        Measure m = RunChild({self, "--md5", big});
+        Measure s = RunShell("md5sum '" + big + "' > /dev/null");
+        if (counted) {
+            md5.Add(m);
+            md5sum.Add(s);
+        }
     }
-    std::printf("%d rounds (medians of wall and CPU time; peak memory is the largest of the rounds)\n", rounds);
-    Report("check, " + std::to_string(totalMiB) + " MiB in " + std::to_string(files) + " files:", check, reference, &floor);
-    Report("check, " + std::to_string(smallMiB) + " MiB in " + std::to_string(files) + " files:", smallCheck,
-           smallReference, &smallFloor);
-    Report("MD5 of one " + std::to_string(totalMiB) + " MiB file:", md5, md5sum);
+    std::printf("%d rounds on %u threads (medians of wall and CPU time; peak memory is the largest of the rounds)\n",
+                rounds, WorkerThreadCount());
+    std::printf("(peaks of our modes are their own VmHWM; a reference's includes this program's resident set at the "
+                "fork, %.1f MiB)\n", OwnMemoryKiB("VmRSS") / 1024.0);
+    for (const PackSeries& p : packs) Report(p);
+    ReportMd5("MD5 of one " + std::to_string(totalMiB) + " MiB file:", md5, md5sum);
     return 0;
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """The command line against many terminals over links like field links:
-one pack (16 MiB by default) to 1, 4 and 8 simulated terminals on test
-hosts in network namespaces (198.51.100.41-48, made and removed here; needs
-root), with --jobs 1 and --jobs 8. Each terminal's link is limited to a
+one pack (16 MiB by default) to 1, half of N and N simulated terminals (N
+is 8 by default) on test hosts in network namespaces (198.51.100.41 on,
+made and removed here; needs root), with --jobs 1 and --jobs N. Each terminal's link is limited to a
 rate by a token bucket on its veth (20 Mbit/s by default) and the
 simulator sends every FTP reply late by a latency (20 ms by default).
 Printed per row, medians of the rounds: wall time, the slowest and the
@@ -10,10 +10,12 @@ median delivery's throughput against the link's rate (from each
 terminal's journal: bytes stored between its login and its last upload),
 quillon's CPU time and its peak resident memory.
 
-    bench/cli [--rounds N] [--mib N] [--rate TC_RATE] [--latency S] [--program PATH --packtool PATH]
+    bench/cli [--rounds N] [--mib N] [--terminals N] [--rate TC_RATE] [--latency S]
+              [--program PATH --packtool PATH] [--work DIR]
 
 Without --program it builds quillon and packtool optimised and without
-sanitizers in $QUILLON_BUILD_DIR/bench-cli (default build/bench-cli).
+sanitizers in $QUILLON_BUILD_DIR/bench-cli (default build/bench-cli), which
+also holds its work folder unless --work names one.
 """
 import argparse
 import json
@@ -30,7 +32,6 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tools", "terminal-sim"))
 import sim_netns  # noqa: E402
 
-TERMINALS = 8
 FIRST_ADDRESS = 41
 SUCCESS = "请重启设备完成升级！"
 
@@ -138,7 +139,11 @@ def main():
     p.add_argument("--queue", default="50ms", help="what each link's queue holds, in tc time (default 50ms)")
     p.add_argument("--program")
     p.add_argument("--packtool")
+    p.add_argument("--terminals", type=int, default=8, help="the most terminals at once (default 8)")
+    p.add_argument("--work", help="work folder (default: under the build folder)")
     args = p.parse_args()
+    if not 1 <= args.terminals <= 254 - FIRST_ADDRESS:
+        p.error("--terminals: 1 to %d" % (254 - FIRST_ADDRESS))
     link = rate_bytes_per_second(args.rate)
 
     base = os.path.join(os.environ.get("QUILLON_BUILD_DIR", os.path.join(ROOT, "build")), "bench-cli")
@@ -146,7 +151,7 @@ def main():
         program, packtool = args.program, args.packtool
     else:
         program, packtool = build(os.path.join(base, "build"))
-    work = os.path.join(base, "work")
+    work = args.work or os.path.join(base, "work")
     os.makedirs(work, exist_ok=True)
     pack = make_pack(packtool, work, args.mib)
     size = os.path.getsize(pack)
@@ -158,7 +163,7 @@ def main():
     rows = []
     try:
         addresses, names = [], []
-        for i in range(TERMINALS):
+        for i in range(args.terminals):
             address = "198.51.100.%d" % (FIRST_ADDRESS + i)
             names.append("t%d" % (i + 1))
             terminals.start(names[-1], address, ["latency=%g" % args.latency], rate=args.rate, queue=args.queue)
@@ -180,8 +185,9 @@ def main():
             return (statistics.median(walls), statistics.median(slowest), statistics.median(middle),
                     statistics.median(cpus), max(peaks), walls)
 
-        for jobs in (1, 8):
-            for targets in (1, 4, 8):
+        most = args.terminals
+        for jobs in sorted({1, most}):
+            for targets in sorted({1, most // 2, most} - {0}):
                 rows.append((jobs, targets, measure(jobs, targets)))
     except sim_netns.NetnsError as e:
         sys.exit("cli_bench: cannot make the test hosts: %s" % e)
@@ -200,7 +206,8 @@ def main():
         print("--jobs %-3d %7d %7.2f %14.2f %14.2f %7.2f %11d   rounds %s" % (
             jobs, targets, wall, slow / link, mid / link, cpu, peak, " ".join("%.2f" % w for w in rounds)))
     print("%-9s %7s %7s %14s %14s %7s %11d" % ("pack check", "-", "-", "-", "-", "-", check_peak))
-    print("8 targets with --jobs 8 against 1 target: %.2f of the time" % (walls[(8, 8)] / walls[(8, 1)]))
+    print("%d targets with --jobs %d against 1 target: %.2f of the time" % (
+        most, most, walls[(most, most)] / walls[(most, 1)]))
     os.remove(pack)
 
 

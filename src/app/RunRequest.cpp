@@ -12,7 +12,7 @@ RunRequest MakeRunRequest(const UpgradeSelection& selection) {
     r.packKind = selection.packKind;
     r.packPath = selection.packPath;
     UsbDiskInfo disk{};
-    if (selection.SelectedDisk(&disk)) {
+    if ((r.haveDisk = selection.SelectedDisk(&disk))) {
         r.diskPath = disk.volume.szDrivePath;
         r.diskIdentity = DiskIdentityOf(disk);
     }

@@ -20,8 +20,9 @@ struct RunRequest {
     ConnectionMode connection = kConnectionUsb;
     PackKind packKind = kPackApplication;
     std::wstring packPath;
-    // USB: the root of the chosen terminal disk ("E:\\", or a mount
-    // folder), empty when none is chosen; any length.
+    // USB: whether a terminal disk is chosen, and its root ("E:\\", or a
+    // mount folder; any length; empty for a volume without a drive letter).
+    bool haveDisk = false;
     std::wstring diskPath;
     // Ethernet.
     std::wstring terminalAddress;

@@ -120,7 +120,7 @@ bool CUpgradeRun::ExtractAndCheckPack() {
 }
 
 void CUpgradeRun::RunUsbUpgrade() {
-    if (m_request.diskPath.empty()) {
+    if (!m_request.haveDisk) {
         FailAndClose(0.1, runtext::kNoTerminalDisk);
         return;
     }
@@ -284,7 +284,7 @@ bool CUpgradeRun::VerifyUpload(const std::wstring& remotePack) {
 
 bool CUpgradeRun::CheckDiskSpace() {
     uint64_t freeBytes = 0;
-    if (!m_request.diskPath.empty()) {
+    if (m_request.haveDisk) {
         // 64-bit: packs of 4 GiB and more must not wrap.
         if (m_services.files.FreeBytes(m_request.diskPath, &freeBytes) && freeBytes >= m_pack->Size()) {
             m_services.progress.SetProgress(0.8, L"");

@@ -130,6 +130,7 @@ RunRequest MakeDeliveryRequest(const BatchPlan& plan, const BatchOutcome& check,
             r.ftpPassword = row->login.password;
         }
     } else {
+        r.haveDisk = true;
         r.diskPath = target;
         if (index < plan.diskIds.size()) r.diskIdentity = plan.diskIds[index];
     }

@@ -26,6 +26,8 @@ struct RawEntry {
     uint8_t zip64Local = 0;
     bool zip64Full = false;
     Descriptor descriptor = Descriptor::None;  // flag bit 3, local CRC and sizes zero
+    std::string localExtra, centralExtra;  // extra fields as stored (after any Zip64 field)
+    uint16_t centralFlagsFlip = 0;         // flag bits the central record has other than the local header
 };
 
 RawEntry StoredEntry(const std::string& name, const std::string& data);
@@ -47,3 +49,11 @@ struct RawZipEnd {
 };
 
 std::string BuildRawZip(const std::vector<RawEntry>& entries, const RawZipEnd& end = {});
+
+// `zip` with `entries` (stored as RawEntry says, no sharing) placed right
+// before its central directory: their local headers and data, then their
+// central records, ahead of the directory's own records. Every other byte
+// is kept; the end records (and the Zip64 locator) are shifted by what was
+// inserted, except fields that are all ones. An archive without an end
+// record, or whose directory offset lies past it, comes back unchanged.
+std::string InsertBeforeCentralDirectory(const std::string& zip, const std::vector<RawEntry>& entries);

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <sstream>
 
 #ifndef _WIN32
@@ -410,6 +411,14 @@ TEST_F(PackToolTest, PeerCorporaAreDecidedAsTheirTableSays) {
     ASSERT_TRUE(verify.Set(L"M3710", 0));
     const std::string verifyBytes(reinterpret_cast<const char*>(verify.bytes), PackVerifyInfo::kSize);
 
+    // Rows the table marks "accept" that the reader-disagreement rule
+    // refuses: their Info-ZIP Unicode path fields name other files than
+    // their names read in code page 936, so a reader that honours the
+    // field extracts other names than the manifest checked.
+    const std::map<std::string, std::string> refusedByLaterRule = {
+        {"cc_utf8-winzip-test.zip", "a Unicode path field names another file"},
+        {"zr_windows-7zip.zip", "a Unicode path field names another file"},
+    };
     std::istringstream lines(table);
     std::string line, mismatches;
     int rows = 0, agreed = 0;
@@ -424,6 +433,8 @@ TEST_F(PackToolTest, PeerCorporaAreDecidedAsTheirTableSays) {
         if (cells.size() < 9 || (cells[7] != "accept" && cells[7] != "refuse")) continue;
         ++rows;
         const std::string& file = cells[1];
+        const auto later = refusedByLaterRule.find(file);
+        const std::string want = later != refusedByLaterRule.end() ? "refuse" : cells[7];
         const std::wstring zipPath = corpus + L"\\" + platform::Utf8ToWide(file);
         const std::string zip = ReadBytes(zipPath);
         ASSERT_FALSE(zip.empty()) << file;
@@ -447,10 +458,13 @@ TEST_F(PackToolTest, PeerCorporaAreDecidedAsTheirTableSays) {
         if (!accepted) {
             EXPECT_TRUE(r.code == 1 || r.code == 2) << file << ": exit " << r.code;
         }
-        if (accepted == (cells[7] == "accept")) {
+        if (later != refusedByLaterRule.end()) {
+            EXPECT_NE(r.err.find(later->second), std::string::npos) << file << ": " << r.err;
+        }
+        if (accepted == (want == "accept")) {
             ++agreed;
         } else {
-            mismatches += "\n  " + file + ": want " + cells[7] + ", " + (accepted ? "accepted" : "refused: " + r.err);
+            mismatches += "\n  " + file + ": want " + want + ", " + (accepted ? "accepted" : "refused: " + r.err);
         }
     }
     EXPECT_EQ(rows, 80);

@@ -163,13 +163,31 @@ std::string BuildRawZip(const std::vector<RawEntry>& entries, const RawZipEnd& e
     const uint32_t cdOffset = static_cast<uint32_t>(out.size());
     out += central;
     const uint32_t count = end.countAllOnes ? 0xFFFFu : static_cast<uint32_t>(static_cast<int>(entries.size()) + end.countDelta);
+    const bool allOnes = end.zip64 == Zip64End::PlainAllOnes;
+    if (end.zip64 != Zip64End::None) {
+        const uint64_t zip64At = out.size();
+        Put32(out, 0x06064b50);
+        Put64(out, 44);
+        Put16(out, 45);
+        Put16(out, 45);
+        Put32(out, 0);
+        Put32(out, 0);
+        Put64(out, count);
+        Put64(out, count);
+        Put64(out, central.size());
+        Put64(out, cdOffset);
+        Put32(out, 0x07064b50);
+        Put32(out, 0);
+        Put64(out, zip64At);
+        Put32(out, 1);
+    }
     Put32(out, 0x06054b50);
-    Put16(out, 0);
-    Put16(out, 0);
-    Put16(out, count);
-    Put16(out, count);
-    Put32(out, static_cast<uint32_t>(central.size()));
-    Put32(out, cdOffset);
+    Put16(out, allOnes ? 0xFFFF : 0);
+    Put16(out, allOnes ? 0xFFFF : 0);
+    Put16(out, allOnes ? 0xFFFF : count);
+    Put16(out, allOnes ? 0xFFFF : count);
+    Put32(out, allOnes ? 0xFFFFFFFFu : static_cast<uint32_t>(central.size()));
+    Put32(out, allOnes ? 0xFFFFFFFFu : cdOffset + (end.zip64 == Zip64End::PlainElsewhere ? 1 : 0));
     Put16(out, static_cast<uint32_t>(end.comment.size()));
     return out + end.comment;
 }

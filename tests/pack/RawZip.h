@@ -42,10 +42,16 @@ void Put64(std::string& s, uint64_t v);
 std::string DeflateRaw(const std::string& data);
 uint32_t Crc32(const std::string& data);
 
+// Zip64 end records before the plain one, whose fields are then all ones
+// (as streaming writers leave them), the true values, or those of another
+// directory (its offset one further).
+enum class Zip64End { None, PlainAllOnes, PlainAgrees, PlainElsewhere };
+
 struct RawZipEnd {
     int countDelta = 0;        // added to the true count in the end record
     bool countAllOnes = false; // 0xFFFF entries, as in a Zip64 archive, but without its records
     std::string comment;       // the archive comment behind the end record
+    Zip64End zip64 = Zip64End::None;
 };
 
 std::string BuildRawZip(const std::vector<RawEntry>& entries, const RawZipEnd& end = {});

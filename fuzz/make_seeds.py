@@ -52,7 +52,9 @@ import zlib
 
 def raw_archive(entries, count_delta=0, count=None):
     """entries: dicts with name, data, and optional method, flags, crc,
-    size, local_name, made_by, external, shares (index of an earlier entry)."""
+    size, local_name, made_by, external, shares (index of an earlier entry),
+    central_flags (the central record's, when other than the local header's),
+    central_extra."""
     out, central, offsets = b"", b"", []
     for e in entries:
         if "shares" in e:
@@ -64,9 +66,11 @@ def raw_archive(entries, count_delta=0, count=None):
                            e["crc"], len(e["data"]), e["size"], len(name), 0) + name + e["data"]
     for e, offset in zip(entries, offsets):
         data = entries[e["shares"]]["data"] if "shares" in e else e["data"]
-        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, e.get("made_by", 20), 20, e.get("flags", 0),
-                               e.get("method", 0), 0, 0x5021, e["crc"], len(data), e["size"], len(e["name"]), 0, 0,
-                               0, 0, e.get("external", 0), offset) + e["name"]
+        extra = e.get("central_extra", b"")
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, e.get("made_by", 20), 20,
+                               e.get("central_flags", e.get("flags", 0)), e.get("method", 0), 0, 0x5021, e["crc"],
+                               len(data), e["size"], len(e["name"]), len(extra), 0, 0, 0, e.get("external", 0),
+                               offset) + e["name"] + extra
     n = count if count is not None else len(entries) + count_delta
     return out + central + struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, n, n, len(central), len(out), 0)
 
@@ -96,6 +100,27 @@ seed("fuzz_unzip", "case", raw_archive([stored(b"Up/x", b"x"), stored(b"up/y", b
 seed("fuzz_unzip", "file-and-folder", raw_archive([stored(b"d", b"x"), stored(b"d/x", b"y")]))
 seed("fuzz_unzip", "trailing-dot", raw_archive([good, stored(b"dir./x", b"x")]))
 seed("fuzz_unzip", "symlink", raw_archive([good, stored(b"link", b"/etc/passwd", made_by=3 << 8, external=0o120777 << 16)]))
+
+
+# Archives other readers would read otherwise: a Zip64 end record and a
+# plain one naming different directories, a comment cut short, encryption
+# flagged in one header only, a Unicode path field naming another file.
+def zip64_ends(raw, plain_offset_delta):
+    end = len(raw) - 22
+    n, size, offset = struct.unpack("<HII", raw[end + 10:end + 20])
+    record = struct.pack("<IQHHIIQQQQ", 0x06064B50, 44, 45, 45, 0, 0, n, n, size, offset)
+    locator = struct.pack("<IIQI", 0x07064B50, 0, end, 1)
+    plain = raw[end:end + 16] + struct.pack("<IH", offset + plain_offset_delta, 0)
+    return raw[:end] + record + locator + plain
+
+
+seed("fuzz_unzip", "zip64-ends", zip64_ends(raw_archive([good]), 0))
+seed("fuzz_unzip", "zip64-elsewhere", zip64_ends(raw_archive([good]), 1))
+seed("fuzz_unzip", "cut-comment", raw_archive([good])[:-2] + struct.pack("<H", 5) + b"co")
+seed("fuzz_unzip", "half-encrypted", raw_archive([good, stored(b"b.txt", b"b", central_flags=1)]))
+unicode_name = "Ölfässer.txt".encode("utf-8")
+seed("fuzz_unzip", "unicode-path", raw_archive([good, stored(b"\x99lf\x84sser.txt", b"u", central_extra=struct.pack(
+    "<HHBI", 0x7075, 5 + len(unicode_name), 1, zlib.crc32(b"\x99lf\x84sser.txt")) + unicode_name)]))
 
 # Shapes of other zip writers that extract: "./" names (bsdtar), a data
 # descriptor behind the data (zipfile writing to a pipe), an empty deflated

@@ -22,6 +22,7 @@ constexpr size_t kCentralSize = 46, kLocalSize = 30;
 // minizip looks for the end records this far back from the end of the file.
 constexpr uint64_t kSearchBack = 0xFFFF;
 constexpr uint16_t kFlagDataDescriptor = 0x8;
+constexpr uint16_t kFlagsEncrypted = 0x1 | 0x40;  // encrypted, strong encryption
 
 uint16_t U16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t U32(const unsigned char* p) { return U16(p) | (static_cast<uint32_t>(U16(p + 2)) << 16); }
@@ -120,6 +121,16 @@ struct Directory {
     uint64_t endOfDirectory = 0;  // where the directory must end: the first end record
 };
 
+// With a Zip64 end record, each field of the plain one either stands for
+// it (all ones) or says the same: a reader of the plain record alone must
+// find the same directory.
+bool PlainRecordAgrees(const unsigned char* e, const unsigned char* z) {
+    auto agrees16 = [](uint16_t plain, uint64_t wide) { return plain == 0xFFFF || plain == wide; };
+    auto agrees32 = [](uint32_t plain, uint64_t wide) { return plain == 0xFFFFFFFFu || plain == wide; };
+    return agrees16(U16(e + 4), U32(z + 16)) && agrees16(U16(e + 6), U32(z + 20)) && agrees16(U16(e + 8), U64(z + 24)) &&
+           agrees16(U16(e + 10), U64(z + 32)) && agrees32(U32(e + 12), U64(z + 40)) && agrees32(U32(e + 16), U64(z + 48));
+}
+
 bool ReadEndRecords(Reader& in, Directory* dir, std::string* reason) {
     const uint64_t fileSize = static_cast<uint64_t>(in.Size());
     const uint64_t tailStart = fileSize > kSearchBack ? fileSize - kSearchBack : 0;
@@ -130,8 +141,10 @@ bool ReadEndRecords(Reader& in, Directory* dir, std::string* reason) {
     if (end < 0 || !in.Read(static_cast<uint64_t>(end), kEndSize, &rec))
         return *reason = "no end of central directory record", false;
     const unsigned char* e = Bytes(rec);
-    if (U16(e + 4) != 0 || U16(e + 6) != 0 || U16(e + 8) != U16(e + 10))
-        return *reason = "the archive spans several disks", false;
+    // A comment cut short is a cut archive: what is missing may have been
+    // anything.
+    if (U16(e + 20) > fileSize - static_cast<uint64_t>(end) - kEndSize)
+        return *reason = "the archive comment runs past the end of the file", false;
     dir->count = U16(e + 10);
     dir->size = U32(e + 12);
     dir->offset = U32(e + 16);
@@ -151,10 +164,15 @@ bool ReadEndRecords(Reader& in, Directory* dir, std::string* reason) {
         const unsigned char* z = Bytes(rec64);
         if (U32(z + 16) != 0 || U32(z + 20) != 0 || U64(z + 24) != U64(z + 32))
             return *reason = "the archive spans several disks", false;
+        // Streaming writers leave every plain field all ones.
+        if (!PlainRecordAgrees(e, z))
+            return *reason = "the Zip64 and the plain end record name different central directories", false;
         dir->count = U64(z + 32);
         dir->size = U64(z + 40);
         dir->offset = U64(z + 48);
         dir->endOfDirectory = at;
+    } else if (U16(e + 4) != 0 || U16(e + 6) != 0 || U16(e + 8) != U16(e + 10)) {
+        return *reason = "the archive spans several disks", false;
     } else if (dir->size == 0xFFFFFFFFu || dir->offset == 0xFFFFFFFFu) {
         // A count of 0xFFFF without Zip64 records is read as it stands, as
         // minizip reads it: minizip's own writer leaves 65,535 entries so.
@@ -163,6 +181,19 @@ bool ReadEndRecords(Reader& in, Directory* dir, std::string* reason) {
     if (dir->offset > dir->endOfDirectory || dir->size != dir->endOfDirectory - dir->offset)
         return *reason = "the central directory is not where the end record says", false;
     return true;
+}
+
+// The names of the Info-ZIP Unicode path fields of an extra field.
+void AddUnicodeNames(const unsigned char* extra, size_t length, std::vector<std::string>* names) {
+    constexpr uint16_t kUnicodePath = 0x7075;
+    constexpr size_t kHead = 5;  // version and the CRC-32 of the header's name
+    for (size_t at = 0; at + 4 <= length;) {
+        const uint16_t id = U16(extra + at), dataLength = U16(extra + at + 2);
+        if (at + 4 + dataLength > length) return;
+        if (id == kUnicodePath && dataLength >= kHead)
+            names->emplace_back(reinterpret_cast<const char*>(extra + at + 4 + kHead), dataLength - kHead);
+        at += 4 + dataLength;
+    }
 }
 
 bool ReadCentral(const std::string& cd, const Directory& dir, std::vector<SurveyEntry>* entries, std::string* reason) {
@@ -187,6 +218,7 @@ bool ReadCentral(const std::string& cd, const Directory& dir, std::vector<Survey
         if (U16(c + 34) != 0 && U16(c + 34) != 0xFFFF) return *reason = "an entry on another disk", false;
         if (!ApplyZip64Extra(c + kCentralSize + nameLength, extraLength, &e.size, &e.compressedSize, &e.localOffset))
             return *reason = "an entry's sizes are unreadable", false;
+        AddUnicodeNames(c + kCentralSize + nameLength, extraLength, &e.unicodeNames);
         entries->push_back(std::move(e));
         at += kCentralSize + nameLength + extraLength + commentLength;
     }
@@ -218,7 +250,7 @@ size_t DescriptorLength(Reader& in, const SurveyEntry& e, uint64_t at, uint64_t 
 
 // The local header must say what the central record says; the entry's
 // range (header, name, extra field, data) is returned in `end`.
-bool CheckLocal(Reader& in, const SurveyEntry& e, uint64_t directoryStart, uint64_t* end, std::string* reason) {
+bool CheckLocal(Reader& in, SurveyEntry& e, uint64_t directoryStart, uint64_t* end, std::string* reason) {
     std::string h;
     if (e.localOffset >= directoryStart || directoryStart - e.localOffset < kLocalSize ||
         !in.Read(e.localOffset, kLocalSize, &h) || U32(Bytes(h)) != kLocalSignature)
@@ -232,8 +264,13 @@ bool CheckLocal(Reader& in, const SurveyEntry& e, uint64_t directoryStart, uint6
         return *reason = "a local header differs from its directory record", false;
     if ((U16(l + 6) & kFlagDataDescriptor) != (e.flags & kFlagDataDescriptor))
         return *reason = "a local header differs from its directory record", false;
+    // Readers that go by the local header would take the entry for
+    // encrypted, or for plain, where the others do not.
+    if ((U16(l + 6) & kFlagsEncrypted) != (e.flags & kFlagsEncrypted))
+        return *reason = "a local header and its record differ in encryption", false;
     uint64_t size = U32(l + 22), compressed = U32(l + 18);
     const unsigned char* extra = Bytes(nameAndExtra, nameLength);
+    AddUnicodeNames(extra, extraLength, &e.unicodeNames);
     if (!ApplyLocalZip64Extra(extra, extraLength, &size, &compressed))
         return *reason = "a local header differs from its directory record", false;
     const bool descriptor = (e.flags & kFlagDataDescriptor) != 0;
@@ -247,6 +284,7 @@ bool CheckLocal(Reader& in, const SurveyEntry& e, uint64_t directoryStart, uint6
     const uint64_t dataStart = e.localOffset + kLocalSize + nameLength + extraLength;
     if (dataStart > directoryStart || e.compressedSize > directoryStart - dataStart)
         return *reason = "an entry's data runs into the central directory", false;
+    e.dataOffset = dataStart;
     *end = dataStart + e.compressedSize;
     if (descriptor) {
         const size_t length = DescriptorLength(in, e, *end, directoryStart, HasZip64Extra(extra, extraLength));
@@ -276,7 +314,7 @@ bool SurveyArchive(const std::string& ansiPath, ArchiveSurvey* survey, std::stri
     // small archive is made to extract to much more.
     std::vector<std::pair<uint64_t, uint64_t>> ranges;
     ranges.reserve(survey->entries.size());
-    for (const SurveyEntry& e : survey->entries) {
+    for (SurveyEntry& e : survey->entries) {
         uint64_t end = 0;
         if (!CheckLocal(in, e, dir.offset, &end, reason)) return false;
         ranges.emplace_back(e.localOffset, end);

@@ -7,17 +7,32 @@ namespace {
 constexpr size_t kNameBuffer = 260;  // bytes, terminator included
 constexpr uint16_t kFlagEncrypted = 0x1, kFlagStrongEncryption = 0x40;
 constexpr uint16_t kStored = 0, kDeflated = 8;
-constexpr uint32_t kReparsePoint = 0x400;  // FILE_ATTRIBUTE_REPARSE_POINT
-
-// Unix hosts keep the file's mode in the high half of the attributes: only
-// plain files and folders are allowed (a link would extract elsewhere).
+// A link is an entry whose data is a link target: only the Unix file type
+// in the high half of the attributes says so. Info-ZIP's unzip honours
+// that type for FAT-host entries too, so it is read whatever the host;
+// only plain files and folders are allowed (a link would extract
+// elsewhere). The Windows reparse-point attribute (0x400) alone is not a
+// link: the format holds no reparse data, writers store the content they
+// read through the point (cloud placeholders, deduplicated or compressed
+// files carry the bit), and an extractor cannot make a reparse point from
+// an attribute.
 bool IsLinkOrSpecial(const SurveyEntry& e) {
-    const unsigned host = e.madeBy >> 8;
-    if (host == 3 || host == 19) {  // Unix, OS X
-        const uint32_t type = (e.externalAttributes >> 16) & 0170000;
-        return type != 0 && type != 0100000 && type != 0040000;
+    const uint32_t type = (e.externalAttributes >> 16) & 0170000;
+    return type != 0 && type != 0100000 && type != 0040000;
+}
+
+bool IsSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
+
+// Readers that honour an Info-ZIP Unicode path field extract the entry
+// under that name: it must be the name extracted here (either separator).
+bool UnicodeNamesAgree(const SurveyEntry& e, const std::wstring& name) {
+    for (const std::string& utf8 : e.unicodeNames) {
+        const std::wstring other = platform::Utf8ToWide(utf8);
+        if (other.size() != name.size()) return false;
+        for (size_t i = 0; i < name.size(); ++i)
+            if (other[i] != name[i] && !(IsSeparator(other[i]) && IsSeparator(name[i]))) return false;
     }
-    return (e.externalAttributes & kReparsePoint) != 0;
+    return true;
 }
 
 const char* EntryProblem(const SurveyEntry& e, const std::wstring& destFolder, std::wstring* name) {
@@ -27,6 +42,7 @@ const char* EntryProblem(const SurveyEntry& e, const std::wstring& destFolder, s
     bool lossless = true;
     if (platform::WideToAnsi(*name, &lossless) != e.name || !lossless) return "a name with no form in the ANSI code page";
     if (name->empty()) return "an empty name";
+    if (!UnicodeNamesAgree(e, *name)) return "a Unicode path field names another file";
     // What remains without "." components is the name that is extracted;
     // nothing remaining names the destination folder itself ("./").
     *name = WithoutDotComponents(*name);

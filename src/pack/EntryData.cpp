@@ -17,13 +17,13 @@ constexpr size_t kSinkPiece = 256 * 1024;
 
 UnzipOutcome Damaged(const char* reason) { return {kUnzipDamaged, reason}; }
 
-// The compressed bytes of the open entry, read from the archive stream: at
-// most the declared compressed size, as a raw read through minizip gives.
+// The compressed bytes of an entry, read from the archive stream where the
+// survey found them: at most the declared compressed size.
 class RawBytes {
 public:
-    RawBytes(unzFile zip, FILE* archive, uint64_t size) : m_archive(archive), m_left(size) {
-        const ZPOS64_T at = unzGetCurrentFileZStreamPos64(zip);
-        m_ok = archive && at != 0 && platform::SeekFile64(archive, static_cast<int64_t>(at), SEEK_SET) == 0;
+    RawBytes(const SurveyEntry& entry, FILE* archive) : m_archive(archive), m_left(entry.compressedSize) {
+        m_ok = archive && entry.dataOffset != 0 &&
+               platform::SeekFile64(archive, static_cast<int64_t>(entry.dataOffset), SEEK_SET) == 0;
     }
     // Bytes read into `buffer`, 0 at the end, -1 when the archive cannot be read.
     int Read(void* buffer, unsigned size) {
@@ -152,10 +152,9 @@ bool ReadWhole(RawBytes& raw, uint64_t size, std::vector<unsigned char>& in) {
 // Inflates the entry in one call. True when it was exactly what its headers
 // say and went to the sink (`*result` is then the sink's verdict); false
 // when anything differed and nothing has reached the sink.
-bool InflateWhole(unzFile zip, const SurveyEntry& entry, EntryScratch& scratch, const EntrySink& sink,
-                  UnzipOutcome* result) {
+bool InflateWhole(const SurveyEntry& entry, EntryScratch& scratch, const EntrySink& sink, UnzipOutcome* result) {
     libdeflate_decompressor* decompressor = scratch.Decompressor();
-    RawBytes raw(zip, scratch.archive.get(), entry.compressedSize);
+    RawBytes raw(entry, scratch.archive.get());
     if (!decompressor || !ReadWhole(raw, entry.compressedSize, scratch.in)) return false;
     // One spare byte, so a stream longer than declared is told apart.
     if (scratch.out.size() < entry.size + 1) scratch.out.resize(entry.size + 1);
@@ -187,26 +186,17 @@ libdeflate_decompressor* EntryScratch::Decompressor() {
     return m_decompressor;
 }
 
-UnzipOutcome CopyEntryData(unzFile zip, const SurveyEntry& entry, EntryScratch& scratch, const EntrySink& sink) {
-    int method = 0, level = 0;
-    if (unzOpenCurrentFile2(zip, &method, &level, 1) != UNZ_OK) return Damaged("an entry's data cannot be opened");
+UnzipOutcome CopyEntryData(const SurveyEntry& entry, EntryScratch& scratch, const EntrySink& sink) {
     // Writers store an empty file as a deflated entry with no bytes at all:
     // there is no stream to inflate, and nothing is missing.
-    const bool noStream = method != kStored && entry.compressedSize == 0;
-    if (!noStream && method != kStored && entry.size < kWholeEntryCap && entry.compressedSize <= kWholeEntryCap) {
+    const bool stored = entry.method == kStored;
+    const bool noStream = !stored && entry.compressedSize == 0;
+    if (!noStream && !stored && entry.size < kWholeEntryCap && entry.compressedSize <= kWholeEntryCap) {
         UnzipOutcome whole;
-        if (InflateWhole(zip, entry, scratch, sink, &whole)) {
-            unzCloseCurrentFile(zip);
-            return whole;
-        }
+        if (InflateWhole(entry, scratch, sink, &whole)) return whole;
         // Refused: stream it from its start to learn what is wrong.
-        unzCloseCurrentFile(zip);
-        if (unzOpenCurrentFile2(zip, &method, &level, 1) != UNZ_OK)
-            return Damaged("an entry's data cannot be opened");
     }
     Output out(entry, sink);
-    RawBytes raw(zip, scratch.archive.get(), entry.compressedSize);
-    UnzipOutcome result = method == kStored || noStream ? CopyStored(raw, out) : Inflate(raw, out);
-    unzCloseCurrentFile(zip);  // raw reads carry no CRC verdict: Output checked it
-    return result;
+    RawBytes raw(entry, scratch.archive.get());
+    return stored || noStream ? CopyStored(raw, out) : Inflate(raw, out);
 }

@@ -1,9 +1,7 @@
 #pragma once
-// The data of one entry, read raw through minizip and inflated here, so
+// The data of one entry, read raw from the archive and inflated here, so
 // that an entry passes only when its stream holds exactly what its headers
 // say: the declared size, the CRC-32, and nothing after the stream's end.
-#include <minizip/unzip.h>
-
 #include <cstddef>
 #include <functional>
 #include <vector>
@@ -30,8 +28,8 @@ public:
     EntryScratch& operator=(const EntryScratch&) = delete;
 
     libdeflate_decompressor* Decompressor();  // null when it cannot be allocated
-    // The entries' compressed bytes are read here, at the offset minizip
-    // names, rather than through minizip, which copies raw data byte by
+    // The entries' compressed bytes are read here, at the offset the survey
+    // found, rather than through minizip, which copies raw data byte by
     // byte and checksums it on the way.
     platform::FilePtr archive;
     std::vector<unsigned char> in, out;
@@ -43,10 +41,11 @@ private:
 using EntrySink = std::function<UnzipOutcome(const char*, size_t)>;
 
 // Hands the entry's bytes to `sink` in order; a sink result other than 0
-// ends the copy with that result. The entry must be the one the archive
-// handle stands on, not yet opened; `scratch.archive` must be open on the
-// same archive. An entry inflated whole reaches the
-// sink only once its size and CRC-32 are known to be right; any entry the
-// whole-entry way refuses is streamed again from its start, so a damaged
-// entry always gets the streaming way's reason.
-UnzipOutcome CopyEntryData(unzFile zip, const SurveyEntry& entry, EntryScratch& scratch, const EntrySink& sink);
+// ends the copy with that result. The bytes are read raw from
+// `scratch.archive` where the survey found the entry's data (so every
+// build reads the sizes and offsets the survey read, Zip64 fields
+// included, whatever its minizip makes of them). An entry inflated whole
+// reaches the sink only once its size and CRC-32 are known to be right;
+// any entry the whole-entry way refuses is streamed again from its start,
+// so a damaged entry always gets the streaming way's reason.
+UnzipOutcome CopyEntryData(const SurveyEntry& entry, EntryScratch& scratch, const EntrySink& sink);

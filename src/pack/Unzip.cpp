@@ -94,7 +94,7 @@ UnzipOutcome ExtractEntry(const std::wstring& destFolder, EntryReader& reader, c
         // instead of reading the file back.
         Md5Context md5;
         Md5Init(&md5);
-        UnzipOutcome copied = CopyEntryData(zip, expected, reader.scratch, [&](const char* data, size_t n) {
+        UnzipOutcome copied = CopyEntryData(expected, reader.scratch, [&](const char* data, size_t n) {
             if (std::fwrite(data, 1, n, out.get()) != n) return NoSpace("a write to the working disk failed");
             Md5Update(&md5, data, n);
             return budget.Spend(n);

@@ -1,5 +1,7 @@
 #include "platform/Text.h"
 
+#include "platform/TextCp936UserArea.h"
+
 #include <iconv.h>
 
 #include <atomic>
@@ -62,7 +64,9 @@ std::string Convert(const char* to, const char* from, const std::string& in, con
 unsigned AnsiCodePage() { return g_codePage.load(); }
 void SetAnsiCodePage(unsigned codePage) { g_codePage.store(codePage); }
 
-std::string WideToAnsi(const std::wstring& text, bool* lossless) {
+namespace {
+
+std::string WideToAnsiThroughIconv(const std::wstring& text, bool* lossless) {
     std::string utf8 = WideToUtf8(text);
     std::string name = IconvName(AnsiCodePage());
     bool ok = true;
@@ -84,10 +88,68 @@ std::string WideToAnsi(const std::wstring& text, bool* lossless) {
     return out;
 }
 
-std::wstring AnsiToWide(const std::string& text) {
+std::wstring AnsiToWideThroughIconv(const std::string& text) {
     bool ok = true;
     std::string utf8 = Convert("UTF-8", IconvName(AnsiCodePage()).c_str(), text, "\xEF\xBF\xBD", 1, &ok);
     return Utf8ToWide(utf8);
+}
+
+constexpr unsigned kGbk = 936;
+
+bool IsGbkLead(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+
+}  // namespace
+
+// Code page 936 goes through glibc's GBK, except for the cells Windows maps
+// to private-use characters and glibc lacks.
+std::string WideToAnsi(const std::wstring& text, bool* lossless) {
+    if (AnsiCodePage() != kGbk) return WideToAnsiThroughIconv(text, lossless);
+    if (lossless) *lossless = true;
+    std::string out;
+    std::wstring run;
+    auto flush = [&] {
+        bool ok = true;
+        out += WideToAnsiThroughIconv(run, &ok);
+        if (!ok && lossless) *lossless = false;
+        run.clear();
+    };
+    std::string cell;
+    for (wchar_t c : text) {
+        cell.clear();
+        if (!WideToCp936UserCell(c, &cell)) {
+            run.push_back(c);
+            continue;
+        }
+        flush();
+        out += cell;
+    }
+    flush();
+    return out;
+}
+
+std::wstring AnsiToWide(const std::string& text) {
+    if (AnsiCodePage() != kGbk) return AnsiToWideThroughIconv(text);
+    std::wstring out;
+    std::string run;
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char b = static_cast<unsigned char>(text[i]);
+        if (!IsGbkLead(b) || i + 1 == text.size()) {
+            run.push_back(text[i++]);
+            continue;
+        }
+        // A lead byte and its trail stay together, so a run never splits a
+        // character.
+        wchar_t c = 0;
+        if (Cp936UserCellToWide(b, static_cast<unsigned char>(text[i + 1]), &c)) {
+            out += AnsiToWideThroughIconv(run);
+            run.clear();
+            out.push_back(c);
+        } else {
+            run.append(text, i, 2);
+        }
+        i += 2;
+    }
+    return out + AnsiToWideThroughIconv(run);
 }
 
 }  // namespace platform

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <functional>
+#include <map>
+#include <sstream>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -15,6 +17,8 @@
 #include "SourceTree.h"
 #include "pack/FolderMD5Check.h"
 #include "pack/MD5IniFile.h"
+#include "pack/PackVerifyInfo.h"
+#include "pack/ZipExtraction.h"
 #include "pack/Unzip.h"
 #include "platform/Text.h"
 #include "support/TestPack.h"
@@ -394,6 +398,77 @@ TEST_F(PackToolTest, MakeRefusesNamesCheckCouldNotReadBack) {
             << r.err;
         EXPECT_FALSE(platform::PathExists(m_dir / L"bad.zip"));
     }
+}
+
+// The zips of other projects' test suites, each made into a pack (verify
+// record and manifest inserted before its central directory, every other
+// byte kept), must be accepted or refused as the corpus's table says.
+TEST_F(PackToolTest, PeerCorporaAreDecidedAsTheirTableSays) {
+    const std::wstring corpus = QUILLON_INTEROP_PEERS;
+    const std::string table = ReadBytes(corpus + L"\\README.md");
+    if (table.empty()) GTEST_SKIP() << "SKIPPED: no peer corpus at " << platform::WideToUtf8(corpus);
+    PackVerifyInfo verify{};
+    ASSERT_TRUE(verify.Set(L"M3710", 0));
+    const std::string verifyBytes(reinterpret_cast<const char*>(verify.bytes), PackVerifyInfo::kSize);
+
+    // Rows the table marks "accept" that the reader-disagreement rule
+    // refuses: their Info-ZIP Unicode path fields name other files than
+    // their names read in code page 936, so a reader that honours the
+    // field extracts other names than the manifest checked.
+    const std::map<std::string, std::string> refusedByLaterRule = {
+        {"cc_utf8-winzip-test.zip", "a Unicode path field names another file"},
+        {"zr_windows-7zip.zip", "a Unicode path field names another file"},
+    };
+    std::istringstream lines(table);
+    std::string line, mismatches;
+    int rows = 0, agreed = 0;
+    while (std::getline(lines, line)) {
+        // | file | repo | path in repo | sha256 | layout | peer expects | want | why |
+        std::vector<std::string> cells;
+        std::istringstream row(line);
+        for (std::string cell; std::getline(row, cell, '|');) {
+            const size_t first = cell.find_first_not_of(' '), last = cell.find_last_not_of(' ');
+            cells.push_back(first == std::string::npos ? "" : cell.substr(first, last - first + 1));
+        }
+        if (cells.size() < 9 || (cells[7] != "accept" && cells[7] != "refuse")) continue;
+        ++rows;
+        const std::string& file = cells[1];
+        const auto later = refusedByLaterRule.find(file);
+        const std::string want = later != refusedByLaterRule.end() ? "refuse" : cells[7];
+        const std::wstring zipPath = corpus + L"\\" + platform::Utf8ToWide(file);
+        const std::string zip = ReadBytes(zipPath);
+        ASSERT_FALSE(zip.empty()) << file;
+        // The manifest lists what the zip extracts to; a zip that does not
+        // extract gets a manifest of the verify record alone.
+        ExtractedDigests digests;
+        const std::wstring out = m_dir / L"peer-out";
+        platform::RemoveTree(out);
+        IniEntries md5;
+        if (ExtractArchive(out, zipPath, &digests).status == 0)
+            for (const auto& [key, digest] : digests) md5[key] = digest;
+        platform::RemoveTree(out);
+        md5[L".\\UpgradePack.verify"] = platform::AnsiToWide(Md5Hex(verifyBytes));
+        const std::string manifest = EncodeIniSections({{L"MD5", md5}});
+        const std::string pack = InsertBeforeCentralDirectory(
+            zip, {StoredEntry("UpgradePack.verify", verifyBytes), StoredEntry("FolderMD5.ini", manifest)});
+        const std::wstring packPath = m_dir / L"peer.zip";
+        ASSERT_TRUE(WriteBytes(packPath, pack));
+        const ToolRun r = Check(packPath);
+        const bool accepted = r.code == 0;
+        if (!accepted) {
+            EXPECT_TRUE(r.code == 1 || r.code == 2) << file << ": exit " << r.code;
+        }
+        if (later != refusedByLaterRule.end()) {
+            EXPECT_NE(r.err.find(later->second), std::string::npos) << file << ": " << r.err;
+        }
+        if (accepted == (want == "accept")) {
+            ++agreed;
+        } else {
+            mismatches += "\n  " + file + ": want " + want + ", " + (accepted ? "accepted" : "refused: " + r.err);
+        }
+    }
+    EXPECT_EQ(rows, 80);
+    EXPECT_EQ(agreed, rows) << agreed << " of " << rows << " as the table says;" << mismatches;
 }
 
 #ifndef _WIN32

@@ -26,6 +26,8 @@ struct RawEntry {
     uint8_t zip64Local = 0;
     bool zip64Full = false;
     Descriptor descriptor = Descriptor::None;  // flag bit 3, local CRC and sizes zero
+    std::string localExtra, centralExtra;  // extra fields as stored (after any Zip64 field)
+    uint16_t centralFlagsFlip = 0;         // flag bits the central record has other than the local header
 };
 
 RawEntry StoredEntry(const std::string& name, const std::string& data);
@@ -40,10 +42,24 @@ void Put64(std::string& s, uint64_t v);
 std::string DeflateRaw(const std::string& data);
 uint32_t Crc32(const std::string& data);
 
+// Zip64 end records before the plain one, whose fields are then all ones
+// (as streaming writers leave them), the true values, or those of another
+// directory (its offset one further).
+enum class Zip64End { None, PlainAllOnes, PlainAgrees, PlainElsewhere };
+
 struct RawZipEnd {
     int countDelta = 0;        // added to the true count in the end record
     bool countAllOnes = false; // 0xFFFF entries, as in a Zip64 archive, but without its records
     std::string comment;       // the archive comment behind the end record
+    Zip64End zip64 = Zip64End::None;
 };
 
 std::string BuildRawZip(const std::vector<RawEntry>& entries, const RawZipEnd& end = {});
+
+// `zip` with `entries` (stored as RawEntry says, no sharing) placed right
+// before its central directory: their local headers and data, then their
+// central records, ahead of the directory's own records. Every other byte
+// is kept; the end records (and the Zip64 locator) are shifted by what was
+// inserted, except fields that are all ones. An archive without an end
+// record, or whose directory offset lies past it, comes back unchanged.
+std::string InsertBeforeCentralDirectory(const std::string& zip, const std::vector<RawEntry>& entries);

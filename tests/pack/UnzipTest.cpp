@@ -86,10 +86,14 @@ TEST(Unzip, GbkArchiveAndEntryNames) {
     TestFolder dir;
     // "中文.txt" and "乗\.txt" in GBK: the second's trail byte is 0x5C, which
     // must not be taken for a separator.
-    ASSERT_TRUE(MakeZip(dir / L"升级包.zip", {{"\xd6\xd0\xce\xc4.txt", "zh"}, {"\x81\x5c.txt", "trail"}}));
+    // Cells of the user-defined areas and of a symbol row's gaps name
+    // private-use characters, as Windows reads them, in both builds.
+    ASSERT_TRUE(MakeZip(dir / L"升级包.zip", {{"\xd6\xd0\xce\xc4.txt", "zh"}, {"\x81\x5c.txt", "trail"},
+                                           {"\xaa\xa1\xa7\x41\xfe\xfe\xa2\xab\xfe\x50.txt", "user"}}));
     EXPECT_EQ(Extract(dir / L"out", dir / L"升级包.zip"), 0);
     EXPECT_EQ(ReadBytes(dir / L"out\\中文.txt"), "zh");
     EXPECT_EQ(ReadBytes(dir / L"out\\乗.txt"), "trail");
+    EXPECT_EQ(ReadBytes(dir / L"out\\\uE000\uE707\uE4C5\uE766\uE815.txt"), "user");
 }
 
 TEST(Unzip, InflationStopsAtTheDeclaredSizeAndHugeDeclarationsAreRefused) {

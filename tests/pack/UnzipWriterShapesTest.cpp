@@ -1,6 +1,8 @@
 // Sound archives in the shapes common zip writers give them: "./" names,
-// data descriptors, empty deflated entries, stray Zip64 locator bytes and
-// 65,535 entries. Each extracts; its faulty twin is still refused.
+// data descriptors, empty deflated entries, stray Zip64 locator bytes,
+// Zip64 end records, Unicode path fields and 65,535 entries. Each
+// extracts; its faulty twin, one other readers would read otherwise, is
+// still refused.
 #include <gtest/gtest.h>
 
 #include "PackTestSupport.h"
@@ -48,6 +50,42 @@ TEST(UnzipWriterShapes, SoundArchivesExtractAndTheirFaultyTwinsDoNot) {
          {StoredEntry("a.txt", "a")}, {0, false, std::string("note ") + kLocator + std::string(16, '\0') + "1"}, true},
         {"Zip64 locator bytes in stored data", {StoredEntry("a.txt", "a"), locatorInData}, {}, true},
     };
+    // Readers must not disagree: on the directory the end records name, on
+    // an entry's name, on whether it is encrypted or a link.
+    for (Zip64End form : {Zip64End::PlainAllOnes, Zip64End::PlainAgrees})
+        cases.push_back({"Zip64 end records", {StoredEntry("a.txt", "a")}, {0, false, "", form}, true});
+    cases.push_back({"a plain end record naming another directory than the Zip64 one",
+                     {StoredEntry("a.txt", "a")}, {0, false, "", Zip64End::PlainElsewhere}, false});
+    auto unicodePath = [](const std::string& name, const std::string& utf8) {
+        std::string field;
+        Put16(field, 0x7075);
+        Put16(field, static_cast<uint32_t>(5 + utf8.size()));
+        field.push_back(1);
+        Put32(field, Crc32(name));
+        return field + utf8;
+    };
+    RawEntry sameName = StoredEntry("\xd6\xd0/a\xce\xc4.txt", "zh");  // 中/a文.txt in GBK
+    sameName.centralExtra = unicodePath(sameName.name, "中\\a文.txt");  // either separator
+    sameName.localExtra = unicodePath(sameName.name, "中/a文.txt");
+    cases.push_back({"a Unicode path field naming the entry", {sameName}, {}, true});
+    RawEntry otherName = sameName;
+    otherName.localExtra = unicodePath(otherName.name, "中/b文.txt");
+    cases.push_back({"a local Unicode path field naming another file", {otherName}, {}, false});
+    otherName = sameName;
+    otherName.centralExtra = unicodePath(otherName.name, "Ölfässer.txt");
+    cases.push_back({"a Unicode path field naming another file", {otherName}, {}, false});
+    for (uint16_t localFlags : {0, 1}) {
+        RawEntry halfEncrypted = StoredEntry("e.txt", "e");
+        halfEncrypted.flags = localFlags;
+        halfEncrypted.centralFlagsFlip = 1;
+        cases.push_back({"encrypted in one header only", {halfEncrypted}, {}, false});
+    }
+    RawEntry reparse = StoredEntry("r.txt", "plain content");
+    reparse.external = 0x420;  // archive and reparse point, as Windows reports a placeholder file
+    cases.push_back({"a Windows file with the reparse-point attribute", {reparse}, {}, true});
+    RawEntry fatLink = StoredEntry("l", "../target");
+    fatLink.external = (0120777u << 16) | 0x20;  // a Unix link on a FAT host: unzip makes the link
+    cases.push_back({"a Unix link of a FAT-host entry", {fatLink}, {}, false});
     for (Descriptor form : {Descriptor::Signed, Descriptor::Unsigned, Descriptor::Signed64, Descriptor::Unsigned64}) {
         RawEntry sound = DeflatedEntry("d.bin", text);
         sound.descriptor = form;
@@ -73,6 +111,12 @@ TEST(UnzipWriterShapes, SoundArchivesExtractAndTheirFaultyTwinsDoNot) {
     EXPECT_EQ(ReadBytes(dir / L"out\\bin\\app.exe"), text);
     EXPECT_EQ(ReadBytes(dir / L"out\\a\\b.txt"), "b");
     EXPECT_EQ(CountFiles(dir / L"out"), 2u);
+
+    // A comment cut short is a cut archive.
+    std::string cut = BuildRawZip({StoredEntry("a.txt", "a")}, {0, false, "comment"});
+    cut.pop_back();
+    EXPECT_EQ(ExtractBytes(dir, cut).status, kUnzipDamaged);
+    EXPECT_EQ(ExtractBytes(dir, cut + "t").status, kUnzipDone);
 
     // The descriptor's fields are compared with the directory's.
     std::string bytes = BuildRawZip({differs});

@@ -1,13 +1,10 @@
 #include "app/DeviceModel.h"
 
-#include "res/resource.h"
-
 namespace {
 constexpr const wchar_t* kStorageCard = L"\\Storage Card";
 constexpr FtpLogin kKeepLogin = {nullptr, nullptr};
 constexpr FtpLogin kAdmin = {L"admin", kTerminalFtpPassword};
 constexpr FtpLogin kUpdate = {L"update", kTerminalFtpPassword};
-constexpr ModelRadio kNoRadio = {0, 0, 0};
 
 using C = Connections;
 
@@ -19,29 +16,29 @@ struct Variant {
 };
 const Variant kVariants[] = {
     {kVariantM3710S5, 2,
-     {L"M3710S5", kNoRadio, 0x1217, kConnectionEthernet, C::EthernetOnly, kAdmin, kStorageCard, Starts::OnFlagFile, 0}},
+     {L"M3710S5", 0x1217, kConnectionEthernet, C::EthernetOnly, kAdmin, kStorageCard, Starts::OnFlagFile, 0}},
     {kVariantVK1500, 6,
-     {L"VK1500", kNoRadio, kAnyUsbDiskProductId, kConnectionUsb, C::UsbOnly, kKeepLogin, kStorageCard,
+     {L"VK1500", kAnyUsbDiskProductId, kConnectionUsb, C::UsbOnly, kKeepLogin, kStorageCard,
       Starts::OnFlagFile, 0}},
 };
 }  // namespace
 
-//  name       radio: control, checked, unchecked  USB id  default connection   radios
+//  name       USB id  default connection   radios
 //             login        remote folder    started by        variant
 const DeviceModel kDeviceModels[kModelCount] = {
-    {L"M2410", {IDC_MODEL_M2410, 260, 261}, 0x1213, kConnectionUsb, C::UsbOnly,
+    {L"M2410", 0x1213, kConnectionUsb, C::UsbOnly,
      kKeepLogin, kStorageCard, Starts::OnFlagFile, 0},
-    {L"M2450", {IDC_MODEL_M2450, 262, 263}, 0x1214, kConnectionEthernet, C::UsbAndEthernet,
+    {L"M2450", 0x1214, kConnectionEthernet, C::UsbAndEthernet,
      kAdmin, L"", Starts::OnFlagFile, 0},
-    {L"M3710", {IDC_MODEL_M3710, 264, 265}, 0x1217, kConnectionEthernet, C::EthernetOnly,
+    {L"M3710", 0x1217, kConnectionEthernet, C::EthernetOnly,
      kAdmin, kStorageCard, Starts::OnFlagFile, kVariantM3710S5},
-    {L"M3750", {IDC_MODEL_M3750, 266, 257}, 0x1218, kConnectionEthernet, C::EthernetOnly,
+    {L"M3750", 0x1218, kConnectionEthernet, C::EthernetOnly,
      kAdmin, L"\\HardDisk", Starts::OnFlagFile, 0},
-    {L"VK1200", {IDC_MODEL_VK1200, 258, 259}, 0x121A, kConnectionEthernet, C::EthernetOnly,
+    {L"VK1200", 0x121A, kConnectionEthernet, C::EthernetOnly,
      kUpdate, L"", Starts::OnCommand, 0},
-    {L"HTR940", {IDC_MODEL_HTR940, 307, 308}, 0x121E, kConnectionUsb, C::UsbOnly,
+    {L"HTR940", 0x121E, kConnectionUsb, C::UsbOnly,
      kKeepLogin, kStorageCard, Starts::OnFlagFile, 0},
-    {L"M2480", {IDC_MODEL_M2480, 309, 310}, kAnyUsbDiskProductId, kConnectionUsb, C::UsbOnly,
+    {L"M2480", kAnyUsbDiskProductId, kConnectionUsb, C::UsbOnly,
      kKeepLogin, kStorageCard, Starts::OnFlagFile, kVariantVK1500},
 };
 

@@ -25,18 +25,11 @@ struct FtpLogin {
 };
 inline constexpr wchar_t kTerminalFtpPassword[] = L"739204";
 
-// The model radio's control and its two pictures.
-struct ModelRadio {
-    int controlId;
-    unsigned checkedImage, uncheckedImage;
-};
-
-// A terminal model and everything that differs between models: how the
-// window offers it, how its disk is recognised, where and how a pack is
+// A terminal model and everything that differs between models: how its
+// disk is recognised, where and how a pack is
 // delivered, and the variant a pack may name instead of it.
 struct DeviceModel {
     const wchar_t* name;
-    ModelRadio radio;                   // zero for the variants, which have no radio
     uint16_t productId;                 // of its USB disk (vendor kTerminalVendorId)
     ConnectionMode defaultConnection;
     Connections connections;

@@ -5,11 +5,25 @@
 // dialog font's size.
 #include <windows.h>
 
+#include "res/resource.h"
+
 namespace layout {
 
 struct Place {
     int id;
     int x, y, w, h;
+};
+
+// The model radios, in the model table's order: each card's control and
+// its two pictures (PNG resource ids).
+struct ModelRadio {
+    int controlId;
+    unsigned checkedImage, uncheckedImage;
+};
+constexpr ModelRadio kModelRadios[7] = {
+    {IDC_MODEL_M2410, 260, 261}, {IDC_MODEL_M2450, 262, 263}, {IDC_MODEL_M3710, 264, 265},
+    {IDC_MODEL_M3750, 266, 257}, {IDC_MODEL_VK1200, 258, 259}, {IDC_MODEL_HTR940, 307, 308},
+    {IDC_MODEL_M2480, 309, 310},
 };
 
 // Model radios: 84 x 86 cards in one row.

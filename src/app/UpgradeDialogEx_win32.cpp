@@ -92,7 +92,7 @@ CUpgradeDialogEx::CUpgradeDialogEx(CWnd* parent)
 CUpgradeDialogEx::~CUpgradeDialogEx() = default;
 
 void CUpgradeDialogEx::BindControls() {
-    for (int i = 0; i < kModelCount; ++i) m_modelRadios[i].SubclassDlgItem(kDeviceModels[i].radio.controlId, this);
+    for (int i = 0; i < kModelCount; ++i) m_modelRadios[i].SubclassDlgItem(layout::kModelRadios[i].controlId, this);
     m_usbRadio.SubclassDlgItem(IDC_CONNECTION_USB, this);
     m_ethernetRadio.SubclassDlgItem(IDC_CONNECTION_ETHERNET, this);
     for (int i = 0; i < 3; ++i) m_kindRadios[i].SubclassDlgItem(kKindRadioIds[i], this);
@@ -175,8 +175,8 @@ BOOL CUpgradeDialogEx::OnInitDialog() {
     for (int i = 0; i < kModelCount; ++i) {
         CRadioButtonEx& radio = m_modelRadios[i];
         radio.RemoveBackgroundImage();
-        radio.SetCheckedImage(kDeviceModels[i].radio.checkedImage, PngType());
-        radio.SetUncheckedImage(kDeviceModels[i].radio.uncheckedImage, PngType());
+        radio.SetCheckedImage(layout::kModelRadios[i].checkedImage, PngType());
+        radio.SetUncheckedImage(layout::kModelRadios[i].uncheckedImage, PngType());
         radio.MoveWindow(layout::kModelX[i], layout::kModelY, layout::kModelW, layout::kModelH, FALSE);
     }
     m_modelRadios[0].SetCheck(1);
@@ -382,7 +382,7 @@ const std::vector<CUpgradeDialogEx::Command>& CUpgradeDialogEx::Commands() {
             {IDOK, BN_CLICKED, [](CUpgradeDialogEx&) {}},  // Enter never ends the dialog
         };
         for (int i = 0; i < kModelCount; ++i)
-            t.push_back({kDeviceModels[i].radio.controlId, BN_CLICKED,
+            t.push_back({layout::kModelRadios[i].controlId, BN_CLICKED,
                          [i](CUpgradeDialogEx& d) { d.OnChooseModel(i); }});
         for (int i = 0; i < 3; ++i)
             t.push_back({kKindRadioIds[i], BN_CLICKED, [i](CUpgradeDialogEx& d) { d.OnChoosePackKind(i); }});

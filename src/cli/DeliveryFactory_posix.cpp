@@ -1,7 +1,7 @@
 #include "cli/ChunkedCopyFileSystem.h"
 #include "cli/DeliveryFactory.h"
 #include "device/CurlFtpSession_posix.h"
-#include "device/PosixStartCommand_posix.h"
+#include "device/StartClient.h"
 
 namespace {
 class PosixDeliveryFactory : public IDeliveryFactory {
@@ -13,7 +13,7 @@ public:
         ftp->SetTransferProgress(bytes);
         ftp->SetMaxSendRate(m_maxSendRate);
         c.ftp = std::move(ftp);
-        c.start = std::make_unique<CPosixStartCommand>();
+        c.start = std::make_unique<CStartClient>();
         c.files = std::make_unique<ChunkedCopyFileSystem>(bytes);
         return c;
     }

@@ -6,14 +6,28 @@
 #include <cstdint>
 #include <string>
 
+// The contract both FTP sessions (WinInet's CFtpClient, libcurl's
+// CCurlFtpSession) keep:
+//  * Remote paths are the terminal's backslash paths, sent verbatim in the
+//    ANSI code page: "STOR \Storage Card\AppUpgradePack.zip", "SIZE ...",
+//    "DELE ...", "CWD ...". Transfers are binary over passive data
+//    connections.
+//  * Anything but Connect and Disconnect on a session that is not
+//    connected is false (Unknown) without network traffic.
+//  * One thread at a time may use a session.
 class IFtpSession {
 public:
     virtual ~IFtpSession() = default;
+    // Closes a connection still open, then connects and logs in; true only
+    // when the login was accepted within 5 s (a refused login, nothing
+    // listening, or a server that never answers all fail).
     virtual bool Connect(const std::wstring& host, int port, const std::wstring& user,
                          const std::wstring& password) = 0;
-    // The remote current directory ("" changes nothing). Not named after
-    // the client's SetCurrentDirectory: <windows.h> renames that one.
+    // The remote current directory; true without a command for "". Not
+    // named after the client's SetCurrentDirectory: <windows.h> renames that one.
     virtual bool ChangeDirectory(const std::wstring& dir) = 0;
+    // Uploads the local file; true without sending anything when `transfer`
+    // is false. True only when the server confirmed the whole transfer.
     virtual bool PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) = 0;
     // What the server says of a remote file's size (SIZE, sent after TYPE I:
     // servers refuse SIZE in ASCII mode with the same 550 as for a missing
@@ -28,6 +42,7 @@ public:
     }
     // Deletes a remote file (DELE); true when the server accepted it.
     virtual bool DeleteRemoteFile(const std::wstring& remotePath) = 0;
+    // Closes the connection; always true.
     virtual bool Disconnect() = 0;
 };
 

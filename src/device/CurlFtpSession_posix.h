@@ -1,24 +1,12 @@
 #pragma once
-// The FTP session of the native (Linux) build, over libcurl: the same
-// behaviour as the Windows program's WinInet client (CFtpClient), behind
-// the run's IFtpSession seam.
-//
-//  * Connect logs in (passive mode, PASV rather than EPSV, as WinInet) and
-//    gives up after kConnectLimitMs: a refused login, nothing listening, or
-//    a server that takes the TCP connection and never answers all fail.
-//    The control connection stays open (libcurl's connection cache of the
-//    session's handle) until Disconnect or the next Connect.
-//  * Remote paths are the terminal's backslash paths, sent verbatim in the
-//    ANSI code page (platform::WideToAnsi), as WinInet sends them:
-//    "STOR \Storage Card\AppUpgradePack.zip", "SIZE ...", "DELE ...",
-//    "CWD ...". A path holding CR or LF is refused without traffic.
-//  * Uploads are binary (TYPE I); one that stalls (under kStallBytesPerSecond
-//    for kStallSeconds) ends as failed.
-//  * Anything but Connect/Disconnect on an idle session is false without
-//    network traffic; ChangeDirectory("") and PutFile(..., transfer=false)
-//    are true without a command when connected.
-//
-// One thread at a time may use a session.
+// The FTP session (IFtpSession's contract) of the native build, over
+// libcurl. Beyond the contract:
+//  * passive mode is PASV rather than EPSV, as WinInet sends it; the
+//    control connection stays open (libcurl's connection cache of the
+//    session's handle) until Disconnect or the next Connect;
+//  * a remote path holding CR or LF is refused without traffic;
+//  * an upload that stalls (under kStallBytesPerSecond for kStallSeconds)
+//    ends as failed.
 #include <cstdint>
 #include <functional>
 #include <memory>

@@ -1,8 +1,6 @@
 #pragma once
-// A thin blocking FTP client over WinInet for the terminal's FTP server:
-// connect and log in within 5 seconds, change the remote directory, upload
-// a file in binary mode over a passive data connection, disconnect. One
-// thread at a time may use a client; Connect adds a short-lived thread.
+// The FTP session (IFtpSession's contract) over WinInet. Connect logs in
+// on a short-lived thread of its own, waited for at most kConnectLimitMs.
 #include <windows.h>
 #include <wininet.h>
 
@@ -30,31 +28,17 @@ public:
     CFtpClient(const CFtpClient&) = delete;
     CFtpClient& operator=(const CFtpClient&) = delete;
 
-    // Opens a fresh internet handle (agent "myv1.0", direct) - closing the
-    // previous one - and logs in. True only when the login was accepted
-    // within kConnectLimitMs. A connection left open by an earlier Connect
-    // is closed first.
+    // A fresh internet handle (agent "myv1.0", direct) for every Connect.
     bool Connect(const std::wstring& host, int port, const std::wstring& user,
                  const std::wstring& password) override;
-
-    // The remote current directory (FtpSetCurrentDirectory); false when not
-    // connected; true without a server command for "".
     bool ChangeDirectory(const std::wstring& dir) override;
-
-    // False when not connected; true without sending anything when
-    // `transfer` is false; otherwise whether the binary upload succeeded.
-    // Without a progress callback the upload is one FtpPutFileW; with one,
-    // the file goes in kUploadChunkBytes writes, each reported.
+    // The file goes in kUploadChunkBytes writes of the client's own reads,
+    // each reported to the progress callback when there is one.
     bool PutFile(const std::wstring& localPath, const std::wstring& remotePath, bool transfer) override;
-
-    // TYPE I, then SIZE: Sized with the byte count, Missing for a 550,
-    // Unknown when not connected, when TYPE I fails or for any other reply.
     SizeAnswer QueryRemoteFileSize(const std::wstring& remotePath, uint64_t* size) override;
-    // DELE; false when not connected or refused.
     bool DeleteRemoteFile(const std::wstring& remotePath) override;
-
-    // Closes the connection (and a late one from a timed-out Connect); the
-    // internet handle stays open. Always true.
+    // Also drops a late connection of a timed-out Connect; the internet
+    // handle stays open.
     bool Disconnect() override;
 
     BOOL IsConnected() const { return m_connection ? TRUE : FALSE; }

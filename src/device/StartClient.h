@@ -1,13 +1,14 @@
 #pragma once
 // Sends the 9-byte start-upgrade command to a terminal's TCP port (3002):
 // 04 00 00 00 01 00 00 00 00. Nothing is read back; success means the
-// connection was made and all nine bytes went to the socket. Used on the
-// worker thread of an Ethernet run, one run at a time.
-// The Winsock twin of CPosixStartCommand.
+// connection was made (within the limit, 5 s) and all nine bytes went to
+// the socket. Portable, over the platform's sockets (TcpSocket.h); used on
+// the worker thread of an Ethernet run, one run at a time.
 #include <cstdint>
 #include <string>
 
 #include "device/Connections.h"
+#include "device/TcpSocket.h"
 
 class CStartClient : public IStartCommand {
 public:
@@ -22,18 +23,17 @@ public:
     // Closes a socket still held, then connects to the dotted IPv4 address
     // (converted to the ANSI code page) on the client's port.
     bool Connect(const std::wstring& address) override;
-
     // True when exactly 9 bytes were sent.
     bool SendStartCommand() override;
-
     // Sends until everything went or a send fails; the number of bytes
     // sent, 0 when no socket is held.
     int Send(const char* data, int length);
-
     void Close() override;
+
+    bool IsConnected() const { return m_socket != tcp::kNoSocket; }
 
 private:
     uint16_t m_port;
     unsigned m_connectTimeoutMs;
-    uintptr_t m_socket;  // a SOCKET; INVALID_SOCKET when none is held
+    tcp::Socket m_socket = tcp::kNoSocket;
 };

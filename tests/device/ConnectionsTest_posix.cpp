@@ -12,7 +12,7 @@
 
 #include "TerminalSimProcess_posix.h"
 #include "device/CurlFtpSession_posix.h"
-#include "device/PosixStartCommand_posix.h"
+#include "device/StartClient.h"
 
 namespace {
 
@@ -242,7 +242,7 @@ TEST(PosixStartCommand, NineBytesArriveAndAClosedPortFailsConnect) {
     TerminalSimProcess sim;
     ASSERT_SIM(sim);
     {
-        CPosixStartCommand start(static_cast<uint16_t>(sim.Terminal().startPort));
+        CStartClient start(static_cast<uint16_t>(sim.Terminal().startPort));
         EXPECT_FALSE(start.SendStartCommand());  // nothing held
         ASSERT_TRUE(start.Connect(L"127.0.0.1"));
         EXPECT_TRUE(start.SendStartCommand());
@@ -251,14 +251,14 @@ TEST(PosixStartCommand, NineBytesArriveAndAClosedPortFailsConnect) {
     }
     EXPECT_TRUE(sim.WaitForJournal("\"size\": 9, \"hex\": \"040000000100000000\", \"valid\": true", 1, 5));
 
-    CPosixStartCommand closed(static_cast<uint16_t>(ClosedLoopbackPort()));
+    CStartClient closed(static_cast<uint16_t>(ClosedLoopbackPort()));
     auto begin = std::chrono::steady_clock::now();
     EXPECT_FALSE(closed.Connect(L"127.0.0.1"));
     EXPECT_LT(SecondsSince(begin), 3.0);
     EXPECT_FALSE(closed.SendStartCommand());
     EXPECT_FALSE(closed.Connect(L"not an address"));
     EXPECT_FALSE(closed.Connect(L"255.255.255.255"));
-    EXPECT_EQ(CPosixStartCommand::kDefaultPort, 3002);
+    EXPECT_EQ(CStartClient::kDefaultPort, 3002);
 }
 
 }  // namespace

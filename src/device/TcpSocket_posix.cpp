@@ -1,4 +1,4 @@
-#include "device/PosixStartCommand_posix.h"
+#include "device/TcpSocket.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -9,10 +9,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "platform/Text.h"
+namespace tcp {
 
 namespace {
-
 bool SetNonBlocking(int s, bool on) {
     int flags = fcntl(s, F_GETFL, 0);
     if (flags < 0) return false;
@@ -20,9 +19,7 @@ bool SetNonBlocking(int s, bool on) {
     return fcntl(s, F_SETFL, flags) == 0;
 }
 
-// Connects without blocking longer than `timeoutMs` (an interrupted wait
-// goes on with the time that is left).
-bool ConnectWithin(int s, const sockaddr_in& to, unsigned timeoutMs) {
+bool ConnectSocket(int s, const sockaddr_in& to, unsigned timeoutMs) {
     if (!SetNonBlocking(s, true)) return false;
     if (connect(s, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
         if (errno != EINPROGRESS) return false;
@@ -43,52 +40,37 @@ bool ConnectWithin(int s, const sockaddr_in& to, unsigned timeoutMs) {
     }
     return SetNonBlocking(s, false);
 }
-
 }  // namespace
 
-CPosixStartCommand::CPosixStartCommand(uint16_t port, unsigned connectTimeoutMs)
-    : m_port(port), m_connectTimeoutMs(connectTimeoutMs) {}
-
-CPosixStartCommand::~CPosixStartCommand() { Close(); }
-
-bool CPosixStartCommand::Connect(const std::wstring& address) {
-    Close();
-    const std::string text = platform::WideToAnsi(address);
+bool ParseIPv4(const std::string& text, uint32_t* address) {
     in_addr host{};
     if (inet_aton(text.c_str(), &host) == 0 || host.s_addr == INADDR_NONE) return false;
-
-    int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
-    if (s < 0) return false;
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(m_port);
-    to.sin_addr = host;
-    if (!ConnectWithin(s, to, m_connectTimeoutMs)) {
-        close(s);
-        return false;
-    }
-    m_socket = s;
+    *address = host.s_addr;
     return true;
 }
 
-bool CPosixStartCommand::SendStartCommand() {
-    return Send(startcommand::kBytes, sizeof startcommand::kBytes) == static_cast<int>(sizeof startcommand::kBytes);
-}
-
-int CPosixStartCommand::Send(const char* data, int length) {
-    if (m_socket < 0 || length <= 0) return 0;
-    int total = 0;
-    while (total < length) {
-        ssize_t sent = send(m_socket, data + total, static_cast<size_t>(length - total), MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) continue;
-        if (sent <= 0) break;
-        total += static_cast<int>(sent);
+Socket ConnectWithin(uint32_t address, uint16_t port, unsigned timeoutMs) {
+    int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (s < 0) return kNoSocket;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = address;
+    if (!ConnectSocket(s, to, timeoutMs)) {
+        close(s);
+        return kNoSocket;
     }
-    return total;
+    return s;
 }
 
-void CPosixStartCommand::Close() {
-    if (m_socket < 0) return;
-    close(m_socket);
-    m_socket = -1;
+int SendSome(Socket s, const char* data, int length) {
+    for (;;) {
+        const ssize_t sent = send(static_cast<int>(s), data, static_cast<size_t>(length), MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR) continue;
+        return static_cast<int>(sent);
+    }
 }
+
+void Close(Socket s) { close(static_cast<int>(s)); }
+
+}  // namespace tcp

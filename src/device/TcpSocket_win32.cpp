@@ -1,14 +1,14 @@
-#include "device/StartClient.h"
+#include "device/TcpSocket.h"
 
 #include <winsock2.h>
 #include <windows.h>
 
-#include "platform/Text.h"
+namespace tcp {
 
 namespace {
 
 // The socket library, started once for the whole process the first time
-// the start command needs it, and ended when the process ends.
+// it is needed, and ended when the process ends.
 class SocketLibrary {
 public:
     SocketLibrary() {
@@ -34,8 +34,7 @@ bool SetNonBlocking(SOCKET s, bool on) {
     return ioctlsocket(s, FIONBIO, &mode) == 0;
 }
 
-// Connects without blocking longer than `timeoutMs`.
-bool ConnectWithin(SOCKET s, const sockaddr_in& to, unsigned timeoutMs) {
+bool ConnectSocket(SOCKET s, const sockaddr_in& to, unsigned timeoutMs) {
     if (!SetNonBlocking(s, true)) return false;
     if (connect(s, reinterpret_cast<const sockaddr*>(&to), sizeof to) == SOCKET_ERROR) {
         if (WSAGetLastError() != WSAEWOULDBLOCK) return false;
@@ -56,49 +55,34 @@ bool ConnectWithin(SOCKET s, const sockaddr_in& to, unsigned timeoutMs) {
 
 }  // namespace
 
-CStartClient::CStartClient(uint16_t port, unsigned connectTimeoutMs)
-    : m_port(port), m_connectTimeoutMs(connectTimeoutMs), m_socket(INVALID_SOCKET) {}
-
-CStartClient::~CStartClient() { Close(); }
-
-bool CStartClient::Connect(const std::wstring& address) {
-    Close();
+bool ParseIPv4(const std::string& text, uint32_t* address) {
     if (!SocketLibraryStarted()) return false;
-    std::string text = platform::WideToAnsi(address);
-    unsigned long host = inet_addr(text.c_str());
+    const unsigned long host = inet_addr(text.c_str());
     if (host == INADDR_NONE) return false;
-
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (s == INVALID_SOCKET) return false;
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(m_port);
-    to.sin_addr.s_addr = host;
-    if (!ConnectWithin(s, to, m_connectTimeoutMs)) {
-        closesocket(s);
-        return false;
-    }
-    m_socket = s;
+    *address = static_cast<uint32_t>(host);
     return true;
 }
 
-bool CStartClient::SendStartCommand() {
-    return Send(startcommand::kBytes, sizeof startcommand::kBytes) == static_cast<int>(sizeof startcommand::kBytes);
-}
-
-int CStartClient::Send(const char* data, int length) {
-    if (m_socket == INVALID_SOCKET) return 0;
-    int total = 0;
-    while (total < length) {
-        int sent = send(static_cast<SOCKET>(m_socket), data + total, length - total, 0);
-        if (sent == SOCKET_ERROR || sent == 0) break;
-        total += sent;
+Socket ConnectWithin(uint32_t address, uint16_t port, unsigned timeoutMs) {
+    if (!SocketLibraryStarted()) return kNoSocket;
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET) return kNoSocket;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = address;
+    if (!ConnectSocket(s, to, timeoutMs)) {
+        closesocket(s);
+        return kNoSocket;
     }
-    return total;
+    return static_cast<Socket>(s);
 }
 
-void CStartClient::Close() {
-    if (m_socket == INVALID_SOCKET) return;
-    closesocket(static_cast<SOCKET>(m_socket));
-    m_socket = INVALID_SOCKET;
+int SendSome(Socket s, const char* data, int length) {
+    const int sent = send(static_cast<SOCKET>(s), data, length, 0);
+    return sent == SOCKET_ERROR ? -1 : sent;
 }
+
+void Close(Socket s) { closesocket(static_cast<SOCKET>(s)); }
+
+}  // namespace tcp

@@ -15,7 +15,7 @@ const char kStyle[] =
     "h1{font-size:22px;margin:0 0 4px}h2{font-size:18px;margin:24px 0 8px;border-bottom:1px solid #ccc}"
     "h3{font-size:15px;margin:16px 0 6px}.meta{color:#555;margin:0 0 12px}"
     "table{border-collapse:collapse;margin:4px 0}th,td{border:1px solid #bbb;padding:3px 8px;text-align:left;"
-    "vertical-align:top}th{background:#eee}td.n{text-align:right}code{font-size:12px}"
+    "vertical-align:top;white-space:nowrap}td.text{white-space:normal}th{background:#eee}td.n{text-align:right}code{font-size:12px}"
     ".success{color:#1b5e20}.failure,.refused{color:#b71c1c;font-weight:bold}"
     ".never-tried,.not-started{color:#666}"
     "svg text{font-size:13px;fill:#222}svg text.in{fill:#fff}"
@@ -115,7 +115,7 @@ std::string RowsTable(const std::vector<ReportRow>& rows) {
         "<th>签名密钥</th><th>时间（UTC）</th><th>次数</th></tr>\n";
     for (const ReportRow& r : rows)
         html += "<tr><td>" + Escaped(r.target) + "</td><td>" + Escaped(r.name) + "</td><td>" + Escaped(r.site) +
-                "</td><td class=\"" + ClassOf(r.result) + "\">" + Escaped(r.result) + "</td><td>" + Escaped(r.text) +
+                "</td><td class=\"" + ClassOf(r.result) + "\">" + Escaped(r.result) + "</td><td class=\"text\">" + Escaped(r.text) +
                 "</td><td><code>" + Escaped(r.packMd5) + "</code></td><td>" + Escaped(r.signer) + "</td><td>" +
                 Escaped(r.time) + "</td><td class=\"n\">" + std::to_string(r.attempts) + "</td></tr>\n";
     return html + "</table>\n";

@@ -32,9 +32,8 @@ ReportTerminal TerminalOf(const InventoryEntry& entry, const std::wstring& file)
         terminal.target = RecordedAddress(entry.target);
     } else {
         terminal.connection = "usb";
-        terminal.target = IsDiskIdentityText(entry.target)
-                              ? entry.target
-                              : ResolveUsbTarget(entry.target, L"inventory " + file).path;
+        terminal.target =
+            IsDiskIdentityText(entry.target) ? entry.target : ResolveUsbTarget(entry.target, L"inventory " + file).path;
     }
     return terminal;
 }
@@ -69,9 +68,8 @@ int RunReportCommand(const ReportOptions& options, ConsoleOutput& out, ConsoleOu
         read.push_back(path);
         size_t number = 0;
         const std::string name = platform::WideToUtf8(path);
-        return ReadFileLines(path, [&](const std::string& line) {
-            builder.AddLine(line, name + " line " + std::to_string(++number));
-        });
+        return ReadFileLines(
+            path, [&](const std::string& line) { builder.AddLine(line, name + " line " + std::to_string(++number)); });
     };
     for (const std::wstring& log : logs) {
         // The part set aside before the log, when there is one, is older.

@@ -29,7 +29,7 @@ void ReportBuilder::AddLine(const std::string& line, const std::string& where) {
     row.connection = fields["connection"];
     // A USB terminal is its disk's identity; only a disk without one is its path.
     row.target = platform::Utf8ToWide(row.connection == "usb" && !fields["disk_id"].empty() ? fields["disk_id"]
-                                                                                               : fields["target"]);
+                                                                                            : fields["target"]);
     row.result = fields["result"];
     if ((row.connection != "usb" && row.connection != "ethernet") || row.target.empty() || row.result.empty()) {
         warnings_.push_back(where + ": no upgrade record (connection, target and result), read past");

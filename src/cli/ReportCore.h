@@ -23,15 +23,15 @@ struct ReportTerminal {
 
 struct ReportRow {
     std::string connection;
-    std::wstring target;       // the address, or the disk's identity (its path when it has none)
-    std::wstring name, site;   // from the inventory; empty for a terminal only the log knows
-    std::string result;        // as the log has it ("success", "failure", ...), or kNeverTried
-    std::wstring text;         // the latest record's final text; empty when never tried
+    std::wstring target;      // the address, or the disk's identity (its path when it has none)
+    std::wstring name, site;  // from the inventory; empty for a terminal only the log knows
+    std::string result;       // as the log has it ("success", "failure", ...), or kNeverTried
+    std::wstring text;        // the latest record's final text; empty when never tried
     std::string packMd5;
     std::wstring packName;
     std::string signer;
-    std::string time;          // the latest record's start, UTC as logged
-    int attempts = 0;          // the pack's records of this terminal, "not started" ones left out
+    std::string time;  // the latest record's start, UTC as logged
+    int attempts = 0;  // the pack's records of this terminal, "not started" ones left out
 };
 
 struct Report {

@@ -19,9 +19,9 @@ bool ParseReportSince(const std::wstring& text, std::string* since) {
     const bool date = s.size() >= 10 && TwoDigits(s, 0, 0, 99) && TwoDigits(s, 2, 0, 99) && s[4] == '-' &&
                       TwoDigits(s, 5, 1, 12) && s[7] == '-' && TwoDigits(s, 8, 1, 31);
     if (!date) return false;
-    const bool ok = s.size() == 10 ||
-                    (s.size() >= 16 && s[10] == 'T' && TwoDigits(s, 11, 0, 23) && s[13] == ':' &&
-                     TwoDigits(s, 14, 0, 59) && (s.size() == 16 || (s.size() == 19 && s[16] == ':' && TwoDigits(s, 17, 0, 59))));
+    const bool ok = s.size() == 10 || (s.size() >= 16 && s[10] == 'T' && TwoDigits(s, 11, 0, 23) && s[13] == ':' &&
+                                       TwoDigits(s, 14, 0, 59) &&
+                                       (s.size() == 16 || (s.size() == 19 && s[16] == ':' && TwoDigits(s, 17, 0, 59))));
     if (ok) *since = s;
     return ok;
 }

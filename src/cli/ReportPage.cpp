@@ -15,7 +15,8 @@ const char kStyle[] =
     "h1{font-size:22px;margin:0 0 4px}h2{font-size:18px;margin:24px 0 8px;border-bottom:1px solid #ccc}"
     "h3{font-size:15px;margin:16px 0 6px}.meta{color:#555;margin:0 0 12px}"
     "table{border-collapse:collapse;margin:4px 0}th,td{border:1px solid #bbb;padding:3px 8px;text-align:left;"
-    "vertical-align:top;white-space:nowrap}td.text{white-space:normal}th{background:#eee}td.n{text-align:right}code{font-size:12px}"
+    "vertical-align:top;white-space:nowrap}td.text{white-space:normal}th{background:#eee}td.n{text-align:right}code{"
+    "font-size:12px}"
     ".success{color:#1b5e20}.failure,.refused{color:#b71c1c;font-weight:bold}"
     ".never-tried,.not-started{color:#666}"
     "svg text{font-size:13px;fill:#222}svg text.in{fill:#fff}"
@@ -40,11 +41,20 @@ std::string Escaped(const std::string& utf8) {
     std::string out;
     for (char c : utf8) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -77,9 +87,8 @@ std::string SiteBars(const std::vector<SiteTotals>& sites) {
         parts.push_back(p);
     }
     const int height = top + rowHeight * static_cast<int>(sites.size());
-    std::string svg = "<svg width=\"" +
-                      std::to_string(labelWidth + barWidth + 60) + "\" height=\"" + std::to_string(height) +
-                      "\" role=\"img\" aria-label=\"各站点升级结果\">\n";
+    std::string svg = "<svg width=\"" + std::to_string(labelWidth + barWidth + 60) + "\" height=\"" +
+                      std::to_string(height) + "\" role=\"img\" aria-label=\"各站点升级结果\">\n";
     int x = 0;
     for (const BarPart& part : kBarParts) {
         svg += "<rect x=\"" + std::to_string(x) + "\" y=\"4\" width=\"14\" height=\"14\" fill=\"" + part.colour +
@@ -98,8 +107,8 @@ std::string SiteBars(const std::vector<SiteTotals>& sites) {
             svg += "<rect x=\"" + std::to_string(at) + "\" y=\"" + std::to_string(y + 2) + "\" width=\"" +
                    std::to_string(width) + "\" height=\"22\" fill=\"" + kBarParts[k].colour + "\"/>";
             if (width >= 24)
-                svg += "<text class=\"in\" x=\"" + std::to_string(at + 6) + "\" y=\"" + std::to_string(y + 18) +
-                       "\">" + std::to_string(count) + "</text>";
+                svg += "<text class=\"in\" x=\"" + std::to_string(at + 6) + "\" y=\"" + std::to_string(y + 18) + "\">" +
+                       std::to_string(count) + "</text>";
             svg += "\n";
             at += width;
         }
@@ -115,21 +124,26 @@ std::string RowsTable(const std::vector<ReportRow>& rows) {
         "<th>签名密钥</th><th>时间（UTC）</th><th>次数</th></tr>\n";
     for (const ReportRow& r : rows)
         html += "<tr><td>" + Escaped(r.target) + "</td><td>" + Escaped(r.name) + "</td><td>" + Escaped(r.site) +
-                "</td><td class=\"" + ClassOf(r.result) + "\">" + Escaped(r.result) + "</td><td class=\"text\">" + Escaped(r.text) +
-                "</td><td><code>" + Escaped(r.packMd5) + "</code></td><td>" + Escaped(r.signer) + "</td><td>" +
-                Escaped(r.time) + "</td><td class=\"n\">" + std::to_string(r.attempts) + "</td></tr>\n";
+                "</td><td class=\"" + ClassOf(r.result) + "\">" + Escaped(r.result) + "</td><td class=\"text\">" +
+                Escaped(r.text) + "</td><td><code>" + Escaped(r.packMd5) + "</code></td><td>" + Escaped(r.signer) +
+                "</td><td>" + Escaped(r.time) + "</td><td class=\"n\">" + std::to_string(r.attempts) + "</td></tr>\n";
     return html + "</table>\n";
 }
 
 }  // namespace
 
 std::string FormatReportPage(const Report& report, const ReportPageInfo& info) {
-    std::string html = "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
-                       "<title>终端升级报告</title>\n<style>" + std::string(kStyle) + "</style>\n</head>\n<body>\n"
-                       "<h1>终端升级报告</h1>\n<p class=\"meta\">生成时间（UTC）：" + Escaped(info.generated);
+    std::string html =
+        "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
+        "<title>终端升级报告</title>\n<style>" +
+        std::string(kStyle) +
+        "</style>\n</head>\n<body>\n"
+        "<h1>终端升级报告</h1>\n<p class=\"meta\">生成时间（UTC）：" +
+        Escaped(info.generated);
     if (!info.since.empty()) html += "　起始：" + Escaped(info.since);
     html += "<br>升级记录：";
-    for (size_t i = 0; i < info.logs.size(); ++i) html += (i ? "、" : "") + ("<code>" + Escaped(info.logs[i]) + "</code>");
+    for (size_t i = 0; i < info.logs.size(); ++i)
+        html += (i ? "、" : "") + ("<code>" + Escaped(info.logs[i]) + "</code>");
     html += "</p>\n<h2>汇总</h2>\n<table>\n<tr><th>结果</th><th>终端数</th></tr>\n";
     for (const auto& [result, count] : CountResults(report.rows))
         html += "<tr><td class=\"" + ClassOf(result) + "\">" + Escaped(result) + "</td><td class=\"n\">" +
@@ -147,8 +161,10 @@ std::string FormatReportPage(const Report& report, const ReportPageInfo& info) {
 
     html += "<h2>失败原因</h2>\n";
     const std::vector<TextCount> failures = RankFailures(report.rows);
-    if (failures.empty()) html += "<p>没有失败的终端。</p>\n";
-    else html += "<table>\n<tr><th>终端数</th><th>信息</th></tr>\n";
+    if (failures.empty())
+        html += "<p>没有失败的终端。</p>\n";
+    else
+        html += "<table>\n<tr><th>终端数</th><th>信息</th></tr>\n";
     for (const TextCount& failure : failures)
         html += "<tr><td class=\"n\">" + std::to_string(failure.count) + "</td><td>" + Escaped(failure.text) +
                 "</td></tr>\n";

@@ -45,7 +45,8 @@ std::string FormatReportTable(const Report& report) {
     auto lineText = [&](const std::vector<std::wstring>& line, const std::wstring& last) {
         std::string text;
         for (size_t k = 0; k < line.size(); ++k) text += Padded(line[k], widths[k] + 2);
-        return text + platform::WideToUtf8(last) + "\n";
+        text += platform::WideToUtf8(last);
+        return text.erase(text.find_last_not_of(' ') + 1) + "\n";
     };
     std::string text = lineText(headers, L"text");
     for (size_t i = 0; i < cells.size(); ++i) text += lineText(cells[i], report.rows[i].text);

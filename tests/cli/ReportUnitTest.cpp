@@ -17,11 +17,15 @@ const char kB[] = "bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb";
 std::string Record(const std::string& time, const std::string& target, const std::string& md5,
                    const std::string& result, const std::string& text = "", const std::string& diskId = "-") {
     const bool usb = diskId != "-";
-    return "{\"time\":\"" + time + "\",\"version\":\"V1.0.0.0\",\"pc\":\"PC\",\"model\":\"M3710\",\"variant\":\"\","
-           "\"connection\":\"" + (usb ? "usb" : "ethernet") + "\",\"target\":\"" + target + "\"," +
-           (usb ? "\"disk_id\":\"" + diskId + "\"," : "") + "\"pack_name\":\"AppUpgradePack.zip\",\"pack_size\":3,"
-           "\"pack_md5\":\"" + md5 + "\",\"steps\":[{\"fraction\":0,\"text\":\"正准备升级...\"}],\"result\":\"" +
-           result + "\",\"final_text\":\"" + text + "\",\"seconds\":1.5}";
+    return "{\"time\":\"" + time +
+           "\",\"version\":\"V1.0.0.0\",\"pc\":\"PC\",\"model\":\"M3710\",\"variant\":\"\","
+           "\"connection\":\"" +
+           (usb ? "usb" : "ethernet") + "\",\"target\":\"" + target + "\"," +
+           (usb ? "\"disk_id\":\"" + diskId + "\"," : "") +
+           "\"pack_name\":\"AppUpgradePack.zip\",\"pack_size\":3,"
+           "\"pack_md5\":\"" +
+           md5 + "\",\"steps\":[{\"fraction\":0,\"text\":\"正准备升级...\"}],\"result\":\"" + result +
+           "\",\"final_text\":\"" + text + "\",\"seconds\":1.5}";
 }
 
 // "target result md5-initial attempts", one per row.
@@ -53,34 +57,55 @@ TEST(ReportCore, EachTerminalsLatestRecordPerPack) {
           Record("2026-12-08T09:00:00Z", "198.51.100.21", kA, "failure", "终端连接失败."),
           Record("2026-12-08T11:00:00Z", "198.51.100.22", kA, "failure", "终端连接失败."),
           Record("2026-12-08T11:00:00Z", "198.51.100.22", kA, "refused", "升级失败，升级包被损坏.")},
-         {}, "", {"198.51.100.21 success a 2", "198.51.100.22 refused a 2"}, {}},
+         {},
+         "",
+         {"198.51.100.21 success a 2", "198.51.100.22 refused a 2"},
+         {}},
         {"never tried: the inventory's terminals without a record, in its order, then the log's others",
          {Record("2026-12-08T10:00:00Z", "198.51.100.30", kA, "success"),
           Record("2026-12-08T10:00:00Z", "198.51.100.21", kA, "success")},
-         {south, north}, "", {"198.51.100.22 never tried a 0", "198.51.100.21 success a 1", "198.51.100.30 success a 1"}, {}},
-        {"no record at all: every inventory terminal never tried", {}, {north}, "", {"198.51.100.21 never tried  0"}, {}},
+         {south, north},
+         "",
+         {"198.51.100.22 never tried a 0", "198.51.100.21 success a 1", "198.51.100.30 success a 1"},
+         {}},
+        {"no record at all: every inventory terminal never tried",
+         {},
+         {north},
+         "",
+         {"198.51.100.21 never tried  0"},
+         {}},
         {"broken lines are read past, each named",
          {Record("2026-12-08T10:00:00Z", "198.51.100.21", kA, "failure"), "{\"time\":\"2026-12-08T11:00:00Z\",\"conne",
           "", "not json", "{\"time\":\"2026-12-08T12:00:00Z\",\"connection\":\"ethernet\",\"result\":\"success\"}",
           Record("2026-12-08T13:00:00Z", "198.51.100.21", kA, "success")},
-         {}, "", {"198.51.100.21 success a 2"},
+         {},
+         "",
+         {"198.51.100.21 success a 2"},
          {"log line 2: not a JSON record, read past", "log line 4: not a JSON record, read past",
           "log line 5: no upgrade record (connection, target and result), read past"}},
         {"two packs never replace each other; the newest pack first, its never-tried too",
          {Record("2026-12-08T10:00:00Z", "198.51.100.21", kA, "success"),
           Record("2026-12-09T10:00:00Z", "198.51.100.21", kB, "failure", "拷贝升级包失败.")},
-         {north, south}, "",
+         {north, south},
+         "",
          {"198.51.100.21 failure b 1", "198.51.100.22 never tried b 0", "198.51.100.21 success a 1",
-          "198.51.100.22 never tried a 0"}, {}},
+          "198.51.100.22 never tried a 0"},
+         {}},
         {"USB: the disk's identity, its path only without one; not started is no attempt",
          {Record("2026-12-08T10:00:00Z", "E:\\\\", kA, "failure", "", "usb 04CC:1213 5A6B7C"),
           Record("2026-12-08T11:00:00Z", "E:\\\\", kA, "not started", "not started", "usb 04CC:1213 5A6B7C"),
           Record("2026-12-08T10:00:00Z", "E:\\\\", kA, "success", "", "")},
-         {}, "", {"E:\\ success a 1", "usb 04CC:1213 5A6B7C not started a 1"}, {}},
+         {},
+         "",
+         {"E:\\ success a 1", "usb 04CC:1213 5A6B7C not started a 1"},
+         {}},
         {"--since leaves earlier records out",
          {Record("2026-12-07T23:59:59Z", "198.51.100.21", kA, "success"),
           Record("2026-12-08T00:00:00Z", "198.51.100.22", kA, "failure")},
-         {north}, "2026-12-08", {"198.51.100.21 never tried a 0", "198.51.100.22 failure a 1"}, {}},
+         {north},
+         "2026-12-08",
+         {"198.51.100.21 never tried a 0", "198.51.100.22 failure a 1"},
+         {}},
     };
     for (const ReportCase& c : cases) {
         SCOPED_TRACE(c.name);

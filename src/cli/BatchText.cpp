@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/UpgradeResult.h"
+#include "cli/JsonLines.h"
 #include "platform/Text.h"
 
 namespace {
@@ -29,30 +30,6 @@ std::string JsonFraction(double value) {
 }
 
 std::string JsonSeconds(double value) { return value == value ? Printf("%.1f", value) : "null"; }
-
-std::string JsonString(const std::string& utf8) {
-    std::string out = "\"";
-    for (unsigned char c : utf8) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char escape[8];
-                std::snprintf(escape, sizeof escape, "\\u%04x", c);
-                out += escape;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
-}
-
-std::string JsonString(const std::wstring& text) { return JsonString(platform::WideToUtf8(text)); }
 
 const char* KindName(PackKind kind) {
     switch (kind) {

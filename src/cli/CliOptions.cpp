@@ -168,7 +168,7 @@ CliParse ParseCommandLine(const std::vector<std::wstring>& args, const std::wstr
 }
 
 CliParse ParseCommandLine(const std::vector<std::wstring>& args, const std::vector<std::wstring>& localAddresses) {
-    if (args.empty()) return Refuse(L"no command (upgrade, disks, pack, --help or --version)");
+    if (args.empty()) return Refuse(L"no command (upgrade, disks, pack, report, --help or --version)");
     const std::wstring& command = args[0];
     if (command == L"--help" || command == L"-h" || command == L"help") {
         CliParse parse;
@@ -185,6 +185,12 @@ CliParse ParseCommandLine(const std::vector<std::wstring>& args, const std::vect
     }
     if (command == L"upgrade") return ParseUpgrade(args, localAddresses);
     if (command == L"disks") return ParseDisks(args);
+    if (command == L"report") {
+        CliParse parse;
+        parse.options.command = CliCommand::Report;
+        parse.ok = ParseReportOptions(args, &parse.options.report, &parse.error);
+        return parse;
+    }
     if (command == L"pack") {
         CliParse parse;
         parse.ok = true;
@@ -204,6 +210,8 @@ std::wstring UsageText() {
            L"                  [--dry-run] [--retries N] [--max-rate RATE]\n"
            L"  quillon disks --model MODEL\n"
            L"  quillon pack make|check|info|sign|keygen ...\n"
+           L"  quillon report [--log FILE]... [--targets FILE]... [--json] [--html FILE]\n"
+           L"                 [--since DATE]\n"
            L"  quillon --help\n"
            L"  quillon --version\n"
            L"\n"
@@ -215,6 +223,7 @@ std::wstring UsageText() {
            L"as done with this pack; --dry-run connects and logs in, writing nothing;\n"
            L"--retries N retries deliveries that failed to connect; --max-rate RATE\n"
            L"(500000, 512K, 2M bytes per second) limits each upload.\n"
+           L"report: every terminal's latest result in the upgrade log, per pack.\n"
            L"Exit status: 0 every target succeeded, 1 a target failed,\n"
            L"2 a usage error or a refused pack (nothing delivered).\n";
 }

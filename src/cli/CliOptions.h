@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/DeviceModel.h"
+#include "cli/ReportOptions.h"
 #include "cli/RolloutOptions.h"
 
 // A target's name and site from an inventory (empty for `--address`).
@@ -16,7 +17,7 @@ struct TargetLabel {
     std::wstring name, site;
 };
 
-enum class CliCommand { Help, Version, Upgrade, Disks, Pack };
+enum class CliCommand { Help, Version, Upgrade, Disks, Pack, Report };
 
 struct CliOptions {
     CliCommand command = CliCommand::Help;
@@ -41,6 +42,8 @@ struct CliOptions {
     RolloutOptions rollout;
     // `pack`: the pack tool's own arguments.
     std::vector<std::wstring> packArgs;
+    // `report`: its own options.
+    ReportOptions report;
 };
 
 struct CliParse {

@@ -5,6 +5,7 @@
 #include "app/LocalAddress.h"
 #include "cli/CliOptions.h"
 #include "cli/ModelDisks.h"
+#include "cli/ReportCommand.h"
 #include "cli/UpgradeCommand.h"
 #include "platform/Text.h"
 
@@ -47,6 +48,8 @@ int RunQuillonCli(const std::vector<std::wstring>& args, ConsoleOutput& out, Con
         return ListDisks(parse.options, out);
     case CliCommand::Pack:
         return RunPack(parse.options, out, err);
+    case CliCommand::Report:
+        return RunReportCommand(parse.options.report, out, err);
     case CliCommand::Upgrade:
         break;
     }

@@ -20,6 +20,7 @@ IMAGES = [
     ("success.png", "banner_usb", "app_window_test (USB upgrade)"),
     ("failure.png", "banner_failure", "progress_test"),
     ("refusal.png", "refusal", "progress_test"),
+    ("report-page.png", "report_page", "cli_report_native_test"),
 ]
 
 

@@ -469,12 +469,14 @@ class UsbFolder(unittest.TestCase):
                                  os.path.join(work, "packs", PACK))
         disk = os.path.join(work, "disk")
         os.makedirs(disk)
-        spelled = os.path.join(work, "packs", "..", "disk") + os.sep
+        # Spelled with a trailing separator and a "." (which the Wine path
+        # translation would not fold away).
+        spelled = program.path(disk) + ("\\.\\" if WINE else "/./")
         done = program.quillon("upgrade", "--model", "M2410", "--kind", "app", "--pack", program.path(pack),
-                               "--usb", program.path(disk), "--usb", program.path(spelled))
+                               "--usb", program.path(disk), "--usb", spelled)
         self.assertEqual(done.returncode, 2, done.stdout + done.stderr)
         self.assertIn("one disk is given twice", done.stderr)
-        self.assertIn("--usb " + program.path(spelled), done.stderr)
+        self.assertIn("--usb " + spelled, done.stderr)
         self.assertEqual(os.listdir(disk), [])
 
     def test_pack_swapped_after_it_was_read_is_never_delivered(self):

@@ -21,18 +21,28 @@
 
 namespace {
 
+// What every delivery of one batch shares.
+struct BatchContext {
+    const BatchPlan& plan;
+    const BatchOutcome& check;
+    IDeliveryFactory& factory;
+    StatusTable& table;
+    const DeliveryDone& done;
+};
+
 // One delivery, tried again while it fails to connect and retries are
 // left; the row finishes with the last attempt. True on success.
-bool Deliver(const BatchPlan& plan, const BatchOutcome& check, IDeliveryFactory& factory, StatusTable& table,
-             size_t index, const std::wstring& workFolder, const DeliveryDone& done) {
+bool Deliver(const BatchContext& batch, size_t index, const std::wstring& workFolder) {
+    const BatchPlan& plan = batch.plan;
+    StatusTable& table = batch.table;
     const auto start = std::chrono::steady_clock::now();
     const RetryPolicy retry(plan.rollout.retries);
-    RunRequest request = MakeDeliveryRequest(plan, check, index);
+    RunRequest request = MakeDeliveryRequest(plan, batch.check, index);
     for (int attempt = 1;; ++attempt) {
         if (attempt > 1) std::this_thread::sleep_for(std::chrono::duration<double>(retry.PauseBefore(attempt)));
         table.CountAttempt(index);
         DeliveryConnections connections =
-            factory.Make([&table, index](uint64_t sent, uint64_t total) { table.ReportBytes(index, sent, total); });
+            batch.factory.Make([&table, index](uint64_t sent, uint64_t total) { table.ReportBytes(index, sent, total); });
         TableProgressSink sink(table, index);
         RecordingProgressSink reports(sink);
         const std::string startedAt = platform::UtcTimeText();
@@ -45,7 +55,7 @@ bool Deliver(const BatchPlan& plan, const BatchOutcome& check, IDeliveryFactory&
             const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             table.Finish(index, outcome.result, outcome.finalText, seconds);
         }
-        if (done) done({index, request, outcome, reports, startedAt});
+        if (batch.done) batch.done({index, request, outcome, reports, startedAt});
         if (!again) return outcome.result == UpgradeResult::Success;
     }
 }
@@ -58,12 +68,12 @@ public:
     void WaitForEnter() override {}
 };
 
-void AbortDelivery(const BatchPlan& plan, const BatchOutcome& check, StatusTable& table, size_t index,
-                   const DeliveryDone& done) {
+void AbortDelivery(const BatchContext& batch, size_t index) {
+    const BatchOutcome& check = batch.check;
     try {
-        table.Finish(index, UpgradeResult::Failure, runtext::kRunAborted, 0.0);
-        if (!done || plan.rollout.dryRun) return;
-        const RunRequest request = MakeDeliveryRequest(plan, check, index);
+        batch.table.Finish(index, UpgradeResult::Failure, runtext::kRunAborted, 0.0);
+        if (!batch.done || batch.plan.rollout.dryRun) return;
+        const RunRequest request = MakeDeliveryRequest(batch.plan, check, index);
         RunOutcome outcome;
         outcome.result = UpgradeResult::Failure;
         outcome.finalText = runtext::kRunAborted;
@@ -73,18 +83,17 @@ void AbortDelivery(const BatchPlan& plan, const BatchOutcome& check, StatusTable
         outcome.packSize = check.packSize;
         NoProgress none;
         RecordingProgressSink reports(none);
-        done({index, request, outcome, reports, platform::UtcTimeText()});
+        batch.done({index, request, outcome, reports, platform::UtcTimeText()});
     } catch (...) {
         // Out of memory even for the record: the table row is all there is.
     }
 }
 
-bool Probe(const BatchPlan& plan, const BatchOutcome& check, IDeliveryFactory& factory, StatusTable& table,
-           size_t index) {
-    table.SetState(index, TargetState::Probed);
-    table.CountAttempt(index);
-    DeliveryConnections connections = factory.Make(nullptr);
-    return ProbeTarget(MakeDeliveryRequest(plan, check, index), connections, table, index);
+bool Probe(const BatchContext& batch, size_t index) {
+    batch.table.SetState(index, TargetState::Probed);
+    batch.table.CountAttempt(index);
+    DeliveryConnections connections = batch.factory.Make(nullptr);
+    return ProbeTarget(MakeDeliveryRequest(batch.plan, batch.check, index), connections, batch.table, index);
 }
 
 // The targets to deliver to, in order; those the upgrade log holds as done
@@ -171,17 +180,16 @@ BatchOutcome RunBatch(const BatchPlan& plan, IDeliveryFactory& factory, StatusTa
     std::vector<size_t> order = TargetsToDeliver(plan, outcome, table);
     const size_t count = order.size();
     WaveGate gate(std::move(order), dryRun ? 0 : plan.rollout.canary, dryRun ? MaxFail{} : plan.rollout.maxFail);
+    const BatchContext batch{plan, outcome, factory, table, done};
     auto worker = [&]() {
         for (size_t i; gate.Next(&i);) {
             bool success = false;
             try {
-                success = dryRun ? Probe(plan, outcome, factory, table, i)
-                                 : Deliver(plan, outcome, factory, table, i,
-                                           folder.Path() + L"\\d" + std::to_wstring(i + 1), done);
+                success = dryRun ? Probe(batch, i) : Deliver(batch, i, folder.Path() + L"\\d" + std::to_wstring(i + 1));
             } catch (...) {
                 // A delivery the program itself could not carry on (no memory,
                 // no connection object) fails alone; the batch goes on.
-                AbortDelivery(plan, outcome, table, i, done);
+                AbortDelivery(batch, i);
             }
             gate.Finished(i, success);
         }

@@ -24,7 +24,11 @@ std::shared_ptr<FtpConnectAttempt> FtpConnectAttempt::Start(HINTERNET internet, 
 DWORD WINAPI FtpConnectAttempt::ThreadMain(void* param) {
     std::shared_ptr<FtpConnectAttempt> self = *static_cast<std::shared_ptr<FtpConnectAttempt>*>(param);
     delete static_cast<std::shared_ptr<FtpConnectAttempt>*>(param);
-    return self->Run() ? 0 : 1;
+    try {
+        return self->Run() ? 0 : 1;
+    } catch (...) {
+        return 1;  // no connection handed over: the client reports a failed connect
+    }
 }
 
 bool FtpConnectAttempt::Run() {

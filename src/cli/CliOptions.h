@@ -36,8 +36,9 @@ struct CliOptions {
     bool discoverDisks = false;
     int jobs = 4;
     bool json = false;
-    // `--trusted-key`: public keys (base64 lines or .pub files), any one of
-    // which must have signed the pack; none: packs need no signature.
+    // `--trusted-key`: public keys (base64 lines, .pub files or trust
+    // files), added to the site's trust file; with neither, packs need no
+    // signature.
     std::vector<std::wstring> trustedKeys;
     RolloutOptions rollout;
     // `pack`: the pack tool's own arguments.

@@ -11,6 +11,7 @@
 #include "app/UpgradeLog.h"
 #include "platform/File.h"
 #include "platform/Text.h"
+#include "signature/SiteTrust.h"
 
 namespace {
 
@@ -39,6 +40,8 @@ int RunUpgradeCommand(const CliOptions& options, ConsoleOutput& out, ConsoleOutp
     plan.packPath = Absolute(options.packPath);
     plan.connection = options.connection;
     plan.jobs = options.jobs;
+    // The site's trust file always applies; --trusted-key adds keys to it.
+    plan.trust = ReadSiteTrust(SiteTrustFiles());
     for (const std::wstring& key : options.trustedKeys) {
         std::string problem;
         if (!AddTrustedKey(&plan.trust, key, &problem))

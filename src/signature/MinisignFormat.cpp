@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace minisign {
@@ -32,7 +33,7 @@ std::vector<std::string> Lines(const std::string& text) {
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
+        lines.push_back(std::move(line));
         start = end + 1;
     }
     while (!lines.empty() && lines.back().empty()) lines.pop_back();
@@ -53,9 +54,12 @@ bool DecodeExactly(const std::string& line, void* out, size_t size) {
     size_t length = 0;
     if (sodium_base642bin(bytes.data(), bytes.size(), line.data(), line.size(), nullptr, &length, nullptr,
                           sodium_base64_VARIANT_ORIGINAL) != 0 ||
-        length != size)
+        length != size) {
+        sodium_memzero(bytes.data(), bytes.size());
         return false;
+    }
     std::memcpy(out, bytes.data(), size);
+    sodium_memzero(bytes.data(), bytes.size());  // it may have held a secret key
     return true;
 }
 
@@ -63,8 +67,23 @@ std::string Encode(const void* bytes, size_t size) {
     std::vector<char> text(sodium_base64_ENCODED_LEN(size, sodium_base64_VARIANT_ORIGINAL));
     sodium_bin2base64(text.data(), text.size(), static_cast<const unsigned char*>(bytes), size,
                       sodium_base64_VARIANT_ORIGINAL);
-    return std::string(text.data());
+    std::string encoded(text.data());
+    sodium_memzero(text.data(), text.size());
+    return encoded;
 }
+
+void Wipe(std::string* s) {
+    if (!s->empty()) sodium_memzero(&(*s)[0], s->size());
+}
+
+// The lines of a secret key file, wiped when they go.
+struct SecretLines {
+    std::vector<std::string> lines;
+    explicit SecretLines(const std::string& text) : lines(Lines(text)) {}
+    ~SecretLines() {
+        for (std::string& line : lines) Wipe(&line);
+    }
+};
 
 uint64_t LittleEndian64(const unsigned char* p) {
     uint64_t v = 0;
@@ -129,13 +148,37 @@ std::string FormatPublicKeyFile(const PublicKey& key) {
            "\n";
 }
 
-bool ParseSecretKeyFile(const std::string& text, const std::string* password, SecretKey* key, std::string* problem) {
-    const std::vector<std::string> lines = Lines(text);
+SecretKey::~SecretKey() { sodium_memzero(key.data(), key.size()); }
+
+namespace {
+// The key line decoded into `bytes` (the caller wipes them).
+bool DecodeSecretKeyFile(const std::string& text, unsigned char (&bytes)[kSecretKeyBytes]) {
+    SecretLines secret(text);
+    const std::vector<std::string>& lines = secret.lines;
+    if (lines.size() != 2 || !StartsWith(lines[0], kUntrustedPrefix)) return false;
+    std::string line = Trimmed(lines[1]);
+    const bool decoded = DecodeExactly(line, bytes, sizeof bytes);
+    Wipe(&line);
+    return decoded;
+}
+}  // namespace
+
+bool SecretKeyHasPassword(const std::string& text) {
     unsigned char bytes[kSecretKeyBytes];
+    const bool has = sodium_init() >= 0 && DecodeSecretKeyFile(text, bytes) && std::memcmp(bytes + 2, kScrypt, 2) == 0;
+    sodium_memzero(bytes, sizeof bytes);
+    return has;
+}
+
+bool ParseSecretKeyFile(const std::string& text, const std::string* password, SecretKey* key, std::string* problem) {
     if (sodium_init() < 0) return Fail(problem, "libsodium cannot start");
-    if (lines.size() != 2 || !StartsWith(lines[0], kUntrustedPrefix) ||
-        !DecodeExactly(Trimmed(lines[1]), bytes, sizeof bytes))
-        return Fail(problem, "not a minisign secret key");
+    unsigned char bytes[kSecretKeyBytes];
+    struct WipeOnReturn {
+        unsigned char* p;
+        size_t n;
+        ~WipeOnReturn() { sodium_memzero(p, n); }
+    } wipe{bytes, sizeof bytes};
+    if (!DecodeSecretKeyFile(text, bytes)) return Fail(problem, "not a minisign secret key");
     if (std::memcmp(bytes, kAlgorithm, 2) != 0 || std::memcmp(bytes + 4, kChecksumAlgorithm, 2) != 0)
         return Fail(problem, "not an Ed25519 minisign secret key");
     unsigned char* secret = bytes + kSecretOffset;
@@ -166,7 +209,6 @@ bool ParseSecretKeyFile(const std::string& text, const std::string* password, Se
         std::memcpy(key->id.data(), secret, 8);
         std::memcpy(key->key.data(), secret + 8, 64);
     }
-    sodium_memzero(bytes, sizeof bytes);
     return right || Fail(problem, "the secret key's checksum does not hold (damaged, or a wrong password)");
 }
 
@@ -178,9 +220,15 @@ std::string FormatSecretKeyFile(const SecretKey& key) {
     std::memcpy(secret, key.id.data(), 8);
     std::memcpy(secret + 8, key.key.data(), 64);
     SecretChecksum(bytes, secret, secret + 8, secret + 72);
-    std::string text = std::string(kUntrustedPrefix) + "minisign secret key " + KeyIdText(key.id) +
-                       " (no password)\n" + Encode(bytes, sizeof bytes) + "\n";
+    std::string line = Encode(bytes, sizeof bytes);
     sodium_memzero(bytes, sizeof bytes);
+    const std::string comment = std::string(kUntrustedPrefix) + "minisign secret key " + KeyIdText(key.id) + " (no password)\n";
+    std::string text;
+    text.reserve(comment.size() + line.size() + 1);  // one buffer, which the caller wipes
+    text += comment;
+    text += line;
+    text += '\n';
+    Wipe(&line);
     return text;
 }
 

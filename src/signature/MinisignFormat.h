@@ -20,6 +20,7 @@ struct PublicKey {
 struct SecretKey {
     KeyId id{};
     std::array<uint8_t, 64> key{};  // libsodium's Ed25519 secret key (seed and public key)
+    ~SecretKey();                   // wipes the key
 };
 
 // "ED": Ed25519 over the BLAKE2b-512 hash of the file (what minisign makes
@@ -49,7 +50,11 @@ std::string FormatPublicKeyFile(const PublicKey& key);
 // A secret key file written without a password ("minisign -G -W", or
 // packtool keygen); one protected by a password needs `password`, which
 // is ignored otherwise. Its checksum must hold.
+// Copies of the key's text it makes are wiped before they are freed.
 bool ParseSecretKeyFile(const std::string& text, const std::string* password, SecretKey* key, std::string* problem);
+// Whether the secret key file's key is protected by a password.
+bool SecretKeyHasPassword(const std::string& text);
+// The caller wipes the text it gets (WipeSecret) once it is written.
 std::string FormatSecretKeyFile(const SecretKey& key);
 
 bool ParseSignatureFile(const std::string& text, Signature* signature, std::string* problem);

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "platform/File.h"
+#include "signature/SignatureFiles.h"
 
 namespace {
 
@@ -33,18 +34,26 @@ bool HashFile(const std::wstring& path, unsigned char (&hash)[crypto_generichash
     return true;
 }
 
-// The older "Ed" signatures sign the file itself, so it is read whole.
-bool ReadWholeFile(const std::wstring& path, std::vector<unsigned char>* bytes) {
+// The older "Ed" signatures sign the file itself, which Ed25519 needs in
+// memory whole: packs above the limit are refused rather than read.
+bool ReadWholeFile(const std::wstring& path, std::vector<unsigned char>* bytes, std::string* problem) {
     uint64_t size = 0;
-    if (!platform::FileSize(path, &size) || size > SIZE_MAX / 2) return false;
+    if (!platform::FileSize(path, &size)) return *problem = "the file cannot be read", false;
+    if (size > kLegacySignedLimit)
+        return *problem = "a legacy signature (of the whole file, minisign -l) is checked for packs up to " +
+                          std::to_string(kLegacySignedLimit >> 20) + " MiB only, and this one has " +
+                          std::to_string(size) + " bytes: sign it again with minisign's default or packtool sign",
+               false;
     FileHandle f(platform::OpenFile(path, "rb"));
-    if (!f) return false;
+    if (!f) return *problem = "the file cannot be read", false;
     try {
         bytes->resize(static_cast<size_t>(size));
     } catch (const std::bad_alloc&) {
-        return false;  // a pack too large to hold in memory cannot be checked this way
+        return *problem = "not enough memory to check a legacy signature", false;
     }
-    return std::fread(bytes->data(), 1, bytes->size(), f.get()) == bytes->size();
+    if (std::fread(bytes->data(), 1, bytes->size(), f.get()) != bytes->size() || std::fgetc(f.get()) != EOF)
+        return *problem = "the file cannot be read whole", false;
+    return true;
 }
 
 std::string Narrow(const std::wstring& path) {
@@ -68,39 +77,10 @@ std::string FileName(const std::wstring& path) {
 
 std::wstring SignaturePathOf(const std::wstring& file) { return file + L".minisig"; }
 
-bool ReadSmallFile(const std::wstring& path, std::string* text, size_t limit) {
-    FileHandle f(platform::OpenFile(path, "rb"));
-    if (!f) return false;
-    text->clear();
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) {
-        text->append(buffer, got);
-        if (text->size() > limit) return false;
-    }
-    return !std::ferror(f.get());
-}
-
-namespace {
-bool WriteAll(FileHandle f, const std::string& text) {
-    if (!f) return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), f.get()) == text.size();
-    return std::fclose(f.release()) == 0 && written;
-}
-}  // namespace
-
-bool WriteSecretFile(const std::wstring& path, const std::string& text) {
-    return WriteAll(FileHandle(platform::CreateOwnerOnlyFile(path)), text);
-}
-
-bool WriteSmallFile(const std::wstring& path, const std::string& text) {
-    return WriteAll(FileHandle(platform::OpenFile(path, "wb")), text);
-}
-
 bool ReadSignatureFile(const std::wstring& file, minisign::Signature* signature, std::string* problem) {
     std::string text;
-    if (!ReadSmallFile(SignaturePathOf(file), &text, 4096)) {
-        *problem = "the signature file cannot be read";
+    if (!ReadSmallFile(SignaturePathOf(file), &text, problem, kSignatureFileLimit)) {
+        *problem = "the signature file " + *problem;
         return false;
     }
     return minisign::ParseSignatureFile(text, signature, problem);
@@ -152,32 +132,37 @@ SignatureCheck VerifySignatureOf(const std::wstring& signedPath, const std::wstr
         return Refuse(check, SignatureVerdict::Mismatch, "damaged signature file: " + problem);
     check.keyId = minisign::KeyIdText(signature.keyId);
 
-    const minisign::PublicKey* key = nullptr;
+    // Every trusted key with the signature's id is tried: ids are only 64
+    // random bits a vendor chooses, and two keys may share one.
+    std::vector<const minisign::PublicKey*> keys;
     for (const minisign::PublicKey& k : trusted)
-        if (k.id == signature.keyId) key = &k;
-    if (!key) return Refuse(check, SignatureVerdict::UntrustedKey, "signed by key " + check.keyId + ", which is not trusted");
+        if (k.id == signature.keyId) keys.push_back(&k);
+    if (keys.empty())
+        return Refuse(check, SignatureVerdict::UntrustedKey, "signed by key " + check.keyId + ", which is not trusted");
 
-    bool signedRight = false;
-    if (signature.data == SignedData::Hash) {
-        signedRight = crypto_sign_verify_detached(signature.signature.data(), blake2b.data(), blake2b.size(),
-                                                  key->key.data()) == 0;
-    } else {
-        std::vector<unsigned char> content;
-        if (!ReadWholeFile(contentPath, &content))
-            return Refuse(check, SignatureVerdict::Mismatch, "the file cannot be read");
-        signedRight = crypto_sign_verify_detached(signature.signature.data(), content.data(), content.size(),
-                                                  key->key.data()) == 0;
-    }
-    if (!signedRight) return Refuse(check, SignatureVerdict::Mismatch, "the signature does not match the file");
-
+    std::vector<unsigned char> content;
+    if (signature.data == SignedData::WholeFile && !ReadWholeFile(contentPath, &content, &problem))
+        return Refuse(check, SignatureVerdict::Mismatch, problem);
+    const unsigned char* message = signature.data == SignedData::Hash ? blake2b.data() : content.data();
+    const size_t messageSize = signature.data == SignedData::Hash ? blake2b.size() : content.size();
     std::string global(signature.signature.begin(), signature.signature.end());
     global += signature.trustedComment;
-    if (crypto_sign_verify_detached(signature.globalSignature.data(), reinterpret_cast<const unsigned char*>(global.data()),
-                                    global.size(), key->key.data()) != 0)
-        return Refuse(check, SignatureVerdict::Mismatch, "the trusted comment does not match its signature");
-    check.verdict = SignatureVerdict::Accepted;
-    check.trustedComment = signature.trustedComment;
-    return check;
+
+    bool fileRight = false;
+    for (const minisign::PublicKey* key : keys) {
+        if (crypto_sign_verify_detached(signature.signature.data(), message, messageSize, key->key.data()) != 0)
+            continue;
+        fileRight = true;
+        if (crypto_sign_verify_detached(signature.globalSignature.data(),
+                                        reinterpret_cast<const unsigned char*>(global.data()), global.size(),
+                                        key->key.data()) != 0)
+            continue;
+        check.verdict = SignatureVerdict::Accepted;
+        check.trustedComment = signature.trustedComment;
+        return check;
+    }
+    return Refuse(check, SignatureVerdict::Mismatch,
+                  fileRight ? "the trusted comment does not match its signature" : "the signature does not match the file");
 }
 
 bool SignFile(const std::wstring& file, const minisign::SecretKey& key, const std::string& trustedComment,
@@ -197,7 +182,7 @@ bool SignFile(const std::wstring& file, const minisign::SecretKey& key, const st
     global += trustedComment;
     crypto_sign_detached(signature.globalSignature.data(), nullptr, reinterpret_cast<const unsigned char*>(global.data()),
                          global.size(), key.key.data());
-    if (!WriteSmallFile(SignaturePathOf(file), minisign::FormatSignatureFile(signature)))
+    if (!OverwriteSmallFile(SignaturePathOf(file), minisign::FormatSignatureFile(signature)))
         return *problem = "the signature file cannot be written", false;
     return true;
 }

@@ -4,6 +4,7 @@
 // come from libsodium.
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,14 @@ SignatureCheck VerifySignatureOf(const std::wstring& signedPath, const std::wstr
                                  const std::array<unsigned char, 64>& blake2b,
                                  const std::vector<minisign::PublicKey>& trusted);
 
+// FILE.minisig is read only as a regular file of up to 64 KiB (minisign
+// allows long trusted comments); a FIFO, a device or a folder of that name
+// is refused at once.
+inline constexpr size_t kSignatureFileLimit = 64 * 1024;
+// A legacy ("Ed") signature signs the whole file, which is then read into
+// memory to be checked: only for files up to this size.
+inline constexpr uint64_t kLegacySignedLimit = uint64_t(64) << 20;
+
 // Reads FILE.minisig without checking it (what packtool info shows).
 bool ReadSignatureFile(const std::wstring& file, minisign::Signature* signature, std::string* problem);
 
@@ -64,11 +73,3 @@ bool SignFile(const std::wstring& file, const minisign::SecretKey& key, const st
 
 // A fresh key pair with a random key id.
 bool MakeKeyPair(minisign::PublicKey* publicKey, minisign::SecretKey* secretKey);
-
-// A small text file (key, signature, trust list) read whole; false when it
-// cannot be read or is longer than `limit` bytes.
-bool ReadSmallFile(const std::wstring& path, std::string* text, size_t limit = 64 * 1024);
-bool WriteSmallFile(const std::wstring& path, const std::string& text);
-// The same for a secret: a new file only its owner may read; false when
-// the path exists already.
-bool WriteSecretFile(const std::wstring& path, const std::string& text);

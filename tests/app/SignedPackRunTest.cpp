@@ -23,6 +23,12 @@ struct Keys {
     Keys() { EXPECT_TRUE(MakeKeyPair(&pub, &sec)); }
     std::string Line() const { return minisign::PublicKeyLine(pub) + "\n"; }
     std::string Id() const { return minisign::KeyIdText(pub.id); }
+    // Another key that happens to carry `other`'s id.
+    static Keys SameIdAs(const Keys& other) {
+        Keys k;
+        k.pub.id = k.sec.id = other.pub.id;
+        return k;
+    }
 };
 
 class SignedPackRunTest : public RunFixture {
@@ -95,6 +101,14 @@ TEST_F(SignedPackRunTest, SignatureIsCheckedFirstAndRefusalsDeliverNothing) {
          refused(L"升级失败，升级包与签名不符."), nullptr},
         {"a broken line in the trust file", vendor.Line() + "RWQ not a key\n", [&] { Sign(vendor.sec); },
          refused(L"升级失败，受信任密钥文件有误."), nullptr},
+        // A trust file that is there but yields no key fails closed.
+        {"an empty trust file", "", [&] { Sign(vendor.sec); }, refused(L"升级失败，受信任密钥文件有误."), nullptr},
+        {"the key written on a comment line", "# " + vendor.Line(), [&] { Sign(vendor.sec); },
+         refused(L"升级失败，受信任密钥文件有误."), nullptr},
+        {"lines ended by CR alone", "# vendor\r" + vendor.Line().substr(0, vendor.Line().size() - 1) + "\r",
+         [&] { Sign(vendor.sec); }, accepted, &vendor},
+        {"two trusted keys share an id", Keys::SameIdAs(vendor).Line() + vendor.Line(), [&] { Sign(vendor.sec); },
+         accepted, &vendor},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

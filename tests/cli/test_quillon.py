@@ -538,6 +538,37 @@ class UsbFolder(unittest.TestCase):
         with open(log, encoding="utf-8") as f:
             self.assertEqual(json.loads(f.readline())["signer"], key_id)
 
+        # The site's trust file applies without --trusted-key, which only adds keys to it.
+        made = program.run(PACKTOOL, ["keygen", "-o", program.path(os.path.join(work, "other"))])
+        self.assertEqual(made.returncode, 0, made.stdout + made.stderr)
+        with open(os.path.join(work, "other.pub")) as f:
+            other_line = f.read().split("\n")[1]
+        if WINE:
+            # The release zip: Quillon.exe on top, quillon.exe in cli\.
+            top = os.path.join(work, "release")
+            os.makedirs(os.path.join(top, "cli"))
+            open(os.path.join(top, "Quillon.exe"), "wb").close()
+            cli, site, env = shutil.copy(CLI, os.path.join(top, "cli", "quillon.exe")), os.path.join(top, "trusted-keys.txt"), {}
+        else:
+            cli, site = CLI, os.path.join(work, "trusted-keys.txt")
+            env = {"QUILLON_TRUST_FILE": site}
+        cases = (("# " + other_line + "\n", ("--trusted-key", program.path(key + ".pub")), 2, "升级失败，受信任密钥文件有误."),
+                 (other_line + "\n", (), 2, "升级失败，升级包的签名密钥不受信任."),
+                 (other_line + "\r", ("--trusted-key", program.path(key + ".pub")), 0, None))
+        for site_text, trust, code, text in cases:
+            with self.subTest(site=site_text, trust=trust):
+                shutil.rmtree(disk)
+                os.makedirs(disk)
+                with open(site, "w", newline="") as f:
+                    f.write(site_text)
+                done = program.run(cli, ["upgrade", "--model", "M2410", "--kind", "app", "--pack", program.path(pack),
+                                         "--usb", program.path(disk), *trust],
+                                   extra_env=dict(env, QUILLON_UPGRADE_LOG=program.path(log)))
+                self.assertEqual(done.returncode, code, done.stdout + done.stderr)
+                if text:
+                    self.assertIn(text, done.stdout)
+                    self.assertEqual(os.listdir(disk), [], "a refused pack reaches no disk")
+
 
 @unittest.skipIf(WINE, "Linux USB disks are found through sysfs in the native build only")
 class LinuxUsb(unittest.TestCase):

@@ -53,7 +53,8 @@ void ShowSignature(const std::wstring& pack, ToolOutput& io) {
     }
     io.Out(L"signer: " + platform::Utf8ToWide(minisign::KeyIdText(signature.keyId)) +
            (signature.data == minisign::SignedData::Hash ? L"" : L" (legacy signature of the whole file)"));
-    io.Out(L"trusted comment: " + EscapeControls(platform::Utf8ToWide(signature.trustedComment)));
+    // Anyone can write this line; only check against a trusted key proves it.
+    io.Out(L"trusted comment (unverified): " + EscapeControls(platform::Utf8ToWide(signature.trustedComment)));
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include "PackSign.h"
 #include "QuillonVersion.h"
 #include "platform/Text.h"
-#include "signature/TrustedKeys.h"
+#include "signature/SiteTrust.h"
 
 namespace {
 
@@ -27,34 +27,39 @@ const wchar_t kMakeHelp[] =
     L"or the variants M3710S5 VK1500. Default FILE: AppUpgradePack.zip, SystemUpgradePack.zip or\n"
     L"ToolUpgradePack.zip by kind, in the current folder. FOLDER itself is not changed.";
 
-const wchar_t kCheckHelp[] =
-    L"usage: packtool check --model NAME --kind app|system|tool [--trusted-key KEY]... PACK\n"
-    L"Extracts PACK into a fresh temporary folder (TMPDIR, or %TEMP% on Windows) and decides as the\n"
-    L"upgrade tool does with model NAME and the pack kind selected: model match, then intactness.\n"
-    L"With --trusted-key (a minisign public key, its base64 line or its .pub file; repeatable) PACK\n"
-    L"must first carry PACK.minisig, signed by one of the keys.\n"
-    L"NAME: M2410 M2450 M3710 M3750 VK1200 HTR940 M2480. Prints the tool's message on refusal.\n"
-    L"Exit: 0 accepted, 1 refused, 2 usage or I/O error.";
+std::wstring CheckHelp() {
+    return L"usage: packtool check --model NAME --kind app|system|tool [--trusted-key KEY]... PACK\n"
+           L"Extracts PACK into a fresh temporary folder (TMPDIR, or %TEMP% on Windows) and decides as the\n"
+           L"upgrade tool does with model NAME and the pack kind selected: model match, then intactness.\n"
+           L"Where the site's trust file exists (" + SiteTrustFilesText() + L"),\n"
+           L"PACK must first carry PACK.minisig, signed by one of its keys; a trust file that yields no\n"
+           L"valid key refuses every pack. --trusted-key (a minisign public key: its base64 line, its .pub\n"
+           L"file or a trust file; repeatable) adds keys, and requires a signature without a site file.\n"
+           L"NAME: M2410 M2450 M3710 M3750 VK1200 HTR940 M2480. Prints the tool's message on refusal.\n"
+           L"Exit: 0 accepted, 1 refused, 2 usage or I/O error.";
+}
 
 const wchar_t kInfoHelp[] =
     L"usage: packtool info PACK\n"
     L"Shows the model name and kind of PACK's verify file, its number of entries, and whether it\n"
     L"holds a manifest and a verify file; with PACK.minisig beside it, the signer's key id and the\n"
-    L"trusted comment (not checked: check --trusted-key does that).";
+    L"trusted comment, labelled unverified: check does that. Control characters are escaped.";
 
 const wchar_t kSignHelp[] =
     L"usage: packtool sign --key SECRET_KEY_FILE [--comment TEXT] PACK\n"
     L"Writes PACK.minisig, a minisign signature (Ed25519 over the BLAKE2b-512 hash of PACK) that\n"
-    L"'minisign -V' accepts too. SECRET_KEY_FILE: from packtool keygen or minisign -G; a key with a\n"
-    L"password is opened with the password in PACKTOOL_KEY_PASSWORD. TEXT: the trusted comment\n"
-    L"(default: the time and PACK's file name, as minisign writes it).";
+    L"'minisign -V' accepts too. SECRET_KEY_FILE: from packtool keygen or minisign -G; one that other\n"
+    L"accounts may read is refused. A key with a password is opened with the password asked for on\n"
+    L"the terminal, or given in PACKTOOL_KEY_PASSWORD. TEXT: the trusted comment (default: the time\n"
+    L"and PACK's file name, as minisign writes it).";
 
 const wchar_t kKeygenHelp[] =
     L"usage: packtool keygen [-o BASE]\n"
-    L"Writes a new minisign key pair: BASE.key (secret, no password; keep it private) and BASE.pub\n"
-    L"(what sites put into trusted-keys.txt). Default BASE: minisign. Existing files are not replaced.";
+    L"Writes a new minisign key pair: BASE.key (secret, no password; readable by its owner alone:\n"
+    L"mode 0600, on Windows an access list of the owner only) and BASE.pub (what sites put into\n"
+    L"trusted-keys.txt). Default BASE: minisign. Existing files (or links) are not replaced.";
 
-int Usage(ToolOutput& io, const std::wstring& problem, const wchar_t* help) {
+int Usage(ToolOutput& io, const std::wstring& problem, const std::wstring& help) {
     io.Err(problem);
     io.Err(help);
     return kExitUsage;
@@ -110,15 +115,16 @@ int RunPackTool(const std::vector<std::wstring>& args, ToolOutput& io) {
         return MakePack(model, kind, o.operands[0], out == o.values.end() ? DefaultPackName(kind) : out->second, io);
     }
     if (o.command == L"check") {
-        if (o.help) return io.Out(kCheckHelp), kExitAccepted;
-        if (o.operands.size() != 1) return Usage(io, L"check needs one PACK", kCheckHelp);
-        if (o.values.count(L"-o")) return Usage(io, L"check takes no -o", kCheckHelp);
-        if (!SelectionOptions(o, false, io, &model, &kind)) return Usage(io, L"", kCheckHelp);
-        TrustedKeys trust;
+        if (o.help) return io.Out(CheckHelp()), kExitAccepted;
+        if (o.operands.size() != 1) return Usage(io, L"check needs one PACK", CheckHelp());
+        if (o.values.count(L"-o")) return Usage(io, L"check takes no -o", CheckHelp());
+        if (!SelectionOptions(o, false, io, &model, &kind)) return Usage(io, L"", CheckHelp());
+        // The site's file applies whatever the command line says; keys given add to it.
+        TrustedKeys trust = ReadSiteTrust(SiteTrustFiles());
         for (const std::wstring& key : o.trustedKeys) {
             std::string problem;
             if (!AddTrustedKey(&trust, key, &problem))
-                return Usage(io, L"--trusted-key " + key + L": " + platform::Utf8ToWide(problem), kCheckHelp);
+                return Usage(io, L"--trusted-key " + key + L": " + platform::Utf8ToWide(problem), CheckHelp());
         }
         return CheckPack(FindModelIndex(model), kind, o.operands[0], io, &trust);
     }

@@ -30,15 +30,24 @@ bool IsPlainFile(const std::wstring& path) {
 #endif
 }
 
+namespace {
+// The marks and embeddings that reorder how a line shows: a comment could
+// make "release 7" display as something else.
+bool IsBidiControl(wchar_t c) {
+    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F ||
+           c == 0x061C;
+}
+}  // namespace
+
 std::wstring EscapeControls(const std::wstring& text) {
     std::wstring out;
     for (wchar_t c : text) {
         if (c == L'\r') out += L"\\r";
         else if (c == L'\n') out += L"\\n";
         else if (c == L'\t') out += L"\\t";
-        else if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) {
-            wchar_t hex[8];
-            std::swprintf(hex, 8, L"\\x%02X", static_cast<unsigned>(c));
+        else if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0) || IsBidiControl(c)) {
+            wchar_t hex[12];
+            std::swprintf(hex, 12, c < 0x100 ? L"\\x%02X" : L"\\u%04X", static_cast<unsigned>(c));
             out += hex;
         } else out += c;
     }

@@ -5,6 +5,8 @@
 
 bool IsPlainFile(const std::wstring& path);
 
-// The text with control characters shown as \r, \n, \t or \xHH, so what a
-// pack says cannot rewrite the line it is printed on.
+// The text with control characters shown as \r, \n, \t or \xHH, and the
+// bidirectional controls (U+202A-U+202E, U+2066-U+2069, the marks U+200E,
+// U+200F, U+061C) as \uHHHH, so what a pack says cannot rewrite or
+// reorder the line it is printed on.
 std::wstring EscapeControls(const std::wstring& text);

@@ -302,6 +302,24 @@ class SignedRelease(unittest.TestCase):
 
 
 class Reproducible(unittest.TestCase):
+    def test_guide_pdf_does_not_depend_on_its_folder(self):
+        elsewhere = tempfile.mkdtemp(prefix="quillon-guide-")
+        try:
+            with zipfile.ZipFile(ZIP) as z:
+                for name in z.namelist():
+                    if name.startswith(TOP + "guide/"):
+                        z.extract(name, os.path.join(elsewhere, "another", "folder"))
+                pdf = z.read(TOP + "guide/Quillon-guide.pdf")
+            guide = os.path.join(elsewhere, "another", "folder", TOP, "guide")
+            again = os.path.join(elsewhere, "again.pdf")
+            subprocess.run(["/usr/bin/python3", os.path.join(ROOT, "tools", "release", "guide_pdf.py"),
+                            os.path.join(guide, "index.html"), again, str(COMMIT_TIME)], check=True,
+                           env=dict(os.environ, SOURCE_DATE_EPOCH=str(COMMIT_TIME)), capture_output=True)
+            with open(again, "rb") as f:
+                self.assertTrue(f.read() == pdf, "the guide's PDF changes with the folder it is printed in")
+        finally:
+            shutil.rmtree(elsewhere)
+
     def test_second_run_gives_the_same_bytes(self):
         again = tempfile.mkdtemp(prefix="quillon-dist-")
         try:

@@ -184,6 +184,15 @@ CliParse ParseCommandLine(const std::vector<std::wstring>& args, const std::vect
         parse.options.command = CliCommand::Version;
         return parse;
     }
+    // `quillon upgrade --help` (and of disks and report) answers with the usage.
+    const bool asksHelp = std::find(args.begin() + 1, args.end(), L"--help") != args.end() ||
+                          std::find(args.begin() + 1, args.end(), L"-h") != args.end();
+    if ((command == L"upgrade" || command == L"disks" || command == L"report") && asksHelp) {
+        CliParse parse;
+        parse.ok = true;
+        parse.options.command = CliCommand::Help;
+        return parse;
+    }
     if (command == L"upgrade") return ParseUpgrade(args, localAddresses);
     if (command == L"disks") return ParseDisks(args);
     if (command == L"report") {

@@ -71,7 +71,8 @@ class AnsibleRollout(unittest.TestCase):
         env = dict(os.environ, ANSIBLE_STDOUT_CALLBACK="json", ANSIBLE_LOCAL_TEMP=temp, ANSIBLE_REMOTE_TEMP=temp,
                    ANSIBLE_HOME=os.path.join(self.work, "home"), ANSIBLE_RETRY_FILES_ENABLED="false",
                    ANSIBLE_NOCOLOR="1")
-        extra_vars = {"quillon_program": q.CLI, "pack_path": self.pack, "upgrade_log": self.log}
+        extra_vars = {"quillon_program": q.CLI, "pack_path": self.pack, "upgrade_log": self.log,
+                      "report_dir": os.path.join(self.work, "reports"), **getattr(self, "more_vars", {})}
         done = subprocess.run(["ansible-playbook", "-i", self.inventory, PLAYBOOK, "-e", json.dumps(extra_vars)]
                               + list(extra), env=env, capture_output=True, text=True, timeout=600)
         try:
@@ -119,6 +120,23 @@ class AnsibleRollout(unittest.TestCase):
             self.assertGreater(self.logins(name), 0, name)
             self.assertEqual(self.uploads(name), 0, name)
             self.assertEqual(os.listdir(os.path.join(self.terminals.started[name]["root"], "Storage Card")), [])
+
+        # The report play alone: one page per jump host, fetched here.
+        code, results = self.playbook("--tags", "report")
+        self.assertEqual(code, 0, results)
+        for jump in JUMP_HOSTS:
+            with open(os.path.join(self.work, "reports", jump + ".html"), encoding="utf-8") as f:
+                self.assertIn("<svg", f.read(), jump)
+
+        # A trusted key passed through: the unsigned pack is refused, nothing is sent.
+        key = os.path.join(self.work, "vendor")
+        made = self.program.run(q.PACKTOOL, ["keygen", "-o", key])
+        self.assertEqual(made.returncode, 0, made.stdout + made.stderr)
+        self.more_vars = {"trusted_keys": [key + ".pub"]}
+        code, results = self.playbook("--limit", "t5")
+        self.assertNotEqual(code, 0)
+        self.assertEqual(results["t5"]["msg"], "升级失败，升级包没有签名.", results["t5"])
+        self.assertEqual(self.uploads("t5"), 0)
 
 
 if __name__ == "__main__":

@@ -60,9 +60,19 @@ options:
     description: Upload limit in bytes per second, such as C(512K) or C(2M).
     type: str
   skip_done:
-    description: Leave out a terminal that the upgrade log holds as done with this pack.
+    description:
+      - Leave out a terminal whose latest record in the upgrade log is a success with this pack.
     type: bool
     default: true
+  trusted_key:
+    description:
+      - Public keys that may have signed the pack, each a key's base64 line, a C(.pub) file or a trust
+        file on the host that runs the module; passed to quillon as C(--trusted-key).
+      - They add to the site's trust file (C(/etc/quillon/trusted-keys.txt) on that host), which always
+        applies; with keys given and no site file, the pack must be signed by one of them.
+    type: list
+    elements: str
+    default: []
   upgrade_log:
     description: The upgrade log to write and read, instead of the user's default one.
     type: path
@@ -156,6 +166,8 @@ def command_line(params, check_mode):
         args += ["--max-rate", params["max_rate"]]
     if params["skip_done"]:
         args.append("--skip-done")
+    for key in params["trusted_key"]:
+        args += ["--trusted-key", key]
     if check_mode:
         args.append("--dry-run")
     return args
@@ -175,6 +187,7 @@ def main():
             max_rate=dict(type="str"),
             skip_done=dict(type="bool", default=True),
             upgrade_log=dict(type="path"),
+            trusted_key=dict(type="list", elements="str", default=[], no_log=False),
         ),
         required_one_of=[("address", "usb")],
         mutually_exclusive=[("address", "usb")],

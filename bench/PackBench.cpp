@@ -39,7 +39,7 @@
 #include <vector>
 
 #include "PackInflate.h"
-#include "PackTool.h"
+#include "packtool/PackTool.h"
 #include "PackWrite.h"
 #include "TerminalFiles.h"
 #include "pack/FileDigest.h"

@@ -1,6 +1,6 @@
 #include "cli/QuillonCli.h"
 
-#include "PackTool.h"
+#include "packtool/PackTool.h"
 #include "QuillonVersion.h"
 #include "app/LocalAddress.h"
 #include "cli/CliOptions.h"

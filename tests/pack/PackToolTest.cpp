@@ -13,8 +13,8 @@
 
 #include "PackTestSupport.h"
 #include "RawZip.h"
-#include "PackTool.h"
-#include "SourceTree.h"
+#include "packtool/PackTool.h"
+#include "packtool/SourceTree.h"
 #include "pack/FolderMD5Check.h"
 #include "pack/MD5IniFile.h"
 #include "pack/PackVerifyInfo.h"

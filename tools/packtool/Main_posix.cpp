@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "PackTool.h"
+#include "packtool/PackTool.h"
 #include "platform/Text.h"
 
 int main(int argc, char** argv) {

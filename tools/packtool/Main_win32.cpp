@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "PackTool.h"
+#include "packtool/PackTool.h"
 
 int wmain(int argc, wchar_t** argv) {
     SetConsoleOutputCP(CP_UTF8);

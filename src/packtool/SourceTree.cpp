@@ -1,8 +1,8 @@
-#include "SourceTree.h"
+#include "packtool/SourceTree.h"
 
 #include <algorithm>
 
-#include "PlainFile.h"
+#include "packtool/PlainFile.h"
 #include "platform/File.h"
 
 std::wstring LongPath(const std::wstring& absolute) {

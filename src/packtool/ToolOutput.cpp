@@ -1,4 +1,4 @@
-#include "ToolOutput.h"
+#include "packtool/ToolOutput.h"
 
 #include "platform/Text.h"
 

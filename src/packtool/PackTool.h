@@ -4,6 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "ToolOutput.h"
+#include "packtool/ToolOutput.h"
 
 int RunPackTool(const std::vector<std::wstring>& args, ToolOutput& io);

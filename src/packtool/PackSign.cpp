@@ -1,9 +1,9 @@
-#include "PackSign.h"
+#include "packtool/PackSign.h"
 
 #include <ctime>
 
-#include "PlainFile.h"
-#include "TerminalPassword.h"
+#include "packtool/PlainFile.h"
+#include "packtool/TerminalPassword.h"
 #include "platform/Environment.h"
 #include "platform/File.h"
 #include "platform/Text.h"

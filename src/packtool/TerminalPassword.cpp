@@ -1,4 +1,4 @@
-#include "TerminalPassword.h"
+#include "packtool/TerminalPassword.h"
 
 #include "platform/Text.h"
 #include "signature/SignatureFiles.h"

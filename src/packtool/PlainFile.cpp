@@ -1,4 +1,4 @@
-#include "PlainFile.h"
+#include "packtool/PlainFile.h"
 
 #include <cstdio>
 

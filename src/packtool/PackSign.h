@@ -3,7 +3,7 @@
 // that make them, in files minisign itself reads.
 #include <string>
 
-#include "ToolOutput.h"
+#include "packtool/ToolOutput.h"
 
 // Writes PACK.minisig, signed with the secret key in `keyFile`. Without
 // `trustedComment` the comment is minisign's own: the time and the file name.

@@ -1,9 +1,9 @@
-#include "PackMake.h"
+#include "packtool/PackMake.h"
 
 #include <cstdio>
 #include <vector>
 
-#include "SourceTree.h"
+#include "packtool/SourceTree.h"
 #include "pack/EntryName.h"
 #include "pack/FileDigest.h"
 #include "pack/FolderHash.h"

@@ -3,6 +3,6 @@
 // without extracting it.
 #include <string>
 
-#include "ToolOutput.h"
+#include "packtool/ToolOutput.h"
 
 int ShowPackInfo(const std::wstring& pack, ToolOutput& io);

@@ -4,7 +4,7 @@
 // folder is not changed.
 #include <string>
 
-#include "ToolOutput.h"
+#include "packtool/ToolOutput.h"
 #include "app/DeviceModel.h"
 
 int MakePack(const std::wstring& model, PackKind kind, const std::wstring& folder, const std::wstring& output,

@@ -3,7 +3,7 @@
 // model match and intactness decision of the upgrade run.
 #include <string>
 
-#include "ToolOutput.h"
+#include "packtool/ToolOutput.h"
 #include "app/DeviceModel.h"
 
 struct TrustedKeys;

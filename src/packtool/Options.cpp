@@ -1,4 +1,4 @@
-#include "Options.h"
+#include "packtool/Options.h"
 
 namespace {
 bool TakesValue(const std::wstring& option) {

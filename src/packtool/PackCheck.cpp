@@ -1,6 +1,6 @@
-#include "PackCheck.h"
+#include "packtool/PackCheck.h"
 
-#include "PlainFile.h"
+#include "packtool/PlainFile.h"
 #include "app/ModelMatch.h"
 #include "app/PackSnapshot.h"
 #include "app/UpgradePackCheck.h"

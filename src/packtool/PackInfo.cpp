@@ -1,11 +1,11 @@
-#include "PackInfo.h"
+#include "packtool/PackInfo.h"
 
 #include <minizip/unzip.h>
 
 #include <cstring>
 
-#include "PackCheck.h"
-#include "PlainFile.h"
+#include "packtool/PackCheck.h"
+#include "packtool/PlainFile.h"
 #include "app/ModelMatch.h"
 #include "pack/FolderHash.h"
 #include "pack/PackVerifyInfo.h"

@@ -20,6 +20,7 @@
 #include "skin/IPAddressCtrlEx.h"
 #include "skin/RadioButtonEx.h"
 #include "ui/Dialog.h"
+#include "ui/Messages.h"
 
 class CUpgradeDialogEx : public CDialog {
 public:
@@ -40,7 +41,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    BOOL OnCommand(const CommandMessage& message) override;
 
 private:
     struct Command;
@@ -62,7 +63,7 @@ private:
     void OnStartUpgrade();
     void OnDiskChosen();
     void OnDisksReady();
-    void OnDeviceChange(WPARAM event, LPARAM data);
+    void OnDeviceChange(const DeviceChangeMessage& change);
     void ShowDisksInCombo();
     void ShowConnectionControls(bool usb);
 

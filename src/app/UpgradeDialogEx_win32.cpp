@@ -350,11 +350,11 @@ void CUpgradeDialogEx::OnStartUpgrade() {
     m_startButton.UpdateWindow();
 }
 
-void CUpgradeDialogEx::OnDeviceChange(WPARAM event, LPARAM data) {
-    if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return;
-    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
-    if (!header || header->dbch_devicetype != DBT_DEVTYP_VOLUME) return;
-    if (reinterpret_cast<const DEV_BROADCAST_VOLUME*>(header)->dbcv_flags != 0) return;
+// A disk volume arrived or went (not a media or network volume, which come
+// with flags): the terminal disk list is read again.
+void CUpgradeDialogEx::OnDeviceChange(const DeviceChangeMessage& change) {
+    const DEV_BROADCAST_VOLUME* volume = change.Volume();
+    if (!volume || volume->dbcv_flags != 0) return;
     RefreshTerminalDisks();
 }
 
@@ -391,15 +391,13 @@ const std::vector<CUpgradeDialogEx::Command>& CUpgradeDialogEx::Commands() {
     return table;
 }
 
-BOOL CUpgradeDialogEx::OnCommand(WPARAM wParam, LPARAM lParam) {
-    const int id = LOWORD(wParam);
-    const WORD code = HIWORD(wParam);
+BOOL CUpgradeDialogEx::OnCommand(const CommandMessage& message) {
     for (const Command& command : Commands()) {
-        if (command.id != id) continue;
-        if (command.code == code) command.run(*this);
+        if (command.id != message.id) continue;
+        if (command.code == message.code) command.run(*this);
         return TRUE;
     }
-    return CDialog::OnCommand(wParam, lParam);  // IDCANCEL: closing the window (Alt+F4)
+    return CDialog::OnCommand(message);  // IDCANCEL: closing the window (Alt+F4)
 }
 
 LRESULT CUpgradeDialogEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -411,7 +409,7 @@ LRESULT CUpgradeDialogEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         case WM_PRINTCLIENT:
             // Skinned buttons take their background from this picture.
-            PaintWindow(reinterpret_cast<HDC>(wParam));
+            PaintWindow(CrackDc(wParam));
             return 0;
         case WM_ERASEBKGND:
             return TRUE;
@@ -423,7 +421,7 @@ LRESULT CUpgradeDialogEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             SendMessage(WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
             break;
         case WM_DEVICECHANGE:
-            OnDeviceChange(wParam, lParam);
+            OnDeviceChange(CrackDeviceChange(wParam, lParam));
             break;
         case kDisksReadyMessage:
             OnDisksReady();

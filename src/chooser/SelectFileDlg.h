@@ -40,8 +40,8 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+    BOOL OnCommand(const CommandMessage& command) override;
+    BOOL OnNotify(const NMHDR& header, LRESULT* result) override;
     void OnOK() override {}
     void OnCancel() override { Cancel(); }
 

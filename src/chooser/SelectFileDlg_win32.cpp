@@ -345,21 +345,22 @@ void CSelectFileDlg::Close() {
     PostMessage(WM_CLOSE, 0, 0);
 }
 
-BOOL CSelectFileDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
-    if (HIWORD(wParam) != BN_CLICKED) return CDialog::OnCommand(wParam, lParam);
-    switch (LOWORD(wParam)) {
+BOOL CSelectFileDlg::OnCommand(const CommandMessage& command) {
+    if (command.code != BN_CLICKED) return CDialog::OnCommand(command);
+    switch (command.id) {
         case IDC_CHOOSER_OK: Confirm(); return TRUE;
         case IDC_CHOOSER_CANCEL:
         case IDC_CHOOSER_CLOSE: Cancel(); return TRUE;
-        default: return CDialog::OnCommand(wParam, lParam);
+        default: return CDialog::OnCommand(command);
     }
 }
 
-BOOL CSelectFileDlg::OnNotify(WPARAM, LPARAM lParam, LRESULT* result) {
-    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-    if (!header || header->idFrom != IDC_CHOOSER_TREE) return FALSE;
-    const auto* info = reinterpret_cast<const NMTREEVIEWW*>(lParam);
-    switch (header->code) {
+BOOL CSelectFileDlg::OnNotify(const NMHDR& header, LRESULT* result) {
+    if (header.idFrom != IDC_CHOOSER_TREE) return FALSE;
+    // Each of the tree's notifications below carries an NMTREEVIEWW that
+    // begins with this header.
+    const auto* info = reinterpret_cast<const NMTREEVIEWW*>(&header);
+    switch (header.code) {
         case TVN_SELCHANGEDW: OnSelectionChanged(info->itemNew.hItem); break;
         case TVN_ITEMEXPANDEDW: OnItemExpanded(*info); break;
         case TVN_DELETEITEMW: m_filled.erase(info->itemOld.hItem); break;
@@ -377,7 +378,7 @@ LRESULT CSelectFileDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_PRINTCLIENT:  // the skinned buttons' background
-            Paint(reinterpret_cast<HDC>(wParam));
+            Paint(CrackDc(wParam));
             return 0;
         case WM_ERASEBKGND:
             return OnEraseBackgroundSkipped();

@@ -1,6 +1,7 @@
 #include "skin/IPAddressCtrlEx.h"
 
 #include "skin/Fonts.h"
+#include "ui/Messages.h"
 
 BOOL CIPAddressCtrlEx::SubclassDlgItem(UINT id, CWnd* parent) {
     if (!CIPAddressCtrl::SubclassDlgItem(id, parent)) return FALSE;
@@ -40,7 +41,7 @@ HBRUSH CIPAddressCtrlEx::FieldColours(HDC dc) {
 BOOL CIPAddressCtrlEx::OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     if (msg != WM_CTLCOLOREDIT && msg != WM_CTLCOLORSTATIC)
         return CIPAddressCtrl::OnChildNotify(msg, wParam, lParam, result);
-    HDC dc = reinterpret_cast<HDC>(wParam);
+    HDC dc = CrackDc(wParam);
     const bool enabled = ::IsWindowEnabled(m_hWnd) != FALSE;
     const COLORREF back = enabled ? m_background : m_disabledBackground;
     m_brush.Reset(::CreateSolidBrush(back));
@@ -55,7 +56,7 @@ LRESULT CIPAddressCtrlEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORSTATIC:
             Default();
-            return reinterpret_cast<LRESULT>(FieldColours(reinterpret_cast<HDC>(wParam)));
+            return reinterpret_cast<LRESULT>(FieldColours(CrackDc(wParam)));
         case WM_NCPAINT:
             PaintFrame();
             return 0;
@@ -64,7 +65,7 @@ LRESULT CIPAddressCtrlEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
-            if (::IsWindowEnabled(m_hWnd)) FocusFieldNear(static_cast<short>(LOWORD(lParam)));
+            if (::IsWindowEnabled(m_hWnd)) FocusFieldNear(CrackMousePoint(lParam).x);
             return 0;
         default:
             return CIPAddressCtrl::WindowProc(msg, wParam, lParam);

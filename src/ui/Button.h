@@ -1,5 +1,6 @@
 #pragma once
 // CButton: a push, radio or check button control ("BUTTON" class).
+#include "ui/Messages.h"
 #include "ui/Wnd.h"
 
 class CButton : public CWnd {
@@ -14,8 +15,9 @@ protected:
     // Called for the reflected owner-draw request of this button.
     virtual void DrawItem(const DRAWITEMSTRUCT&) {}
     BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override {
-        if (msg == WM_DRAWITEM && lParam) {
-            DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        const DRAWITEMSTRUCT* item = msg == WM_DRAWITEM ? CrackDrawItem(lParam) : nullptr;
+        if (item) {
+            DrawItem(*item);
             *result = TRUE;
             return TRUE;
         }

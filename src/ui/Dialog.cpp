@@ -17,7 +17,7 @@ LRESULT CALLBACK CDialog::CreateHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_CREATEWND && t_creating) {
         CDialog* self = t_creating;
         t_creating = nullptr;
-        self->SubclassWindow(reinterpret_cast<HWND>(wParam));
+        self->SubclassWindow(reinterpret_cast<HWND>(wParam));  // HCBT_CREATEWND: the new window
     }
     return CallNextHookEx(t_hook, code, wParam, lParam);
 }
@@ -153,21 +153,21 @@ void CDialog::CenterWindow(CWnd* over) {
     ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-BOOL CDialog::OnCommand(WPARAM wParam, LPARAM) {
-    switch (LOWORD(wParam)) {
+BOOL CDialog::OnCommand(const CommandMessage& command) {
+    switch (command.id) {
         case IDOK: OnOK(); return TRUE;
         case IDCANCEL: OnCancel(); return TRUE;
         default: return FALSE;
     }
 }
 
-BOOL CDialog::OnNotify(WPARAM, LPARAM, LRESULT*) { return FALSE; }
+BOOL CDialog::OnNotify(const NMHDR&, LRESULT*) { return FALSE; }
 
 LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_COMMAND && OnCommand(wParam, lParam)) return 0;
-    if (msg == WM_NOTIFY) {
+    if (msg == WM_COMMAND && OnCommand(CrackCommand(wParam, lParam))) return 0;
+    if (msg == WM_NOTIFY && CrackNotify(lParam)) {
         LRESULT result = 0;
-        if (OnNotify(wParam, lParam, &result)) {
+        if (OnNotify(*CrackNotify(lParam), &result)) {
             SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result);
             return result;
         }

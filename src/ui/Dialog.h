@@ -2,6 +2,7 @@
 // CDialog: a dialog from a resource template, modal (DoModal runs our own
 // loop, so PreTranslateMessage sees every message first) or modeless
 // (Create + RunModalLoop).
+#include "ui/Messages.h"
 #include "ui/Wnd.h"
 
 class CDialog : public CWnd {
@@ -29,9 +30,9 @@ protected:
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
     // WM_COMMAND from a control or menu; true when handled.
-    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    virtual BOOL OnCommand(const CommandMessage& command);
     // WM_NOTIFY; true when handled (the result goes to *result).
-    virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result);
+    virtual BOOL OnNotify(const NMHDR& header, LRESULT* result);
 
     UINT m_templateId;
     CWnd* m_parent;

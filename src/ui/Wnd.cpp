@@ -1,11 +1,18 @@
 #include "ui/Wnd.h"
 
+#include <commctrl.h>
+
+#include "ui/Messages.h"
+
 namespace {
 const wchar_t kObjectProp[] = L"Quillon.CWnd";
-}
+// Our entry in a window's subclass chain is this id with SubclassProc; one
+// object per window (SubclassWindow refuses a second).
+constexpr UINT_PTR kSubclassId = 1;
+}  // namespace
 
 CWnd::~CWnd() {
-    if (m_hWnd && m_superProc) UnsubclassWindow();
+    if (m_hWnd && m_subclassed) UnsubclassWindow();
     Unbind();
 }
 
@@ -33,36 +40,31 @@ BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent) {
 BOOL CWnd::SubclassWindow(HWND hwnd) {
     if (!hwnd || m_hWnd || FromHandlePermanent(hwnd)) return FALSE;
     Bind(hwnd);
-    m_superProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::SubclassProc)));
-    return TRUE;
+    m_subclassed = ::SetWindowSubclass(hwnd, &CWnd::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    if (!m_subclassed) Unbind();
+    return m_subclassed ? TRUE : FALSE;
 }
 
 HWND CWnd::UnsubclassWindow() {
     HWND hwnd = m_hWnd;
-    if (hwnd && m_superProc) SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
-    m_superProc = nullptr;
+    if (hwnd && m_subclassed) ::RemoveWindowSubclass(hwnd, &CWnd::SubclassProc, kSubclassId);
+    m_subclassed = false;
     Unbind();
     return hwnd;
 }
 
-LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    CWnd* self = FromHandlePermanent(hwnd);
-    if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                    DWORD_PTR object) {
+    auto* self = reinterpret_cast<CWnd*>(object);
     MSG saved = self->m_current;
     self->m_current = {hwnd, msg, wParam, lParam, 0, {0, 0}};
-    WNDPROC super = self->m_superProc;
     LRESULT r = self->WindowProc(msg, wParam, lParam);
     self->m_current = saved;
-    if (msg == WM_NCDESTROY) {
-        // The window is gone: restore the original procedure and let the
-        // object live on detached.
-        if (FromHandlePermanent(hwnd) == self) {
-            SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(super));
-            self->m_superProc = nullptr;
-            self->Unbind();
-            self->PostNcDestroy();
-        }
+    if (msg == WM_NCDESTROY && self->m_subclassed) {
+        // The window is gone: leave its chain and let the object live on
+        // detached.
+        self->UnsubclassWindow();
+        self->PostNcDestroy();
     }
     return r;
 }
@@ -77,16 +79,16 @@ BOOL CWnd::ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* resul
     HWND child = nullptr;
     switch (msg) {
         case WM_DRAWITEM:
-            if (lParam) child = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem;
+            if (const DRAWITEMSTRUCT* item = CrackDrawItem(lParam)) child = item->hwndItem;
             break;
         case WM_NOTIFY:
-            if (lParam) child = reinterpret_cast<const NMHDR*>(lParam)->hwndFrom;
+            if (const NMHDR* header = CrackNotify(lParam)) child = header->hwndFrom;
             break;
         case WM_CTLCOLORBTN:
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORLISTBOX:
-            child = reinterpret_cast<HWND>(lParam);
+            child = CrackColouredControl(lParam);
             break;
         default:
             return FALSE;
@@ -104,7 +106,7 @@ void CWnd::ModifyStyle(LONG_PTR remove, LONG_PTR add) {
 }
 
 LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (m_superProc) return ::CallWindowProcW(m_superProc, m_hWnd, msg, wParam, lParam);
+    if (m_subclassed) return ::DefSubclassProc(m_hWnd, msg, wParam, lParam);
     return ::DefWindowProcW(m_hWnd, msg, wParam, lParam);
 }
 

@@ -2,7 +2,9 @@
 // CWnd: the base of our small window layer. A C++ object is tied to an HWND
 // either by creating the window through the layer (dialogs) or by
 // subclassing an existing control (SubclassDlgItem); messages then reach the
-// object's virtual WindowProc.
+// object's virtual WindowProc. Subclassing goes through comctl32's subclass
+// chain (SetWindowSubclass), so another subclass above or below ours, added
+// or removed in any order, keeps working.
 #include <windows.h>
 
 class CWnd {
@@ -38,8 +40,8 @@ public:
     LRESULT SendMessage(UINT msg, WPARAM w = 0, LPARAM l = 0) { return ::SendMessageW(m_hWnd, msg, w, l); }
     BOOL PostMessage(UINT msg, WPARAM w = 0, LPARAM l = 0) { return ::PostMessageW(m_hWnd, msg, w, l); }
 
-    // Routes one message; the default passes it on to the window's original
-    // procedure (DefWindowProc).
+    // Routes one message; the default passes it on down the subclass chain
+    // (DefWindowProc).
     virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
     // Called for messages of this window and its children before dispatch;
     // true consumes the message.
@@ -66,10 +68,11 @@ protected:
     void Unbind();
 
     HWND m_hWnd = nullptr;
-    WNDPROC m_superProc = nullptr;  // original procedure of a subclassed window
+    bool m_subclassed = false;  // our procedure is in the window's subclass chain
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR self);
     friend class CDialog;
     MSG m_current{};
 };

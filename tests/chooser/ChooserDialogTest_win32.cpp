@@ -159,24 +159,24 @@ class LoopAction {
 public:
     explicit LoopAction(std::function<void()> action) : m_action(std::move(action)) {
         m_hwnd = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-        ::SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        m_old = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(m_hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
+        ::SetWindowSubclass(m_hwnd, &Proc, 0, reinterpret_cast<DWORD_PTR>(this));
         ::PostMessageW(m_hwnd, WM_APP, 0, 0);
     }
-    ~LoopAction() { ::DestroyWindow(m_hwnd); }
+    ~LoopAction() {
+        ::RemoveWindowSubclass(m_hwnd, &Proc, 0);
+        ::DestroyWindow(m_hwnd);
+    }
 
 private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
-        auto* self = reinterpret_cast<LoopAction*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR self) {
         if (msg == WM_APP) {
-            self->m_action();
+            reinterpret_cast<LoopAction*>(self)->m_action();
             return 0;
         }
-        return ::CallWindowProcW(self->m_old, hwnd, msg, w, l);
+        return ::DefSubclassProc(hwnd, msg, w, l);
     }
     std::function<void()> m_action;
     HWND m_hwnd = nullptr;
-    WNDPROC m_old = nullptr;
 };
 
 // The main dialog's part: a plain owner window.

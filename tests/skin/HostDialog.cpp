@@ -14,8 +14,8 @@ bool HostDialog::Open(int x, int y, int w, int h) {
     return true;
 }
 
-BOOL HostDialog::OnCommand(WPARAM wParam, LPARAM) {
-    commands.push_back(LOWORD(wParam));
+BOOL HostDialog::OnCommand(const CommandMessage& command) {
+    commands.push_back(static_cast<UINT>(command.id));
     return TRUE;
 }
 
@@ -25,11 +25,11 @@ LRESULT HostDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         RECT r;
         ::GetClientRect(m_hWnd, &r);
         GdiObject<HBRUSH> body(::CreateSolidBrush(kBody));
-        ::FillRect(reinterpret_cast<HDC>(wParam), &r, body.Get());
+        ::FillRect(CrackDc(wParam), &r, body.Get());
         if (titleBandHeight > 0) {
             RECT band{0, 0, r.right, titleBandHeight};
             GdiObject<HBRUSH> navy(::CreateSolidBrush(kNavy));
-            ::FillRect(reinterpret_cast<HDC>(wParam), &band, navy.Get());
+            ::FillRect(CrackDc(wParam), &band, navy.Get());
         }
         return TRUE;
     }

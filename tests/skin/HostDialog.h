@@ -27,7 +27,7 @@ public:
     bool printsClient = true;    // answers WM_PRINTCLIENT with its background
 
 protected:
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    BOOL OnCommand(const CommandMessage& command) override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
 #endif

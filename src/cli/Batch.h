@@ -10,7 +10,7 @@
 #include "app/PackSnapshot.h"
 #include "app/RunRequest.h"
 #include "cli/DeliveryFactory.h"
-#include "cli/RolloutOptions.h"
+#include "cli/DeliveryOrder.h"
 #include "cli/StatusTable.h"
 #include "signature/TrustedKeys.h"
 #include "cli/WavePlan.h"
@@ -19,18 +19,13 @@
 extern const wchar_t kNotStartedText[];   // L"not started"
 extern const wchar_t kAlreadyDoneText[];  // L"already done"
 
-struct BatchPlan {
-    int modelIndex = 0;
-    std::wstring modelName;
-    PackKind kind = kPackApplication;
-    std::wstring packPath;  // absolute
-    ConnectionMode connection = kConnectionEthernet;
-    std::vector<std::wstring> targets;  // addresses, or disk folders with a trailing separator
+// The order as the batch carries it out: the pack's path absolute, USB
+// targets resolved (absolute, with a trailing separator), and what the
+// batch found before it starts.
+struct BatchPlan : DeliveryOrder {
     // USB: each target disk's identity (DiskIdentityOf), empty for one that has none.
     std::vector<std::wstring> diskIds;
-    int jobs = 4;
     TrustedKeys trust;  // keys one of which must have signed the pack; none: no signature needed
-    RolloutOptions rollout;
     std::wstring doneLogPath;  // the upgrade log `--skip-done` reads
 };
 

@@ -10,7 +10,7 @@
 
 #include "app/DeviceModel.h"
 #include "cli/ReportOptions.h"
-#include "cli/RolloutOptions.h"
+#include "cli/DeliveryOrder.h"
 
 // A target's name and site from an inventory (empty for `--address`).
 struct TargetLabel {
@@ -19,28 +19,21 @@ struct TargetLabel {
 
 enum class CliCommand { Help, Version, Upgrade, Disks, Pack, Report };
 
-struct CliOptions {
+// The order of an upgrade (model, kind, pack, targets, jobs, rollout), and
+// what only the command line has.
+struct CliOptions : DeliveryOrder {
     CliCommand command = CliCommand::Help;
-    int modelIndex = -1;
-    std::wstring modelName;
-    PackKind kind = kPackApplication;
-    std::wstring packPath;
-    ConnectionMode connection = kConnectionEthernet;
-    // Addresses, or USB folders as given (empty when none were named).
-    std::vector<std::wstring> targets;
     std::vector<TargetLabel> labels;  // one per target
     // Where each target was given, for messages: "--usb disk",
     // "inventory north.csv line 4".
     std::vector<std::wstring> origins;
     // `--usb` without a path: the model's disks, found at run time.
     bool discoverDisks = false;
-    int jobs = 4;
     bool json = false;
     // `--trusted-key`: public keys (base64 lines, .pub files or trust
     // files), added to the site's trust file; with neither, packs need no
     // signature.
     std::vector<std::wstring> trustedKeys;
-    RolloutOptions rollout;
     // `pack`: the pack tool's own arguments.
     std::vector<std::wstring> packArgs;
     // `report`: its own options.

@@ -49,99 +49,126 @@ CliParse Refuse(const std::wstring& error) {
     return parse;
 }
 
+// What the upgrade's options have given so far.
+struct UpgradeSeen {
+    bool kind = false, address = false, usb = false;
+};
+
+// The targets of an inventory (`--targets FILE`): addresses pass the same
+// rule as --address, anything else is a USB path. Empty, or the error.
+std::wstring AddInventory(const std::wstring& file, const std::vector<std::wstring>& localAddresses, CliOptions* o,
+                          UpgradeSeen* seen) {
+    const InventoryParse inventory = LoadInventory(file);
+    if (!inventory.ok) return inventory.error;
+    o->labels.resize(o->targets.size());
+    for (const InventoryEntry& entry : inventory.entries) {
+        const std::wstring origin = L"inventory " + file + L" line " + std::to_wstring(entry.line);
+        std::wstring target = entry.target;
+        if (entry.isAddress) {
+            AddressOctets octets{};
+            if (!ParseAddress(target, &octets) || !IsUsableTerminalAddress(octets, localAddresses))
+                return origin + L": address " + target + L" cannot be used for a terminal";
+            target = FormatAddress(octets);
+            seen->address = true;
+        } else {
+            seen->usb = true;
+        }
+        o->targets.push_back(target);
+        o->labels.push_back({entry.name, entry.site});
+        o->origins.push_back(origin);
+    }
+    return std::wstring();
+}
+
+// One of the options that take a value: --model, --kind, --pack, --address,
+// --jobs. Empty, or the error.
+std::wstring TakeValueOption(const std::wstring& option, const std::wstring& v,
+                             const std::vector<std::wstring>& localAddresses, CliOptions* o, UpgradeSeen* seen) {
+    if (option == L"--model") {
+        o->modelIndex = ModelIndexByName(v);
+        if (o->modelIndex < 0) return L"unknown model " + v;
+        o->modelName = kDeviceModels[o->modelIndex].name;
+    } else if (option == L"--kind") {
+        if (!ParseKind(v, &o->kind)) return L"unknown pack kind " + v + L" (app, system or tool)";
+        seen->kind = true;
+    } else if (option == L"--pack") {
+        o->packPath = v;
+    } else if (option == L"--jobs") {
+        long jobs = 0;
+        if (!ParseDecimal(v, 1000, &jobs) || jobs < 1) return L"--jobs needs a number of at least 1";
+        o->jobs = static_cast<int>(jobs);
+    } else {
+        AddressOctets octets{};
+        if (!ParseAddress(v, &octets) || !IsUsableTerminalAddress(octets, localAddresses))
+            return L"address " + v + L" cannot be used for a terminal";
+        seen->address = true;
+        o->targets.push_back(FormatAddress(octets));
+        o->origins.push_back(L"--address " + v);
+    }
+    return std::wstring();
+}
+
+// The rules over the whole command once every option is read. Empty, or the error.
+std::wstring CheckUpgradeOptions(CliOptions* o, const UpgradeSeen& seen) {
+    if (o->modelIndex < 0) return L"upgrade needs --model";
+    if (!seen.kind) return L"upgrade needs --kind";
+    if (o->packPath.empty()) return L"upgrade needs --pack";
+    if (seen.address && seen.usb) return L"Ethernet and USB targets cannot be mixed";
+    if (!seen.address && !seen.usb) return L"upgrade needs --address, --usb or --targets";
+    o->labels.resize(o->targets.size());
+    o->origins.resize(o->targets.size());
+    o->connection = seen.address ? kConnectionEthernet : kConnectionUsb;
+    const DeviceModel& model = kDeviceModels[o->modelIndex];
+    if (seen.address && !model.HasEthernet()) return o->modelName + L" has no Ethernet connection";
+    if (seen.usb && !model.HasUsb()) return o->modelName + L" has no USB connection";
+    // Addresses are compared as formatted; USB paths once they are
+    // resolved, when the command runs.
+    for (size_t i = 0; i < o->targets.size(); ++i)
+        for (size_t k = 0; k < i; ++k)
+            if (o->targets[k] == o->targets[i])
+                return L"target " + o->targets[i] + L" is given twice (" + o->origins[k] + L", " + o->origins[i] + L")";
+    return std::wstring();
+}
+
 CliParse ParseUpgrade(const std::vector<std::wstring>& args, const std::vector<std::wstring>& localAddresses) {
     CliParse parse;
     CliOptions& o = parse.options;
     o.command = CliCommand::Upgrade;
-    bool haveKind = false, haveAddress = false, haveUsb = false;
+    UpgradeSeen seen;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::wstring& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        auto value = [&]() -> const std::wstring& { return args[++i]; };
-        std::wstring rolloutError;
-        const RolloutParse rollout = ParseRolloutOption(args, &i, &o.rollout, &rolloutError);
-        if (rollout == RolloutParse::Refused) return Refuse(rolloutError);
+        std::wstring error;
+        const RolloutParse rollout = ParseRolloutOption(args, &i, &o.rollout, &error);
+        if (rollout == RolloutParse::Refused) return Refuse(error);
         if (rollout == RolloutParse::Taken) continue;
-        if (a == L"--targets") {
-            if (!hasValue) return Refuse(a + L" needs a value");
-            const std::wstring& file = value();
-            const InventoryParse inventory = LoadInventory(file);
-            if (!inventory.ok) return Refuse(inventory.error);
-            o.labels.resize(o.targets.size());
-            for (const InventoryEntry& entry : inventory.entries) {
-                std::wstring target = entry.target;
-                if (entry.isAddress) {
-                    AddressOctets octets{};
-                    if (!ParseAddress(target, &octets) || !IsUsableTerminalAddress(octets, localAddresses))
-                        return Refuse(L"inventory " + file + L" line " + std::to_wstring(entry.line) + L": address " +
-                                      target + L" cannot be used for a terminal");
-                    target = FormatAddress(octets);
-                    haveAddress = true;
-                } else {
-                    haveUsb = true;
-                }
-                o.targets.push_back(target);
-                o.labels.push_back({entry.name, entry.site});
-                o.origins.push_back(L"inventory " + file + L" line " + std::to_wstring(entry.line));
-            }
-        } else if (a == L"--json") {
+        if (a == L"--json") {
             o.json = true;
         } else if (a == L"--usb") {
-            haveUsb = true;
+            seen.usb = true;
             if (hasValue && args[i + 1].compare(0, 2, L"--") != 0) {
-                o.targets.push_back(value());
+                o.targets.push_back(args[++i]);
                 o.origins.push_back(L"--usb " + o.targets.back());
-            } else
-                o.discoverDisks = true;
-        } else if (a == L"--trusted-key") {
-            if (!hasValue) return Refuse(a + L" needs a value");
-            o.trustedKeys.push_back(value());
-        } else if (a == L"--model" || a == L"--kind" || a == L"--pack" || a == L"--address" || a == L"--jobs") {
-            if (!hasValue) return Refuse(a + L" needs a value");
-            const std::wstring& v = value();
-            if (a == L"--model") {
-                o.modelIndex = ModelIndexByName(v);
-                if (o.modelIndex < 0) return Refuse(L"unknown model " + v);
-                o.modelName = kDeviceModels[o.modelIndex].name;
-            } else if (a == L"--kind") {
-                if (!ParseKind(v, &o.kind)) return Refuse(L"unknown pack kind " + v + L" (app, system or tool)");
-                haveKind = true;
-            } else if (a == L"--pack") {
-                o.packPath = v;
-            } else if (a == L"--jobs") {
-                long jobs = 0;
-                if (!ParseDecimal(v, 1000, &jobs) || jobs < 1) return Refuse(L"--jobs needs a number of at least 1");
-                o.jobs = static_cast<int>(jobs);
             } else {
-                AddressOctets octets{};
-                if (!ParseAddress(v, &octets) || !IsUsableTerminalAddress(octets, localAddresses))
-                    return Refuse(L"address " + v + L" cannot be used for a terminal");
-                haveAddress = true;
-                o.targets.push_back(FormatAddress(octets));
-                o.origins.push_back(L"--address " + v);
+                o.discoverDisks = true;
             }
+        } else if (a == L"--targets" || a == L"--trusted-key" || a == L"--model" || a == L"--kind" ||
+                   a == L"--pack" || a == L"--address" || a == L"--jobs") {
+            if (!hasValue) return Refuse(a + L" needs a value");
+            const std::wstring& v = args[++i];
+            if (a == L"--targets")
+                error = AddInventory(v, localAddresses, &o, &seen);
+            else if (a == L"--trusted-key")
+                o.trustedKeys.push_back(v);
+            else
+                error = TakeValueOption(a, v, localAddresses, &o, &seen);
+            if (!error.empty()) return Refuse(error);
         } else {
             return Refuse(L"unknown option " + a);
         }
     }
-    if (o.modelIndex < 0) return Refuse(L"upgrade needs --model");
-    if (!haveKind) return Refuse(L"upgrade needs --kind");
-    if (o.packPath.empty()) return Refuse(L"upgrade needs --pack");
-    if (haveAddress && haveUsb) return Refuse(L"Ethernet and USB targets cannot be mixed");
-    if (!haveAddress && !haveUsb) return Refuse(L"upgrade needs --address, --usb or --targets");
-    o.labels.resize(o.targets.size());
-    o.origins.resize(o.targets.size());
-    o.connection = haveAddress ? kConnectionEthernet : kConnectionUsb;
-    const DeviceModel& model = kDeviceModels[o.modelIndex];
-    if (haveAddress && !model.HasEthernet()) return Refuse(o.modelName + L" has no Ethernet connection");
-    if (haveUsb && !model.HasUsb()) return Refuse(o.modelName + L" has no USB connection");
-    // Addresses are compared as formatted; USB paths once they are
-    // resolved, when the command runs.
-    for (size_t i = 0; i < o.targets.size(); ++i)
-        for (size_t k = 0; k < i; ++k)
-            if (o.targets[k] == o.targets[i])
-                return Refuse(L"target " + o.targets[i] + L" is given twice (" + o.origins[k] + L", " + o.origins[i] +
-                              L")");
+    const std::wstring error = CheckUpgradeOptions(&o, seen);
+    if (!error.empty()) return Refuse(error);
     parse.ok = true;
     return parse;
 }

@@ -66,50 +66,105 @@ bool WriteVerifyFile(const std::wstring& path, const PackVerifyInfo& info) {
     return std::fclose(f) == 0 && ok;
 }
 
+// FOLDER and the output as full paths; the output never inside FOLDER.
+// Empty, or the error.
+std::wstring ResolveMakePaths(const std::wstring& folderArg, const std::wstring& outputArg, std::wstring* folder,
+                              std::wstring* output) {
+    if (!platform::FullPath(folderArg, folder) || !platform::IsDirectory(LongPath(*folder)))
+        return folderArg + L": not a folder";
+    while (folder->size() > 1 && folder->back() == L'\\') folder->pop_back();
+    if (!platform::FullPath(outputArg, output)) return outputArg + L": not a usable path";
+    if (output->compare(0, folder->size() + 1, *folder + L"\\") == 0)
+        return outputArg + L": the pack may not be written inside the folder it packs";
+    return std::wstring();
+}
+
+// The manifest of every source file and of the verify record beside it in
+// `scratch`. Empty, or the error.
+std::wstring WriteManifest(const std::wstring& folder, const std::vector<std::wstring>& sources,
+                           const std::wstring& scratch, const std::wstring& verifyPath,
+                           const std::wstring& manifestPath) {
+    CMD5IniFile manifest;
+    const std::vector<std::string> digests = HashFiles(folder, sources);
+    for (size_t i = 0; i < sources.size(); ++i) {
+        if (digests[i].empty()) return folder + L"\\" + sources[i] + L": cannot be read";
+        manifest.SetValue(L"MD5", L".\\" + sources[i], platform::AnsiToWide(digests[i]));
+    }
+    // The verify record is listed like every other file of the pack.
+    for (const auto& [key, value] : HashFolderFiles(scratch, manifestPath)) {
+        if (value.empty()) return verifyPath + L": cannot be read";
+        manifest.SetValue(L"MD5", key, value);
+    }
+    if (!manifest.Save(manifestPath)) return manifestPath + L": cannot write";
+    return std::wstring();
+}
+
+// Every entry of the archive, its name checked with the rules the
+// extractor applies before the archive is started, so what make writes
+// check accepts. Empty, or the error.
+std::wstring PlanEntries(const std::wstring& folder, const SourceTree& tree, const std::vector<std::wstring>& sources,
+                         const std::wstring& verifyPath, const std::wstring& manifestPath,
+                         std::vector<PlannedEntry>* plan) {
+    *plan = {{platform::WideToAnsi(kVerifyFileName), verifyPath, false},
+             {platform::WideToAnsi(kManifestFileName), manifestPath, false}};
+    for (const std::wstring& dir : tree.folders) plan->push_back({"", folder + L"\\" + dir + L"\\", true});
+    for (const std::wstring& file : sources) plan->push_back({"", folder + L"\\" + file, false});
+    EntryNameSet names;
+    for (size_t i = 0; i < plan->size(); ++i) {
+        PlannedEntry& e = (*plan)[i];
+        if (i >= 2) {
+            const std::wstring problem = EntryNameOf(e.source.substr(folder.size() + 1), &e.name);
+            if (!problem.empty()) return e.source + L": " + problem;
+        }
+        if (const char* clash = names.Add(platform::AnsiToWide(e.name))) return e.source + L": " + platform::Utf8ToWide(clash);
+    }
+    return std::wstring();
+}
+
+// The archive; a partial one is removed. Empty, or the error.
+std::wstring WriteArchive(const std::vector<PlannedEntry>& plan, const std::wstring& output) {
+    ZipWriter zip;
+    if (!zip.Open(output)) return output + L": cannot create";
+    for (const PlannedEntry& e : plan) {
+        const std::wstring path = LongPath(e.folder ? e.source.substr(0, e.source.size() - 1) : e.source);
+        const bool written = e.folder ? zip.AddFolder(e.name, TimeOf(path)) : zip.AddFile(e.name, path, TimeOf(path));
+        if (!written) {
+            zip.Close();
+            platform::RemoveFile(output);
+            return e.source + L": cannot be packed into " + output;
+        }
+    }
+    if (!zip.Close()) {
+        platform::RemoveFile(output);
+        return output + L": cannot write";
+    }
+    return std::wstring();
+}
+
 }  // namespace
 
 int MakePack(const std::wstring& model, PackKind kind, const std::wstring& folderArg, const std::wstring& outputArg,
              ToolOutput& io) {
+    auto fail = [&io](const std::wstring& error) {
+        io.Err(error);
+        return kExitUsage;
+    };
     std::wstring folder, output;
-    if (!platform::FullPath(folderArg, &folder) || !platform::IsDirectory(LongPath(folder))) {
-        io.Err(folderArg + L": not a folder");
-        return kExitUsage;
-    }
-    while (folder.size() > 1 && folder.back() == L'\\') folder.pop_back();
-    if (!platform::FullPath(outputArg, &output)) {
-        io.Err(outputArg + L": not a usable path");
-        return kExitUsage;
-    }
-    if (output.compare(0, folder.size() + 1, folder + L"\\") == 0) {
-        io.Err(outputArg + L": the pack may not be written inside the folder it packs");
-        return kExitUsage;
-    }
+    std::wstring error = ResolveMakePaths(folderArg, outputArg, &folder, &output);
+    if (!error.empty()) return fail(error);
     PackVerifyInfo info;
-    if (!info.Set(model, kind)) {
-        io.Err(L"model name too long: " + model);
-        return kExitUsage;
-    }
+    if (!info.Set(model, kind)) return fail(L"model name too long: " + model);
 
     platform::ScratchFolder scratch;
-    if (!scratch.Create(L"packtool-")) {
-        io.Err(platform::TempDirectory() + L": cannot create a temporary folder");
-        return kExitUsage;
-    }
+    if (!scratch.Create(L"packtool-")) return fail(platform::TempDirectory() + L": cannot create a temporary folder");
     const std::wstring verifyPath = scratch.Path() + L"\\" + kVerifyFileName;
     const std::wstring manifestPath = scratch.Path() + L"\\" + kManifestFileName;
-    if (!WriteVerifyFile(verifyPath, info)) {
-        io.Err(verifyPath + L": cannot write");
-        return kExitUsage;
-    }
+    if (!WriteVerifyFile(verifyPath, info)) return fail(verifyPath + L": cannot write");
 
     // Every file and folder under FOLDER, whatever the length of its path;
     // a verify record or manifest at its top is replaced by the new ones.
     SourceTree tree;
-    std::wstring problem;
-    if (!WalkSourceTree(folder, &tree, &problem)) {
-        io.Err(problem);
-        return kExitUsage;
-    }
+    if (!WalkSourceTree(folder, &tree, &error)) return fail(error);
     std::vector<std::wstring> sources;
     bool replaced = false;
     for (const std::wstring& file : tree.files) {
@@ -122,65 +177,11 @@ int MakePack(const std::wstring& model, PackKind kind, const std::wstring& folde
         io.Err(L"note: the folder's own " + std::wstring(kVerifyFileName) + L"/" + kManifestFileName +
                L" are replaced in the pack");
 
-    CMD5IniFile manifest;
-    const std::vector<std::string> digests = HashFiles(folder, sources);
-    for (size_t i = 0; i < sources.size(); ++i) {
-        if (digests[i].empty()) {
-            io.Err(folder + L"\\" + sources[i] + L": cannot be read");
-            return kExitUsage;
-        }
-        manifest.SetValue(L"MD5", L".\\" + sources[i], platform::AnsiToWide(digests[i]));
-    }
-    // The verify record is listed like every other file of the pack.
-    for (const auto& [key, value] : HashFolderFiles(scratch.Path(), manifestPath)) {
-        if (value.empty()) {
-            io.Err(verifyPath + L": cannot be read");
-            return kExitUsage;
-        }
-        manifest.SetValue(L"MD5", key, value);
-    }
-    if (!manifest.Save(manifestPath)) {
-        io.Err(manifestPath + L": cannot write");
-        return kExitUsage;
-    }
-
-    // Every name is checked before the archive is started, with the rules
-    // the extractor applies, so what make writes check accepts.
-    std::vector<PlannedEntry> plan = {{platform::WideToAnsi(kVerifyFileName), verifyPath, false},
-                                      {platform::WideToAnsi(kManifestFileName), manifestPath, false}};
-    for (const std::wstring& dir : tree.folders) plan.push_back({"", folder + L"\\" + dir + L"\\", true});
-    for (const std::wstring& file : sources) plan.push_back({"", folder + L"\\" + file, false});
-    EntryNameSet names;
-    for (size_t i = 0; i < plan.size(); ++i) {
-        PlannedEntry& e = plan[i];
-        if (i >= 2) {
-            std::wstring problem = EntryNameOf(e.source.substr(folder.size() + 1), &e.name);
-            if (!problem.empty()) return io.Err(e.source + L": " + problem), kExitUsage;
-        }
-        if (const char* clash = names.Add(platform::AnsiToWide(e.name)))
-            return io.Err(e.source + L": " + platform::Utf8ToWide(clash)), kExitUsage;
-    }
-
-    ZipWriter zip;
-    if (!zip.Open(output)) {
-        io.Err(output + L": cannot create");
-        return kExitUsage;
-    }
-    for (const PlannedEntry& e : plan) {
-        const std::wstring path = LongPath(e.folder ? e.source.substr(0, e.source.size() - 1) : e.source);
-        const bool written = e.folder ? zip.AddFolder(e.name, TimeOf(path)) : zip.AddFile(e.name, path, TimeOf(path));
-        if (!written) {
-            io.Err(e.source + L": cannot be packed into " + output);
-            zip.Close();
-            platform::RemoveFile(output);
-            return kExitUsage;
-        }
-    }
-    if (!zip.Close()) {
-        platform::RemoveFile(output);
-        io.Err(output + L": cannot write");
-        return kExitUsage;
-    }
+    std::vector<PlannedEntry> plan;
+    error = WriteManifest(folder, sources, scratch.Path(), verifyPath, manifestPath);
+    if (error.empty()) error = PlanEntries(folder, tree, sources, verifyPath, manifestPath, &plan);
+    if (error.empty()) error = WriteArchive(plan, output);
+    if (!error.empty()) return fail(error);
     io.Out(outputArg + L": " + std::to_wstring(sources.size() + 2) + L" files, model " + model);
     return kExitAccepted;
 }

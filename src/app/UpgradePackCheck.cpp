@@ -30,9 +30,12 @@ PackCheckResult UnreadablePack(const std::string& problem, int modelIndex, const
     return r;
 }
 
-PackCheckResult CheckUpgradePack(const PackSnapshot& pack, const std::wstring& folder, int modelIndex,
-                                 const std::wstring& modelName, PackKind kind, IProgressSink* steps,
-                                 const TrustedKeys* trust) {
+PackCheckResult CheckUpgradePack(const PackSnapshot& pack, const std::wstring& folder, const PackCheckRequest& request) {
+    const int modelIndex = request.modelIndex;
+    const std::wstring& modelName = request.modelName;
+    const PackKind kind = request.kind;
+    const TrustedKeys* trust = request.trust;
+    IProgressSink* steps = request.steps;
     PackCheckResult r;
     r.modelIndex = modelIndex;
     r.modelName = modelName;

@@ -33,15 +33,24 @@ struct PackCheckResult {
     bool Accepted() const { return verdict == PackVerdict::Accepted; }
 };
 
+// What a pack is checked against.
+struct PackCheckRequest {
+    int modelIndex = 0;  // the selected model (a variant once one was accepted)
+    std::wstring modelName;
+    PackKind kind = kPackApplication;
+    // Keys one of which must have signed the pack, or a broken list; none
+    // (or null): no signature is needed.
+    const TrustedKeys* trust = nullptr;
+    // Where the steps 0.15, 0.2, 0.5 and 0.6 are reported; refusals are not
+    // (the caller ends its run with `fraction` and `message`).
+    IProgressSink* steps = nullptr;
+};
+
 // Extracts the pack's private copy into `folder` (which must not exist yet)
-// and decides. Reports the steps 0.2, 0.5 and 0.6 to `steps` when given;
-// refusals are not reported (the caller ends its run with `fraction` and
-// `message`). Leaves the folder for the caller to delete. When `trust`
-// holds keys (or is broken) the pack's signature is checked first, against
-// the copy's hash, before extraction, and reported as the step 0.15.
-PackCheckResult CheckUpgradePack(const PackSnapshot& pack, const std::wstring& folder, int modelIndex,
-                                 const std::wstring& modelName, PackKind kind, IProgressSink* steps,
-                                 const TrustedKeys* trust = nullptr);
+// and decides; leaves the folder for the caller to delete. When keys are
+// trusted (or the list is broken) the pack's signature is checked first,
+// against the copy's hash, before extraction.
+PackCheckResult CheckUpgradePack(const PackSnapshot& pack, const std::wstring& folder, const PackCheckRequest& request);
 
 // A refusal of a pack that could not be read into its private copy.
 PackCheckResult UnreadablePack(const std::string& problem, int modelIndex, const std::wstring& modelName);

@@ -104,8 +104,9 @@ bool CUpgradeRun::ExtractAndCheckPack() {
     // The trust list is read afresh for every run, so a site's change needs no restart.
     const TrustedKeys trust = m_request.trustFile.empty() ? TrustedKeys() : ReadTrustFile(m_request.trustFile);
     PackCheckResult check =
-        m_pack ? CheckUpgradePack(*m_pack, folder, m_outcome.modelIndex, m_outcome.modelName, m_request.packKind,
-                                  &m_services.progress, &trust)
+        m_pack ? CheckUpgradePack(*m_pack, folder,
+                                  {m_outcome.modelIndex, m_outcome.modelName, m_request.packKind, &trust,
+                                   &m_services.progress})
                : UnreadablePack(m_snapshotProblem, m_outcome.modelIndex, m_outcome.modelName);
     m_outcome.modelIndex = check.modelIndex;  // a variant stays selected after the run
     m_outcome.modelName = check.modelName;

@@ -159,8 +159,7 @@ BatchOutcome RunBatch(const BatchPlan& plan, IDeliveryFactory& factory, StatusTa
     std::shared_ptr<const PackSnapshot> pack =
         PackSnapshot::Take(plan.packPath, folder.Path() + L"\\pack.snapshot", &problem);
     PackCheckResult check =
-        pack ? CheckUpgradePack(*pack, folder.Path() + L"\\temp", plan.modelIndex, plan.modelName, plan.kind, nullptr,
-                                &plan.trust)
+        pack ? CheckUpgradePack(*pack, folder.Path() + L"\\temp", {plan.modelIndex, plan.modelName, plan.kind, &plan.trust})
              : UnreadablePack(problem, plan.modelIndex, plan.modelName);
     platform::RemoveTree(folder.Path() + L"\\temp");
     outcome.modelIndex = check.modelIndex;

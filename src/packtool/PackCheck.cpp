@@ -49,7 +49,7 @@ int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutpu
     std::string problem;
     const std::wstring name = row ? row->name : L"";
     std::shared_ptr<const PackSnapshot> copy = PackSnapshot::Take(pack, scratch.Path() + L"\\pack.snapshot", &problem);
-    const PackCheckResult check = copy ? CheckUpgradePack(*copy, folder, modelIndex, name, kind, nullptr, trust)
+    const PackCheckResult check = copy ? CheckUpgradePack(*copy, folder, {modelIndex, name, kind, trust})
                                        : UnreadablePack(problem, modelIndex, name);
     copy.reset();  // before the scratch folder goes
     switch (check.verdict) {

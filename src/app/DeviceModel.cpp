@@ -6,7 +6,7 @@ constexpr FtpLogin kKeepLogin = {nullptr, nullptr};
 constexpr FtpLogin kAdmin = {L"admin", kTerminalFtpPassword};
 constexpr FtpLogin kUpdate = {L"update", kTerminalFtpPassword};
 
-using C = Connections;
+using C = OfferedConnections;
 
 // The variants deliver like the model they stand in for.
 struct Variant {

@@ -11,7 +11,7 @@ enum ConnectionMode : int32_t { kConnectionEthernet = 0, kConnectionUsb = 1 };
 
 // Which connection radios a model enables. A model with USB also has its
 // disk list rebuilt when it is chosen.
-enum class Connections : uint8_t { UsbOnly, EthernetOnly, UsbAndEthernet };
+enum class OfferedConnections : uint8_t { UsbOnly, EthernetOnly, UsbAndEthernet };
 
 // How a delivered pack is started: by its flag file, or (VK1200) by the
 // 9-byte command to port 3002.
@@ -32,14 +32,14 @@ struct DeviceModel {
     const wchar_t* name;
     uint16_t productId;                 // of its USB disk (vendor kTerminalVendorId)
     ConnectionMode defaultConnection;
-    Connections connections;
+    OfferedConnections connections;
     FtpLogin login;
     const wchar_t* remoteBase;          // the terminal's FTP folder for uploads ("" the root)
     Starts starts;
     int variantIndex;                   // the variant a pack may name instead (0: none)
 
-    bool HasUsb() const { return connections != Connections::EthernetOnly; }
-    bool HasEthernet() const { return connections != Connections::UsbOnly; }
+    bool HasUsb() const { return connections != OfferedConnections::EthernetOnly; }
+    bool HasEthernet() const { return connections != OfferedConnections::UsbOnly; }
     bool StartsOnCommand() const { return starts == Starts::OnCommand; }
 };
 

@@ -13,5 +13,5 @@ public:
     // Replaces the picture by the result banner.
     virtual void ShowResult(bool success) = 0;
     // From now on Enter closes the window.
-    virtual void WaitForEnter() = 0;
+    virtual void CloseOnEnter() = 0;
 };

@@ -36,12 +36,12 @@ void RecordingProgressSink::ShowResult(bool success) {
     m_inner.ShowResult(success);
 }
 
-void RecordingProgressSink::WaitForEnter() {
+void RecordingProgressSink::CloseOnEnter() {
     {
         std::lock_guard<std::mutex> hold(m_lock);
         Mark(Clock::now());
     }
-    m_inner.WaitForEnter();
+    m_inner.CloseOnEnter();
 }
 
 void RecordingProgressSink::FillRecord(UpgradeRecord* record) const {

@@ -19,7 +19,7 @@ public:
     void SetProgress(double fraction, const std::wstring& message) override;
     void CloseAfterDelay() override;        // an ending report
     void ShowResult(bool success) override;  // an ending report
-    void WaitForEnter() override;
+    void CloseOnEnter() override;
 
     // Fills steps and seconds of `record`; leaves every other field alone.
     //   seconds: from the first report to the ending report (to this call

@@ -11,7 +11,7 @@ public:
     }
     void CloseAfterDelay() override { m_window.CloseAfterDelay(); }
     void ShowResult(bool success) override { m_window.ShowResult(success ? TRUE : FALSE); }
-    void WaitForEnter() override { m_window.m_bWaitEnter = true; }
+    void CloseOnEnter() override { m_window.m_bWaitEnter = true; }
 
 private:
     CScrollDlg& m_window;

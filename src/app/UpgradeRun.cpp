@@ -32,7 +32,7 @@ std::wstring CUpgradeRun::ExtractionFolder() const { return m_workFolder + runte
 
 const DeviceModel* CUpgradeRun::Model() const { return FindRunModel(m_outcome.modelIndex); }
 
-void CUpgradeRun::FailAndClose(double fraction, const std::wstring& message) {
+void CUpgradeRun::RefuseAndClose(double fraction, const std::wstring& message) {
     m_services.progress.SetProgress(fraction, message);
     m_services.progress.CloseAfterDelay();
     m_outcome.result = UpgradeResult::Refused;
@@ -83,7 +83,7 @@ void CUpgradeRun::Run() {
             // A record that cannot be written never changes the run's result.
         }
     }
-    if (m_waitForEnter) m_services.progress.WaitForEnter();
+    if (m_waitForEnter) m_services.progress.CloseOnEnter();
 }
 
 void CUpgradeRun::TakeSnapshot() {
@@ -115,24 +115,24 @@ bool CUpgradeRun::ExtractAndCheckPack() {
         DeleteExtractionFolder();
         return true;
     }
-    FailAndClose(check.fraction, check.message);
+    RefuseAndClose(check.fraction, check.message);
     if (check.verdict != PackVerdict::WrongModel) DeleteExtractionFolder();  // a refused model's folder stays
     return false;
 }
 
 void CUpgradeRun::RunUsbUpgrade() {
     if (!m_request.haveDisk) {
-        FailAndClose(0.1, runtext::kNoTerminalDisk);
+        RefuseAndClose(0.1, runtext::kNoTerminalDisk);
         return;
     }
     const std::wstring& diskPath = m_request.diskPath;
     m_outcome.diskPath = diskPath;
     if (!m_services.files.PathExists(diskPath)) {
-        FailAndClose(0.1, runtext::kDiskPathMissing);
+        RefuseAndClose(0.1, runtext::kDiskPathMissing);
         return;
     }
     if (!TestDiskWritable(diskPath)) {
-        FailAndClose(0.1, runtext::kDiskNotWritable);
+        RefuseAndClose(0.1, runtext::kDiskNotWritable);
         return;
     }
     if (!ExtractAndCheckPack()) return;
@@ -184,7 +184,7 @@ bool CUpgradeRun::DeliverDiskFlag(const std::wstring& diskPath, const std::wstri
 void CUpgradeRun::RunEthernetUpgrade() {
     IFtpSession& ftp = m_services.ftp;
     if (!ftp.Connect(m_request.terminalAddress, m_request.ftpPort, m_request.ftpUser, m_request.ftpPassword)) {
-        FailAndClose(0.1, runtext::kConnectFailed);
+        RefuseAndClose(0.1, runtext::kConnectFailed);
         return;
     }
     m_services.progress.SetProgress(0.1, runtext::kConnected);
@@ -292,7 +292,7 @@ bool CUpgradeRun::CheckDiskSpace() {
             return true;
         }
     }
-    FailAndClose(0.8, runtext::kNoDiskSpace);
+    RefuseAndClose(0.8, runtext::kNoDiskSpace);
     return false;
 }
 

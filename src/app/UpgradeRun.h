@@ -48,7 +48,7 @@ public:
     std::wstring ExtractionFolder() const;
 
 private:
-    void FailAndClose(double fraction, const std::wstring& message);
+    void RefuseAndClose(double fraction, const std::wstring& message);
     void FailWithBanner(double fraction, const std::wstring& message);
     void Succeed();
     // Extraction, model match and intactness; false when the run must stop.

@@ -41,7 +41,7 @@ bool Deliver(const BatchContext& batch, size_t index, const std::wstring& workFo
     for (int attempt = 1;; ++attempt) {
         if (attempt > 1) std::this_thread::sleep_for(std::chrono::duration<double>(retry.PauseBefore(attempt)));
         table.CountAttempt(index);
-        DeliveryConnections connections =
+        DeliveryServices connections =
             batch.factory.Make([&table, index](uint64_t sent, uint64_t total) { table.ReportBytes(index, sent, total); });
         TableProgressSink sink(table, index);
         RecordingProgressSink reports(sink);
@@ -65,7 +65,7 @@ public:
     void SetProgress(double, const std::wstring&) override {}
     void CloseAfterDelay() override {}
     void ShowResult(bool) override {}
-    void WaitForEnter() override {}
+    void CloseOnEnter() override {}
 };
 
 void AbortDelivery(const BatchContext& batch, size_t index) {
@@ -92,7 +92,7 @@ void AbortDelivery(const BatchContext& batch, size_t index) {
 bool Probe(const BatchContext& batch, size_t index) {
     batch.table.SetState(index, TargetState::Probed);
     batch.table.CountAttempt(index);
-    DeliveryConnections connections = batch.factory.Make(nullptr);
+    DeliveryServices connections = batch.factory.Make(nullptr);
     return ProbeTarget(MakeDeliveryRequest(batch.plan, batch.check, index), connections, batch.table, index);
 }
 

@@ -13,7 +13,7 @@
 #include "cli/DeliveryOrder.h"
 #include "cli/StatusTable.h"
 #include "signature/TrustedKeys.h"
-#include "cli/WavePlan.h"
+#include "cli/WaveGate.h"
 
 // The texts of targets whose delivery does not run.
 extern const wchar_t kNotStartedText[];   // L"not started"

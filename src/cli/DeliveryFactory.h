@@ -11,7 +11,7 @@
 
 using ByteProgress = std::function<void(uint64_t sent, uint64_t total)>;
 
-struct DeliveryConnections {
+struct DeliveryServices {
     std::unique_ptr<IFtpSession> ftp;
     std::unique_ptr<IStartCommand> start;
     std::unique_ptr<RunFileSystem> files;
@@ -20,7 +20,7 @@ struct DeliveryConnections {
 class IDeliveryFactory {
 public:
     virtual ~IDeliveryFactory() = default;
-    virtual DeliveryConnections Make(ByteProgress bytes) = 0;
+    virtual DeliveryServices Make(ByteProgress bytes) = 0;
 };
 
 // `maxSendRate`: bytes per second each upload is held to (0: no limit).

@@ -7,8 +7,8 @@ namespace {
 class PosixDeliveryFactory : public IDeliveryFactory {
 public:
     explicit PosixDeliveryFactory(uint64_t maxSendRate) : m_maxSendRate(maxSendRate) {}
-    DeliveryConnections Make(ByteProgress bytes) override {
-        DeliveryConnections c;
+    DeliveryServices Make(ByteProgress bytes) override {
+        DeliveryServices c;
         auto ftp = std::make_unique<CCurlFtpSession>();
         ftp->SetTransferProgress(bytes);
         ftp->SetMaxSendRate(m_maxSendRate);

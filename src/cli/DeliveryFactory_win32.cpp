@@ -11,8 +11,8 @@ class WindowsDeliveryFactory : public IDeliveryFactory {
 public:
     explicit WindowsDeliveryFactory(uint64_t maxSendRate) : m_maxSendRate(maxSendRate) {}
 
-    DeliveryConnections Make(ByteProgress bytes) override {
-        DeliveryConnections c;
+    DeliveryServices Make(ByteProgress bytes) override {
+        DeliveryServices c;
         auto ftp = std::make_unique<CFtpClient>();
         if (m_maxSendRate > 0) {
             // The client reports after every chunk it wrote; the pause before

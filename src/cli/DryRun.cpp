@@ -6,7 +6,7 @@
 
 const wchar_t kWouldDeliverText[] = L"would deliver";
 
-bool ProbeTarget(const RunRequest& request, DeliveryConnections& connections, StatusTable& table, size_t index) {
+bool ProbeTarget(const RunRequest& request, DeliveryServices& connections, StatusTable& table, size_t index) {
     const auto start = std::chrono::steady_clock::now();
     table.AddStep(index, 0.0, runtext::kPreparing);
     bool reached = false;

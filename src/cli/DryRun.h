@@ -10,4 +10,4 @@
 extern const wchar_t kWouldDeliverText[];  // L"would deliver"
 
 // True when the target could be reached.
-bool ProbeTarget(const RunRequest& request, DeliveryConnections& connections, StatusTable& table, size_t index);
+bool ProbeTarget(const RunRequest& request, DeliveryServices& connections, StatusTable& table, size_t index);

@@ -19,7 +19,7 @@ public:
     void ShowResult(bool success) override {
         if (success) m_table.AddStep(m_index, 1.0, banner::kSuccess);
     }
-    void WaitForEnter() override {}
+    void CloseOnEnter() override {}
 
 private:
     StatusTable& m_table;

@@ -5,7 +5,7 @@
 #include "cli/DeliveryFactory.h"
 #include "cli/LiveDisplay.h"
 #include "cli/ModelDisks.h"
-#include "cli/UpgradeRecords.h"
+#include "cli/DeliveryLog.h"
 #include "cli/UsbTargets.h"
 #include "device/DiskIdentity.h"
 #include "app/UpgradeLog.h"
@@ -93,7 +93,7 @@ BatchOutcome RunWithRecords(const CliOptions& options, const BatchPlan& plan, St
         table.SetListener([&display](size_t index) { display->Changed(index); });
     }
     const std::unique_ptr<IDeliveryFactory> factory = MakePlatformDeliveryFactory(options.rollout.maxRate);
-    UpgradeRecords records(plan);
+    DeliveryLog records(plan);
     BatchOutcome outcome =
         RunBatch(plan, *factory, table, [&records](const DeliveryReport& report) { records.Append(report); });
     if (display) display->Finish();

@@ -27,7 +27,6 @@ public:
     // The first call does the work; later calls return the cached answer.
     bool IsDamaged();
 
-    const IniEntries& ManifestEntries() const { return m_manifestEntries; }
     const IniEntries& MeasuredEntries() const { return m_measuredEntries; }
 
 private:

@@ -24,7 +24,6 @@ public:
     // The control is then drawn without background.
     void RemoveBackgroundImage();
     void SetTextColor(Gdiplus::ARGB colour) { m_textColour = colour; }
-    bool IsChecked() const { return m_checked; }
 
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 

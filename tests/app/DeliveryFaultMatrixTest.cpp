@@ -355,7 +355,7 @@ public:
     }
     void CloseAfterDelay() override { m_inner.CloseAfterDelay(); }
     void ShowResult(bool success) override { m_inner.ShowResult(success); }
-    void WaitForEnter() override { m_inner.WaitForEnter(); }
+    void CloseOnEnter() override { m_inner.CloseOnEnter(); }
 
 private:
     IProgressSink& m_inner;

@@ -136,7 +136,7 @@ TEST(UpgradeRecordTest, SinkForwardsEverythingAndKeepsTheSteps) {
     recorder.SetProgress(0, L"正准备升级...");
     recorder.SetProgress(0.7, L"拷贝升级包失败.");
     recorder.ShowResult(false);
-    recorder.WaitForEnter();
+    recorder.CloseOnEnter();
     EXPECT_EQ(inner.events, (std::vector<std::wstring>{L"0|正准备升级...", L"0.7|拷贝升级包失败.", L"banner failed", L"enter"}));
     UpgradeRecord record;
     record.modelName = L"M2410";

@@ -300,7 +300,7 @@ public:
     void SetProgress(double f, const std::wstring& m) override { Record([&] { m_log.SetProgress(f, m); }); m_window.SetProgress(f, m); }
     void CloseAfterDelay() override { Record([&] { m_log.CloseAfterDelay(); }); m_window.CloseAfterDelay(); }
     void ShowResult(bool ok) override { Record([&] { m_log.ShowResult(ok); }); m_window.ShowResult(ok); }
-    void WaitForEnter() override { m_window.WaitForEnter(); Record([&] { m_log.WaitForEnter(); }); }
+    void CloseOnEnter() override { m_window.CloseOnEnter(); Record([&] { m_log.CloseOnEnter(); }); }
     Events Snapshot() {
         std::lock_guard<std::mutex> lock(m_lock);
         return m_log.events;

@@ -21,18 +21,31 @@ struct FakeRefresh {
 // Choosing a model takes its row: name, USB ids, the connection it starts
 // with (USB where it has a disk), and a disk refresh exactly for USB starts.
 TEST(ModelTable, ChoosingAModelTakesItsRow) {
-    for (const wchar_t* name : {L"M2410", L"M2450", L"M3710", L"M3750", L"VK1200", L"HTR940", L"M2480"}) {
-        SCOPED_TRACE(name);
+    // The terminals' own USB product ids and connections.
+    struct Expected {
+        const wchar_t* name;
+        uint16_t productId;
+        bool usb, ethernet;
+    };
+    const Expected models[] = {
+        {L"M2410", 0x1213, true, false},  {L"M2450", 0x1214, true, true},  {L"M3710", 0x1217, false, true},
+        {L"M3750", 0x1218, false, true},  {L"VK1200", 0x121A, false, true}, {L"HTR940", 0x121E, true, false},
+        {L"M2480", 0x121D, true, false},
+    };
+    for (const Expected& m : models) {
+        SCOPED_TRACE(m.name);
         UpgradeSelection s;
         FakeRefresh r;
-        const DeviceModel* row = s.ChooseModel(Model(name), r.fn());
+        const DeviceModel* row = s.ChooseModel(Model(m.name), r.fn());
         ASSERT_NE(row, nullptr);
-        EXPECT_EQ(s.modelName, name);
-        EXPECT_EQ(s.usbProductId, row->productId);
+        EXPECT_EQ(s.modelName, m.name);
+        EXPECT_EQ(s.usbProductId, m.productId);
         EXPECT_EQ(s.usbVendorId, 0x04CC);
+        EXPECT_EQ(row->HasUsb(), m.usb);
+        EXPECT_EQ(row->HasEthernet(), m.ethernet);
         const bool usbStart = s.connectionMode == kConnectionUsb;
-        EXPECT_EQ(usbStart, row->HasUsb() && !row->HasEthernet()) << "USB-only models start on USB";
-        EXPECT_EQ(r.calls, row->HasUsb() ? 1 : 0);
+        EXPECT_EQ(usbStart, m.usb && !m.ethernet) << "USB-only models start on USB";
+        EXPECT_EQ(r.calls, m.usb ? 1 : 0);
     }
     EXPECT_EQ(ModelIndexByName(L"m2410"), -1);
     EXPECT_EQ(ModelIndexByName(L"M3710S5"), -1) << "variants are no model of their own";
@@ -44,7 +57,7 @@ TEST(ModelTable, ChoosingAModelTakesItsRow) {
 // application pack, and nothing can start before a disk and a pack are there.
 TEST(ModelTable, StartUpState) {
     UpgradeSelection s;
-    EXPECT_EQ(s.modelName, kDeviceModels[0].name);
+    EXPECT_EQ(s.modelName, L"M2410");
     EXPECT_EQ(s.connectionMode, kConnectionUsb);
     EXPECT_EQ(s.packKind, kPackApplication);
     EXPECT_FALSE(s.CanStart());

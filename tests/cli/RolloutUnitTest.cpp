@@ -11,7 +11,7 @@
 #include "cli/DoneLog.h"
 #include "cli/Inventory.h"
 #include "cli/RetryPolicy.h"
-#include "cli/WavePlan.h"
+#include "cli/WaveGate.h"
 #include "platform/Text.h"
 #include "support/TempFolder.h"
 

@@ -17,7 +17,7 @@ public:
     void SetProgress(double fraction, const std::wstring& message) override;
     void CloseAfterDelay() override { events.push_back(L"close"); }
     void ShowResult(bool success) override { events.push_back(success ? L"banner ok" : L"banner failed"); }
-    void WaitForEnter() override { events.push_back(L"enter"); }
+    void CloseOnEnter() override { events.push_back(L"enter"); }
 
     std::vector<std::wstring> events;
 };

@@ -1,18 +1,18 @@
-#include "cli/UpgradeRecords.h"
+#include "cli/DeliveryLog.h"
 
 #include "app/RunRecord.h"
 #include "app/UpgradeLog.h"
 #include "QuillonVersion.h"
 #include "platform/File.h"
 
-void UpgradeRecords::Append(const DeliveryReport& report) {
+void DeliveryLog::Append(const DeliveryReport& report) {
     const UpgradeRecord record =
         MakeRunRecord(report.request, report.outcome, report.reports, QUILLON_VERSION_TEXT, report.startedAt);
     std::lock_guard<std::mutex> hold(m_appendLock);
     AppendUpgradeRecord(DefaultUpgradeLogPath(), record);
 }
 
-void UpgradeRecords::AppendNotStarted(const BatchOutcome& check, const std::vector<TargetStatus>& rows) {
+void DeliveryLog::AppendNotStarted(const BatchOutcome& check, const std::vector<TargetStatus>& rows) {
     if (!check.checkAccepted) return;
     const uint64_t packSize = check.packSize;
     for (size_t i = 0; i < rows.size() && i < m_plan.targets.size(); ++i) {

@@ -1,4 +1,4 @@
-#include "cli/WavePlan.h"
+#include "cli/WaveGate.h"
 
 #include <algorithm>
 

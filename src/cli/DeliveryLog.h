@@ -11,9 +11,9 @@
 #include "app/UpgradeRecord.h"
 #include "cli/Batch.h"
 
-class UpgradeRecords {
+class DeliveryLog {
 public:
-    explicit UpgradeRecords(const BatchPlan& plan) : m_plan(plan) {}
+    explicit DeliveryLog(const BatchPlan& plan) : m_plan(plan) {}
     void Append(const DeliveryReport& report);
     // A record of every target the rollout stopped before ("not started"),
     // so the log tells which terminals still wait for the pack.

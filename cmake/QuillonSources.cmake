@@ -1,0 +1,20 @@
+# The sources of a folder for this build: every *.cpp in it but the other
+# platform's twins (*_win32.cpp build only for Windows, *_posix.cpp only
+# natively) and those whose names match EXCLUDE (a regular expression).
+function(quillon_platform_sources out dir)
+  cmake_parse_arguments(S "" "EXCLUDE" "" ${ARGN})
+  file(GLOB _all CONFIGURE_DEPENDS ${dir}/*.cpp)
+  set(_src)
+  foreach(f ${_all})
+    get_filename_component(_name ${f} NAME)
+    if(S_EXCLUDE AND _name MATCHES "${S_EXCLUDE}")
+      continue()
+    elseif(_name MATCHES "_win32\\.cpp$" AND NOT WIN32)
+      continue()
+    elseif(_name MATCHES "_posix\\.cpp$" AND WIN32)
+      continue()
+    endif()
+    list(APPEND _src ${f})
+  endforeach()
+  set(${out} ${_src} PARENT_SCOPE)
+endfunction()

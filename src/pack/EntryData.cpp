@@ -82,6 +82,19 @@ private:
     uint32_t m_crc = 0;
 };
 
+// One inflate call into `buffer`, its output passed on; `failure` says
+// what went wrong when inflate fails.
+UnzipOutcome InflateInto(z_stream* z, char (&buffer)[kBuffer], Output& out, bool* ended, const char* failure) {
+    z->next_out = reinterpret_cast<Bytef*>(buffer);
+    z->avail_out = sizeof buffer;
+    const int status = inflate(z, Z_NO_FLUSH);
+    if (status == Z_STREAM_END)
+        *ended = true;
+    else if (status != Z_OK)
+        return Damaged(failure);
+    return out.Put(buffer, sizeof buffer - z->avail_out);
+}
+
 UnzipOutcome Inflate(RawBytes& raw, Output& out) {
     Inflater inflater;
     if (!inflater.Ready()) return Damaged("an entry's data cannot be inflated");
@@ -96,28 +109,14 @@ UnzipOutcome Inflate(RawBytes& raw, Output& out) {
         z->next_in = reinterpret_cast<Bytef*>(in);
         z->avail_in = static_cast<uInt>(count);
         while (z->avail_in > 0 && !ended) {
-            z->next_out = reinterpret_cast<Bytef*>(buffer);
-            z->avail_out = sizeof buffer;
-            const int status = inflate(z, Z_NO_FLUSH);
-            if (status == Z_STREAM_END)
-                ended = true;
-            else if (status != Z_OK)
-                return Damaged("an entry's data cannot be inflated");
-            UnzipOutcome put = out.Put(buffer, sizeof buffer - z->avail_out);
+            UnzipOutcome put = InflateInto(z, buffer, out, &ended, "an entry's data cannot be inflated");
             if (put.status != 0) return put;
         }
         if (ended && z->avail_in > 0) return Damaged("data after the end of an entry's stream");
     }
     // Output still held inside the inflater once all input is in.
     while (!ended) {
-        z->next_out = reinterpret_cast<Bytef*>(buffer);
-        z->avail_out = sizeof buffer;
-        const int status = inflate(z, Z_NO_FLUSH);
-        if (status == Z_STREAM_END)
-            ended = true;
-        else if (status != Z_OK)
-            return Damaged("an entry's stream is cut short");
-        UnzipOutcome put = out.Put(buffer, sizeof buffer - z->avail_out);
+        UnzipOutcome put = InflateInto(z, buffer, out, &ended, "an entry's stream is cut short");
         if (put.status != 0) return put;
         if (!ended && z->avail_out == sizeof buffer) return Damaged("an entry's stream is cut short");
     }

@@ -29,12 +29,9 @@ private:
 std::wstring CheckFolderIn(const std::wstring& scratchFolder) { return scratchFolder + L"\\pack"; }
 
 int CheckPack(int modelIndex, PackKind kind, const std::wstring& pack, ToolOutput& io, const TrustedKeys* trust) {
-    if (!platform::PathExists(pack) || platform::IsDirectory(pack)) {
-        io.Err(pack + L": no such file");
-        return kExitUsage;
-    }
-    if (!IsPlainFile(pack)) {
-        io.Err(pack + L": not a regular file");
+    const std::wstring unusable = PackFileProblem(pack);
+    if (!unusable.empty()) {
+        io.Err(pack + unusable);
         return kExitUsage;
     }
     platform::ScratchFolder scratch;

@@ -60,12 +60,9 @@ void ShowSignature(const std::wstring& pack, ToolOutput& io) {
 }  // namespace
 
 int ShowPackInfo(const std::wstring& pack, ToolOutput& io) {
-    if (!platform::PathExists(pack) || platform::IsDirectory(pack)) {
-        io.Err(pack + L": no such file");
-        return kExitUsage;
-    }
-    if (!IsPlainFile(pack)) {
-        io.Err(pack + L": not a regular file");
+    const std::wstring problem = PackFileProblem(pack);
+    if (!problem.empty()) {
+        io.Err(pack + problem);
         return kExitUsage;
     }
     // The archive is opened as unzip opens it: by its ANSI name.

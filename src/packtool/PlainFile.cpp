@@ -7,6 +7,7 @@
 #else
 #include <sys/stat.h>
 
+#include "platform/File.h"
 #include "platform/Text.h"
 #endif
 
@@ -52,4 +53,10 @@ std::wstring EscapeControls(const std::wstring& text) {
         } else out += c;
     }
     return out;
+}
+
+std::wstring PackFileProblem(const std::wstring& pack) {
+    if (!platform::PathExists(pack) || platform::IsDirectory(pack)) return L": no such file";
+    if (!IsPlainFile(pack)) return L": not a regular file";
+    return std::wstring();
 }

@@ -25,3 +25,7 @@ public:
 
 // `maxSendRate`: bytes per second each upload is held to (0: no limit).
 std::unique_ptr<IDeliveryFactory> MakePlatformDeliveryFactory(uint64_t maxSendRate = 0);
+
+// The platform's FTP session (WinInet's, libcurl's), reporting every
+// upload's bytes to `bytes` and held to `maxSendRate`.
+std::unique_ptr<IFtpSession> MakePlatformFtpSession(ByteProgress bytes, uint64_t maxSendRate);

@@ -254,7 +254,7 @@ class AnsibleCollection(unittest.TestCase):
         doc = json.loads(done.stdout)["quillon.terminals.upgrade"]
         self.assertEqual(sorted(doc["doc"]["options"]),
                          ["address", "kind", "max_rate", "model", "pack", "quillon", "retries", "skip_done",
-                          "upgrade_log", "usb"])
+                          "trusted_key", "upgrade_log", "usb"])
         self.assertIn("quillon.terminals.upgrade:", doc["examples"])
         self.assertIn("result", doc["return"])
         with open(os.path.join(self.installed, "plugins/modules/upgrade.py")) as f:

@@ -7,9 +7,10 @@
 #else
 #include <sys/stat.h>
 
-#include "platform/File.h"
 #include "platform/Text.h"
 #endif
+
+#include "platform/File.h"
 
 bool IsPlainFile(const std::wstring& path) {
 #if defined(_WIN32)

@@ -256,6 +256,20 @@ protected:
         return t;
     }
 
+    // Each case on a PC and a terminal of its own.
+    bool FreshCase(const std::wstring& name) {
+        const std::wstring own = root / name;
+        programFolder = own + L"\\program";
+        diskFolder = own + L"\\disk";
+        disk = FaultyDisk();
+        disk.diskRoot = diskFolder;
+        ftp = FakeFtp();
+        start = FakeStartCommand();
+        progress.events.clear();
+        return platform::MakeDirectory(own) && platform::MakeDirectory(programFolder) &&
+               platform::MakeDirectory(diskFolder);
+    }
+
     FaultyDisk disk;
     FakeFtp ftp;
     FakeStartCommand start;
@@ -266,17 +280,7 @@ TEST_F(DeliveryFaultMatrix, TerminalEndsDeliveredOrUnflagged) {
     for (const Fault& fault : kFaults) {
         for (bool oldDelivery : {false, true}) {
             SCOPED_TRACE(std::string(fault.name) + (oldDelivery ? ", earlier delivery on the terminal" : ", empty terminal"));
-            // Each case on a PC and a terminal of its own.
-            const std::wstring own = root / (L"case" + std::to_wstring(++cases));
-            programFolder = own + L"\\program";
-            diskFolder = own + L"\\disk";
-            ASSERT_TRUE(platform::MakeDirectory(own) && platform::MakeDirectory(programFolder) &&
-                        platform::MakeDirectory(diskFolder));
-            disk = FaultyDisk();
-            disk.diskRoot = diskFolder;
-            ftp = FakeFtp();
-            start = FakeStartCommand();
-            progress.events.clear();
+            ASSERT_TRUE(FreshCase(L"case" + std::to_wstring(++cases)));
             Prepare(fault, oldDelivery);
             const Terminal before = Read(fault.link);
 
@@ -375,16 +379,7 @@ TEST_F(DeliveryFaultMatrix, PackSwappedAfterAnyStepIsNeverDelivered) {
         for (int swapAt = 1; swapAt <= 12; ++swapAt) {
             SCOPED_TRACE("link " + std::to_string(static_cast<int>(link)) + ", swapped after report " +
                          std::to_string(swapAt));
-            const std::wstring own = root / (L"swap" + std::to_wstring(++cases));
-            programFolder = own + L"\\program";
-            diskFolder = own + L"\\disk";
-            ASSERT_TRUE(platform::MakeDirectory(own) && platform::MakeDirectory(programFolder) &&
-                        platform::MakeDirectory(diskFolder));
-            disk = FaultyDisk();
-            disk.diskRoot = diskFolder;
-            ftp = FakeFtp();
-            start = FakeStartCommand();
-            progress.events.clear();
+            ASSERT_TRUE(FreshCase(L"swap" + std::to_wstring(++cases)));
             const Fault sound = {"sound", link, Nothing, kOk, runtext::kSucceeded};
             Prepare(sound, false);
             const std::string checked = packBytes;
@@ -397,7 +392,7 @@ TEST_F(DeliveryFaultMatrix, PackSwappedAfterAnyStepIsNeverDelivered) {
             otherRecipe.files.push_back({"swapped.txt", "not the checked pack"});
             const std::wstring otherPath = MakePack(otherRecipe, L"other.zip");
             const std::string other = packBytes;
-            selection.packPath = own + L"\\program\\..\\AppPack_v2.zip";
+            selection.packPath = programFolder + L"\\..\\AppPack_v2.zip";
             ASSERT_TRUE(WriteBytes(selection.packPath, checked));
             ASSERT_TRUE(SignFile(selection.packPath, secretKey, "checked", &problem)) << problem;
 

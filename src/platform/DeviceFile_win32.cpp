@@ -14,10 +14,18 @@ struct Handle {
 }  // namespace
 
 bool FlushToDevice(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     // FlushFileBuffers wants write access; backup semantics open folders too.
     Handle f{::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
-    return f.h != INVALID_HANDLE_VALUE && ::FlushFileBuffers(f.h);
+    if (f.h != INVALID_HANDLE_VALUE && ::FlushFileBuffers(f.h)) return true;
+    // Not every file system flushes a folder on its own. FAT writes a
+    // file's folder entry with the file's own flush, and Windows writes
+    // removable disks through by default (quick removal), so a folder that
+    // cannot be flushed by itself counts as flushed; a file never does.
+    return folder;
 }
 
 bool ReadFromDevice(const std::wstring& path, const std::function<void(const void*, size_t)>& sink) {

@@ -119,6 +119,7 @@ class Terminals:
         while not os.path.exists(ready):
             if process.poll() is not None or time.time() > deadline:
                 process.kill()
+                process.wait()
                 self._remove(index)
                 raise NetnsError("the simulator for %s did not come up" % address)
             time.sleep(0.1)

@@ -27,6 +27,7 @@ class Desktop:
         if "DISPLAY" not in self.env:
             raise RuntimeError("no X display: the window tests need DISPLAY")
         self.tool = None
+        self.earlier_tools = []
         self.probe = None
 
     # ---- the Wine session ----------------------------------------------------
@@ -65,6 +66,8 @@ class Desktop:
 
     def start_tool(self, exe, extra_env=None):
         env = dict(self.env, **(extra_env or {}))
+        if self.tool:
+            self.earlier_tools.append(self.tool)  # a second instance, or one that ended: waited for on close
         self.tool = subprocess.Popen(["wine", exe], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def start_probe(self, probe_exe):
@@ -89,7 +92,16 @@ class Desktop:
         except subprocess.TimeoutExpired:
             return False
 
+    def _end_tool(self):
+        for tool in self.earlier_tools + ([self.tool] if self.tool else []):
+            if tool.poll() is None:
+                tool.kill()
+            tool.wait()
+        self.earlier_tools = []
+        self.tool = None
+
     def close(self):
+        """Ends the probe and the tool, waits for both and closes their pipes."""
         if self.probe:
             try:
                 self.probe.stdin.write("quit\n")
@@ -97,8 +109,14 @@ class Desktop:
                 self.probe.wait(10)
             except (OSError, subprocess.TimeoutExpired):
                 self.probe.kill()
-        if self.tool and self.tool.poll() is None:
-            self.tool.kill()
+                self.probe.wait()
+            for stream in (self.probe.stdin, self.probe.stdout):
+                try:
+                    stream.close()
+                except OSError:
+                    pass
+            self.probe = None
+        self._end_tool()
         subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
 
     # ---- what a person does ----------------------------------------------------
@@ -132,7 +150,8 @@ class Desktop:
     def screenshot(self, name):
         path = os.path.join(self.screenshots, name + ".png")
         subprocess.run(["import", "-window", "root", path], check=True, capture_output=True)
-        return Image.open(path).convert("RGB")
+        with Image.open(path) as image:
+            return image.convert("RGB")
 
     # ---- waiting -------------------------------------------------------------------
 

@@ -166,7 +166,39 @@ def require_environment():
         raise AssertionError("the program %s is not there" % CLI)
 
 
-class EthernetBatch(unittest.TestCase, Packs):
+class TerminalHosts:
+    """Simulated terminals on test hosts of the class's own, started once for
+    the class and stopped after it (with the class's program)."""
+
+    @classmethod
+    def start_terminals(cls, folder, names, switches):
+        cls.terminals = sim_netns.Terminals(TAG, folder)
+        cls.netns_error = cls.terminals.start_all([(name, address(i)) for i, name in enumerate(names)], switches)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.terminals.stop()
+        cls.program.close()
+
+    def require_hosts(self):
+        if self.netns_error:
+            self.fail("cannot make the test hosts: " + self.netns_error)
+
+    def root(self, name):
+        return self.terminals.started[name]["root"]
+
+    def address(self, name):
+        return self.terminals.started[name]["address"]
+
+    def clear_terminals(self, names):
+        """Removes what earlier runs left on the terminals' file systems."""
+        for name in names:
+            for folder, _, files in os.walk(self.root(name)):
+                for f in files:
+                    os.remove(os.path.join(folder, f))
+
+
+class EthernetBatch(unittest.TestCase, Packs, TerminalHosts):
     """Five terminals: three that take the pack, one that refuses the login,
     one whose data connection drops after 64 KiB; and a sixth that stores
     every upload a byte short while saying it succeeded."""
@@ -182,43 +214,22 @@ class EthernetBatch(unittest.TestCase, Packs):
         require_environment()
         cls.program = Program()
         cls.make_packs(cls.program, 3 << 20)
-        cls.terminals = sim_netns.Terminals(TAG, os.path.join(WORK, "terminals-" + TAG))
         switches = {"refusing": ["refuse-login"], "dropping": ["drop-data-after=65536"],
                     cls.SHORT: ["store-short=1"], cls.NO_SIZE: ["refuse-delete", "no-size"],
                     cls.HANG_UP: ["refuse-delete", "hang-up-on=SIZE"]}
-        cls.netns_error = cls.terminals.start_all(
-            [(name, address(i)) for i, name in enumerate(cls.NAMES + (cls.SHORT, cls.NO_SIZE, cls.HANG_UP))],
-            switches)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.terminals.stop()
-        cls.program.close()
+        cls.start_terminals(os.path.join(WORK, "terminals-" + TAG), cls.NAMES + (cls.SHORT, cls.NO_SIZE, cls.HANG_UP),
+                            switches)
 
     def setUp(self):
-        if self.netns_error:
-            self.fail("cannot make the test hosts for the Ethernet cases: " + self.netns_error)
+        self.require_hosts()
 
     # ---- the terminals ------------------------------------------------------------
-
-    def root(self, name):
-        return self.terminals.started[name]["root"]
-
-    def address(self, name):
-        return self.terminals.started[name]["address"]
 
     def events(self, name, kind):
         return [e for e in self.terminals.journal(name) if e["event"] == kind]
 
     def uploads(self):
         return {name: len(self.events(name, "upload")) for name in self.NAMES}
-
-    def clear_terminals(self):
-        """Removes what earlier runs left on the terminals' file systems."""
-        for name in self.NAMES:
-            for folder, _, files in os.walk(self.root(name)):
-                for f in files:
-                    os.remove(os.path.join(folder, f))
 
     def upgrade(self, model, pack, names, *extra):
         args = ["upgrade", "--model", model, "--kind", "app", "--pack", self.program.path(pack)]
@@ -229,7 +240,7 @@ class EthernetBatch(unittest.TestCase, Packs):
     # ---- cases ------------------------------------------------------------------------
 
     def test_batch_with_failing_terminals(self):
-        self.clear_terminals()
+        self.clear_terminals(self.NAMES)
         pack = self.pack["M3710"]
         done = self.upgrade("M3710", pack, self.NAMES)
         output = done.stdout + done.stderr
@@ -254,7 +265,7 @@ class EthernetBatch(unittest.TestCase, Packs):
                         "the dropping terminal saw its upload cut")
 
         # The same batch as one JSON document, agreeing with the table.
-        self.clear_terminals()
+        self.clear_terminals(self.NAMES)
         done = self.upgrade("M3710", pack, self.NAMES, "--json")
         self.assertEqual(done.returncode, 1, done.stdout + done.stderr)
         document = json.loads(done.stdout)
@@ -272,7 +283,7 @@ class EthernetBatch(unittest.TestCase, Packs):
             self.assertEqual(md5(os.path.join(self.root(name), "Storage Card", PACK)), md5(pack), name)
 
     def test_vk1200_gets_the_start_command(self):
-        self.clear_terminals()
+        self.clear_terminals(self.NAMES)
         names = ("good1", "good2")
         starts = {name: len(self.events(name, "start")) for name in names}
         done = self.upgrade("VK1200", self.pack["VK1200"], names)

@@ -20,7 +20,6 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
 import test_quillon as q  # noqa: E402
-from test_quillon import sim_netns  # noqa: E402
 
 NOT_STARTED = "not started"
 ALREADY_DONE = "already done"
@@ -36,7 +35,7 @@ def tree(root):
     return found
 
 
-class Rollout(unittest.TestCase):
+class Rollout(unittest.TestCase, q.TerminalHosts):
     GOOD = ["g%d" % i for i in range(1, 7)]
     NAMES = GOOD + ["refusing", "dropping"]
 
@@ -50,28 +49,14 @@ class Rollout(unittest.TestCase):
         cls.pack = cls.program.make_pack("M3710", q.write_source(os.path.join(cls.work, "source"), 1 << 20, 11),
                                          os.path.join(cls.work, "packs", q.PACK))
         cls.log = os.path.join(cls.work, "upgrades.jsonl")
-        cls.terminals = sim_netns.Terminals(q.TAG, os.path.join(cls.work, "terminals"))
-        switches = {"refusing": ["refuse-login"], "dropping": ["drop-data-after=65536"]}
-        cls.netns_error = cls.terminals.start_all([(name, q.address(i)) for i, name in enumerate(cls.NAMES)],
-                                                  switches)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.terminals.stop()
-        cls.program.close()
+        cls.start_terminals(os.path.join(cls.work, "terminals"), cls.NAMES,
+                            {"refusing": ["refuse-login"], "dropping": ["drop-data-after=65536"]})
 
     def setUp(self):
-        if self.netns_error:
-            self.fail("cannot make the test hosts: " + self.netns_error)
-        for name in self.NAMES:  # what earlier cases delivered
-            for folder, _, files in os.walk(self.terminals.started[name]["root"]):
-                for f in files:
-                    os.remove(os.path.join(folder, f))
+        self.require_hosts()
+        self.clear_terminals(self.NAMES)  # what earlier cases delivered
         if os.path.exists(self.log):
             os.remove(self.log)
-
-    def address(self, name):
-        return self.terminals.started[name]["address"]
 
     def count(self, name, kind):
         """Logins, or uploads of the pack (not of its flag)."""

@@ -16,8 +16,11 @@ Environment (set by ctest):
 """
 import os
 import pty
+import select
 import shutil
+import signal
 import subprocess
+import time
 import unittest
 
 PACKTOOL = os.environ.get("QUILLON_PACKTOOL", "")
@@ -189,14 +192,29 @@ class MinisignInterop(unittest.TestCase):
             env.pop("PACKTOOL_KEY_PASSWORD", None)
             os.execve(PACKTOOL, [PACKTOOL, "sign", "--key", enc + ".key", self.pack], env)
         seen = b""
+        deadline = time.monotonic() + 120
+
+        def read_more():
+            """What the terminal shows next; b"" once it is closed. Never waits past the deadline."""
+            left = deadline - time.monotonic()
+            if left <= 0 or not select.select([fd], [], [], left)[0]:
+                os.kill(pid, signal.SIGKILL)
+                os.waitpid(pid, 0)
+                self.fail("packtool sign gave no answer on the terminal: %r" % seen)
+            try:
+                return os.read(fd, 1024)
+            except OSError:  # the terminal closed
+                return b""
+
         while b"Password for " not in seen:
-            seen += os.read(fd, 1024)
+            more = read_more()
+            if not more:
+                break
+            seen += more
+        self.assertIn(b"Password for ", seen, "the password is asked for on the terminal")
         os.write(fd, b"vendor secret\n")
         while True:
-            try:
-                more = os.read(fd, 1024)
-            except OSError:
-                break
+            more = read_more()
             if not more:
                 break
             seen += more

@@ -15,8 +15,9 @@ bool ReadPasswordFromTerminal(const std::wstring& prompt, std::string* password)
     bool read = false;
     if (in != INVALID_HANDLE_VALUE && out != INVALID_HANDLE_VALUE && GetConsoleMode(in, &mode)) {
         DWORD wrote = 0;
-        WriteConsoleW(out, prompt.c_str(), static_cast<DWORD>(prompt.size()), &wrote, nullptr);
+        // Echo off first, so nothing typed after the prompt is shown.
         SetConsoleMode(in, (mode | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT) & ~ENABLE_ECHO_INPUT);
+        WriteConsoleW(out, prompt.c_str(), static_cast<DWORD>(prompt.size()), &wrote, nullptr);
         std::wstring line(1024, L'\0');
         DWORD got = 0;
         read = ReadConsoleW(in, &line[0], static_cast<DWORD>(line.size()), &got, nullptr) != 0;
@@ -47,15 +48,18 @@ bool ReadPasswordFromTerminal(const std::wstring& prompt, std::string* password)
         ::close(tty);
         return false;
     }
-    const std::string text = platform::WideToUtf8(prompt);
-    if (::write(tty, text.data(), text.size()) < 0) {
-        ::close(tty);
-        return false;
-    }
+    // Echo goes off before the prompt is shown: what is typed after the
+    // prompt must never be flushed away with the earlier typeahead.
     struct termios quiet = before;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     quiet.c_lflag |= ICANON;
     ::tcsetattr(tty, TCSAFLUSH, &quiet);
+    const std::string text = platform::WideToUtf8(prompt);
+    if (::write(tty, text.data(), text.size()) < 0) {
+        ::tcsetattr(tty, TCSANOW, &before);
+        ::close(tty);
+        return false;
+    }
     std::string line(1024, '\0');
     size_t length = 0;
     bool ended = false;
@@ -70,7 +74,7 @@ bool ReadPasswordFromTerminal(const std::wstring& prompt, std::string* password)
         line[length++] = c;
     }
     c = 0;
-    ::tcsetattr(tty, TCSAFLUSH, &before);
+    ::tcsetattr(tty, TCSANOW, &before);
     const ssize_t echoed = ::write(tty, "\n", 1);  // the line end the hidden echo left out
     (void)echoed;
     ::close(tty);

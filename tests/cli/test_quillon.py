@@ -451,18 +451,35 @@ class SwapOnFirstRead:
 
 
 class UsbFolder(unittest.TestCase):
+    def setUp(self):
+        require_environment()
+        self.program = Program()
+        self.addCleanup(self.program.close)
+
+    def fresh_case(self, name, seed, size=50000, pack_name=PACK):
+        """A work folder of the case's own with an M2410 pack and an empty
+        folder for the terminal's disk: (work, pack, disk)."""
+        work = os.path.join(WORK, name)
+        shutil.rmtree(work, ignore_errors=True)
+        pack = self.program.make_pack("M2410", write_source(os.path.join(work, "source"), size, seed),
+                                      os.path.join(work, "packs", pack_name))
+        disk = os.path.join(work, "disk")
+        os.makedirs(disk)
+        return work, pack, disk
+
+    def sign(self, work, pack):
+        """A vendor key made for the case, and the pack signed with it: the key's path without extension."""
+        key = os.path.join(work, "vendor")
+        for args in (["keygen", "-o", self.program.path(key)],
+                     ["sign", "--key", self.program.path(key + ".key"), self.program.path(pack)]):
+            made = self.program.run(PACKTOOL, args)
+            self.assertEqual(made.returncode, 0, made.stdout + made.stderr)
+        return key
     def test_copy_bears_the_kinds_pack_name(self):
         """Whatever the pack's file is called on the PC, the terminal finds it
         under the name it looks for, beside its flag."""
-        require_environment()
-        program = Program()
-        self.addCleanup(program.close)
-        work = os.path.join(WORK, "usb-name")
-        shutil.rmtree(work, ignore_errors=True)
-        pack = program.make_pack("M2410", write_source(os.path.join(work, "source"), 50000, 3),
-                                 os.path.join(work, "packs", "AppPack_v2.zip"))
-        disk = os.path.join(work, "disk")
-        os.makedirs(disk)
+        program = self.program
+        _, pack, disk = self.fresh_case("usb-name", 3, pack_name="AppPack_v2.zip")
         done = program.quillon("upgrade", "--model", "M2410", "--kind", "app", "--pack", program.path(pack),
                                "--usb", program.path(disk))
         self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
@@ -471,15 +488,8 @@ class UsbFolder(unittest.TestCase):
         self.assertEqual(os.path.getsize(os.path.join(disk, FLAG)), 0)
 
     def test_one_disk_given_twice_is_a_usage_error(self):
-        require_environment()
-        program = Program()
-        self.addCleanup(program.close)
-        work = os.path.join(WORK, "usb-twice")
-        shutil.rmtree(work, ignore_errors=True)
-        pack = program.make_pack("M2410", write_source(os.path.join(work, "source"), 5000, 3),
-                                 os.path.join(work, "packs", PACK))
-        disk = os.path.join(work, "disk")
-        os.makedirs(disk)
+        program = self.program
+        _, pack, disk = self.fresh_case("usb-twice", 3, size=5000)
         # Spelled with a trailing separator and a "." (which the Wine path
         # translation would not fold away).
         spelled = program.path(disk) + ("\\.\\" if WINE else "/./")
@@ -493,26 +503,16 @@ class UsbFolder(unittest.TestCase):
     def test_pack_swapped_after_it_was_read_is_never_delivered(self):
         """A signed pack replaced by an unsigned one as soon as the tool has
         read it: the terminal gets the checked pack, and the record its digest."""
-        require_environment()
-        program = Program()
-        self.addCleanup(program.close)
-        work = os.path.join(WORK, "usb-swap")
-        shutil.rmtree(work, ignore_errors=True)
-        pack = program.make_pack("M2410", write_source(os.path.join(work, "source"), 200000, 4),
-                                 os.path.join(work, "packs", PACK))
+        program = self.program
+        work, pack, disk = self.fresh_case("usb-swap", 4, size=200000)
         other = program.make_pack("M2410", write_source(os.path.join(work, "other"), 200000, 5),
                                   os.path.join(work, "other-pack", PACK))
-        key = os.path.join(work, "vendor")
-        for args in (["keygen", "-o", program.path(key)],
-                     ["sign", "--key", program.path(key + ".key"), program.path(pack)]):
-            made = program.run(PACKTOOL, args)
-            self.assertEqual(made.returncode, 0, made.stdout + made.stderr)
+        key = self.sign(work, pack)
         checked = md5(pack)
         with open(other, "rb") as f:
             swapped = f.read()
         watcher = SwapOnFirstRead(pack, swapped)
-        disk, log = os.path.join(work, "disk"), os.path.join(work, "upgrades.jsonl")
-        os.makedirs(disk)
+        log = os.path.join(work, "upgrades.jsonl")
         done = program.quillon("upgrade", "--model", "M2410", "--kind", "app", "--pack", program.path(pack),
                                "--usb", program.path(disk), "--trusted-key", program.path(key + ".pub"),
                                extra_env={"QUILLON_UPGRADE_LOG": program.path(log)})
@@ -526,21 +526,12 @@ class UsbFolder(unittest.TestCase):
     def test_signed_pack_names_its_signer(self):
         """With a key trusted, a pack signed by it is delivered and its record
         names the key."""
-        require_environment()
-        program = Program()
-        self.addCleanup(program.close)
-        work = os.path.join(WORK, "usb-signed")
-        shutil.rmtree(work, ignore_errors=True)
-        pack = program.make_pack("M2410", write_source(os.path.join(work, "source"), 50000, 4),
-                                 os.path.join(work, "packs", PACK))
-        key = os.path.join(work, "vendor")
-        for args in (["keygen", "-o", program.path(key)], ["sign", "--key", program.path(key + ".key"), program.path(pack)]):
-            made = program.run(PACKTOOL, args)
-            self.assertEqual(made.returncode, 0, made.stdout + made.stderr)
+        program = self.program
+        work, pack, disk = self.fresh_case("usb-signed", 4)
+        key = self.sign(work, pack)
         with open(key + ".pub") as f:
             key_id = f.readline().split()[-1]
-        disk, log = os.path.join(work, "disk"), os.path.join(work, "upgrades.jsonl")
-        os.makedirs(disk)
+        log = os.path.join(work, "upgrades.jsonl")
         done = program.quillon("upgrade", "--model", "M2410", "--kind", "app", "--pack", program.path(pack),
                                "--usb", program.path(disk), "--trusted-key", program.path(key + ".pub"),
                                extra_env={"QUILLON_UPGRADE_LOG": program.path(log)})

@@ -21,6 +21,7 @@ bool CheckPackSignature(const PackSnapshot& pack, const TrustedKeys& trust, Pack
     switch (check.verdict) {
         case SignatureVerdict::Accepted:
             result->signerKeyId = check.keyId;
+            result->signerComment = check.trustedComment;
             return true;
         case SignatureVerdict::NoSignature:
             return Refuse(result, runtext::kPackUnsigned, check.reason);

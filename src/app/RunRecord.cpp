@@ -23,6 +23,7 @@ void FinishRunRecord(UpgradeRecord* record, const RunOutcome& outcome, const Rec
     record->packSize = outcome.packSize;
     record->packMd5 = outcome.packMd5;
     record->signer = outcome.signerKeyId;
+    record->signerComment = outcome.signerComment;
     if (outcome.modelIndex >= kModelCount) record->variantName = outcome.modelName;
     if (!outcome.diskPath.empty()) record->target = outcome.diskPath;
     record->result = outcome.result;

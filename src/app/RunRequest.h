@@ -39,6 +39,7 @@ struct RunRequest {
     std::wstring trustFile;
     // The key that signed a pack the batch checked, for the record.
     std::string signerKeyId;
+    std::string signerComment;  // and its verified trusted comment
     // The terminal disk's identity (USB serial or volume serial), empty
     // when it has none; the record keeps it.
     std::wstring diskIdentity;
@@ -53,6 +54,7 @@ struct RunOutcome {
     std::string packMd5;     // the checked pack's MD5 (hex), empty when it could not be read
     uint64_t packSize = 0;
     std::string signerKeyId;  // the trusted key that signed the pack, when keys are trusted
+    std::string signerComment;  // that signature's trusted comment, verified with it
 };
 
 // A copy of the selection for a run (the chosen disk read under its lock).

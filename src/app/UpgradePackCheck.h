@@ -30,6 +30,7 @@ struct PackCheckResult {
     int modelIndex = 0;     // the model afterwards (a variant pack moves it)
     std::wstring modelName;
     std::string signerKeyId;  // the trusted key that signed the pack, when keys are trusted
+    std::string signerComment;  // that signature's trusted comment, verified with it
     bool Accepted() const { return verdict == PackVerdict::Accepted; }
 };
 

@@ -122,6 +122,7 @@ std::string FormatUpgradeRecord(const UpgradeRecord& r) {
     out += "\"pack_size\":" + std::to_string(r.packSize) + ",";
     AppendField(&out, "pack_md5", r.packMd5);
     if (!r.signer.empty()) AppendField(&out, "signer", r.signer);
+    if (!r.signer.empty() && !r.signerComment.empty()) AppendField(&out, "trusted_comment", r.signerComment);
     out += "\"steps\":[";
     for (size_t i = 0; i < r.steps.size(); ++i) {
         out += i ? ",{\"fraction\":" : "{\"fraction\":";

@@ -31,6 +31,7 @@ struct UpgradeRecord {
     uint64_t packSize = 0;         // bytes
     std::string packMd5;           // 32 hex digits, or empty when unknown
     std::string signer;            // key id of the trusted key that signed the pack; empty: none checked
+    std::string signerComment;     // the signature's trusted comment (the vendor's release), once verified
     std::vector<UpgradeStep> steps;
     UpgradeResult result = UpgradeResult::Failure;
     std::string resultName;        // written instead of `result` when not empty: a target that never ran ("not started")
@@ -53,5 +54,6 @@ struct UpgradeRecord {
 // U+10FFFF, invalid UTF-8 in the narrow fields) become U+FFFD. Numbers
 // that JSON cannot write (NaN, infinities) become null; seconds have
 // millisecond precision. "signer" (the signing key's id) follows
-// "pack_md5" only when the pack's signature was checked and accepted.
+// "pack_md5" only when the pack's signature was checked and accepted, and
+// "trusted_comment" (its trusted comment, verified with it) after that.
 std::string FormatUpgradeRecord(const UpgradeRecord& record);

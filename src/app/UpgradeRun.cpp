@@ -26,6 +26,7 @@ CUpgradeRun::CUpgradeRun(RunRequest request, Services services, std::wstring wor
     m_outcome.modelIndex = m_request.modelIndex;
     m_outcome.modelName = m_request.modelName;
     m_outcome.signerKeyId = m_request.signerKeyId;
+    m_outcome.signerComment = m_request.signerComment;
 }
 
 std::wstring CUpgradeRun::ExtractionFolder() const { return m_workFolder + runtext::kExtractionFolder; }
@@ -111,6 +112,7 @@ bool CUpgradeRun::ExtractAndCheckPack() {
     m_outcome.modelIndex = check.modelIndex;  // a variant stays selected after the run
     m_outcome.modelName = check.modelName;
     m_outcome.signerKeyId = check.signerKeyId;
+    m_outcome.signerComment = check.signerComment;
     if (check.Accepted()) {
         DeleteExtractionFolder();
         return true;

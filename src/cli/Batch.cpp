@@ -130,6 +130,7 @@ RunRequest MakeDeliveryRequest(const BatchPlan& plan, const BatchOutcome& check,
     r.packPath = plan.packPath;
     r.checkedPack = check.pack;
     r.signerKeyId = check.signerKeyId;
+    r.signerComment = check.signerComment;
     if (plan.connection == kConnectionEthernet) {
         r.terminalAddress = target;
         r.ftpPort = 21;
@@ -165,6 +166,7 @@ BatchOutcome RunBatch(const BatchPlan& plan, IDeliveryFactory& factory, StatusTa
     outcome.modelIndex = check.modelIndex;
     outcome.modelName = check.modelName;
     outcome.signerKeyId = check.signerKeyId;
+    outcome.signerComment = check.signerComment;
     if (!check.Accepted()) {
         outcome.checkText = check.message;
         return outcome;

@@ -42,6 +42,7 @@ struct BatchOutcome {
     std::string packMd5;
     uint64_t packSize = 0;
     std::string signerKeyId;     // the trusted key that signed the pack, when keys are trusted
+    std::string signerComment;   // that signature's trusted comment, verified with it
     WaveStop stopped = WaveStop::None;  // why targets were left "not started"
 };
 

@@ -126,6 +126,8 @@ TEST_F(SignedPackRunTest, SignatureIsCheckedFirstAndRefusalsDeliverNothing) {
         EXPECT_EQ(outcome.signerKeyId, c.signer ? c.signer->Id() : "");
         EXPECT_EQ(line.find("\"signer\":\"" + outcome.signerKeyId + "\"") != std::string::npos, c.signer != nullptr)
             << line;
+        // The verified trusted comment names the vendor's release the terminal got.
+        EXPECT_EQ(line.find("\"trusted_comment\":\"release 7\"") != std::string::npos, c.signer != nullptr) << line;
         ExpectCleanProgramFolder();
     }
 }

@@ -538,7 +538,9 @@ class UsbFolder(unittest.TestCase):
         self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
         self.assertEqual(sorted(os.listdir(disk)), [FLAG, PACK])
         with open(log, encoding="utf-8") as f:
-            self.assertEqual(json.loads(f.readline())["signer"], key_id)
+            record = json.loads(f.readline())
+        self.assertEqual(record["signer"], key_id)
+        self.assertTrue(record["trusted_comment"], "the verified trusted comment names the vendor's release")
 
         # The site's trust file applies without --trusted-key, which only adds keys to it.
         made = program.run(PACKTOOL, ["keygen", "-o", program.path(os.path.join(work, "other"))])

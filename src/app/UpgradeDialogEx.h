@@ -17,6 +17,7 @@
 #include "skin/ButtonEx.h"
 #include "skin/GdiHandles.h"
 #include "skin/GdiplusInclude.h"
+#include "skin/PngResource.h"
 #include "skin/IPAddressCtrlEx.h"
 #include "skin/RadioButtonEx.h"
 #include "ui/Dialog.h"
@@ -91,12 +92,7 @@ private:
     std::unique_ptr<Gdiplus::Font> m_titleFont;
     std::unique_ptr<Gdiplus::Font> m_labelFont;
     std::unique_ptr<Gdiplus::Font> m_versionFont;
-    std::unique_ptr<Gdiplus::Image> m_background;
-    std::unique_ptr<Gdiplus::Image> m_decoration;
-    std::unique_ptr<Gdiplus::Image> m_addressValidMark;
-    std::unique_ptr<Gdiplus::Image> m_addressInvalidMark;
-    std::unique_ptr<Gdiplus::Image> m_pathField;
-    std::unique_ptr<Gdiplus::Image> m_addressField;
+    PngSet m_images;
     std::unique_ptr<Gdiplus::Bitmap> m_iconBitmap;
     GdiObject<HFONT> m_comboFont;  // the disk combo box's font above 96 DPI
 };

@@ -24,6 +24,7 @@
 #include "signature/TrustedKeys.h"
 #include "skin/Fonts.h"
 #include "skin/GdiHandles.h"
+#include "skin/OwnPaint.h"
 #include "skin/PngResource.h"
 #include "ui/PixelLayout.h"
 
@@ -82,12 +83,8 @@ CUpgradeDialogEx::CUpgradeDialogEx(CWnd* parent)
       m_titleFont(CreateSkinFont(16.0f, Gdiplus::UnitPixel)),
       m_labelFont(CreateSkinFont(14.0f, Gdiplus::UnitPixel)),
       m_versionFont(CreateSkinFont(12.0f, Gdiplus::UnitPixel)),
-      m_background(LoadPngResource(IDP_MAIN_BACKGROUND, PngType())),
-      m_decoration(LoadPngResource(IDP_DECORATION, PngType())),
-      m_addressValidMark(LoadPngResource(IDP_ADDRESS_VALID, PngType())),
-      m_addressInvalidMark(LoadPngResource(IDP_ADDRESS_INVALID, PngType())),
-      m_pathField(LoadPngResource(IDP_PATH_FIELD, PngType())),
-      m_addressField(LoadPngResource(IDP_ADDRESS_FIELD, PngType())) {}
+      m_images{IDP_MAIN_BACKGROUND, IDP_DECORATION, IDP_ADDRESS_VALID, IDP_ADDRESS_INVALID, IDP_PATH_FIELD,
+               IDP_ADDRESS_FIELD} {}
 
 CUpgradeDialogEx::~CUpgradeDialogEx() = default;
 
@@ -181,8 +178,8 @@ BOOL CUpgradeDialogEx::OnInitDialog() {
     }
     m_modelRadios[0].SetCheck(1);
 
-    if (m_background) {
-        const int w = static_cast<int>(m_background->GetWidth()), h = static_cast<int>(m_background->GetHeight());
+    if (m_images[IDP_MAIN_BACKGROUND]) {
+        const int w = static_cast<int>(m_images[IDP_MAIN_BACKGROUND]->GetWidth()), h = static_cast<int>(m_images[IDP_MAIN_BACKGROUND]->GetHeight());
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         SetWindowShape(m_hWnd, GdiObject<HRGN>(::CreateRoundRectRgn(0, 0, w + 1, h + 1, 4, 4)));
     }
@@ -401,16 +398,8 @@ BOOL CUpgradeDialogEx::OnCommand(const CommandMessage& message) {
 }
 
 LRESULT CUpgradeDialogEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (HandleOwnPaint(m_hWnd, msg, wParam, [this](HDC dc) { PaintWindow(dc); })) return 0;
     switch (msg) {
-        case WM_PAINT: {
-            PaintScope paint(m_hWnd);
-            PaintWindow(paint.Get());
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            // Skinned buttons take their background from this picture.
-            PaintWindow(CrackDc(wParam));
-            return 0;
         case WM_ERASEBKGND:
             return TRUE;
         case WM_NCHITTEST: {

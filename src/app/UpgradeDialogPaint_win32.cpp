@@ -32,8 +32,8 @@ void CUpgradeDialogEx::DrawPicture(Gdiplus::Graphics& g) {
     g.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);
     const bool usb = m_selection.connectionMode == kConnectionUsb;
 
-    DrawImageAt(g, m_background.get(), {0, 0});
-    DrawImageAt(g, m_decoration.get(), layout::kDecorationAt);
+    DrawImageAt(g, m_images[IDP_MAIN_BACKGROUND], {0, 0});
+    DrawImageAt(g, m_images[IDP_DECORATION], layout::kDecorationAt);
     DrawText(g, usb ? L"终端U盘路径:" : L"IP地址:", m_labelFont.get(), kBlack, BoxOf(layout::kLabelBox));
 
     wchar_t title[128] = {};
@@ -47,23 +47,23 @@ void CUpgradeDialogEx::DrawPicture(Gdiplus::Graphics& g) {
     }
 
     if (!usb && m_selection.addressEntered)
-        DrawImageAt(g, m_selection.addressValid ? m_addressValidMark.get() : m_addressInvalidMark.get(),
+        DrawImageAt(g, m_selection.addressValid ? m_images[IDP_ADDRESS_VALID] : m_images[IDP_ADDRESS_INVALID],
                     layout::kAddressMarkAt);
 
-    if (m_pathField) {
-        DrawImageAt(g, m_pathField.get(), layout::kPathFieldAt);
+    if (m_images[IDP_PATH_FIELD]) {
+        DrawImageAt(g, m_images[IDP_PATH_FIELD], layout::kPathFieldAt);
         Gdiplus::StringFormat format;
         format.SetAlignment(Gdiplus::StringAlignmentNear);
         format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
         format.SetFormatFlags(Gdiplus::StringFormatFlagsNoWrap);
         Gdiplus::RectF box(static_cast<Gdiplus::REAL>(layout::kPathFieldAt.x + layout::kPathTextInset),
                            static_cast<Gdiplus::REAL>(layout::kPathFieldAt.y),
-                           static_cast<Gdiplus::REAL>(m_pathField->GetWidth() - 2 * layout::kPathTextInset),
-                           static_cast<Gdiplus::REAL>(m_pathField->GetHeight()));
+                           static_cast<Gdiplus::REAL>(m_images[IDP_PATH_FIELD]->GetWidth() - 2 * layout::kPathTextInset),
+                           static_cast<Gdiplus::REAL>(m_images[IDP_PATH_FIELD]->GetHeight()));
         DrawText(g, m_selection.displayedPackPath, m_labelFont.get(), kWhite, box, &format);
     }
 
-    if (!usb) DrawImageAt(g, m_addressField.get(), layout::kAddressFieldAt);
+    if (!usb) DrawImageAt(g, m_images[IDP_ADDRESS_FIELD], layout::kAddressFieldAt);
 }
 
 void CUpgradeDialogEx::PaintWindow(HDC dc) {

@@ -11,6 +11,7 @@
 #include "ui/PixelLayout.h"
 #include "skin/Fonts.h"
 #include "skin/GdiHandles.h"
+#include "skin/OwnPaint.h"
 #include "skin/PngResource.h"
 #include "ui/EraseBackground.h"
 
@@ -371,15 +372,8 @@ BOOL CSelectFileDlg::OnNotify(const NMHDR& header, LRESULT* result) {
 }
 
 LRESULT CSelectFileDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (HandleOwnPaint(m_hWnd, msg, wParam, [this](HDC dc) { Paint(dc); })) return 0;
     switch (msg) {
-        case WM_PAINT: {
-            PaintScope paint(m_hWnd);
-            Paint(paint.Get());
-            return 0;
-        }
-        case WM_PRINTCLIENT:  // the skinned buttons' background
-            Paint(CrackDc(wParam));
-            return 0;
         case WM_ERASEBKGND:
             return OnEraseBackgroundSkipped();
         case WM_NCHITTEST:

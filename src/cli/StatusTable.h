@@ -65,7 +65,9 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
-    void Changed(size_t index);
+    // Edits one row under the lock, then tells the listener.
+    template <typename Edit>
+    void Update(size_t index, Edit edit);
 
     mutable std::mutex m_lock;
     std::vector<TargetStatus> m_rows;

@@ -27,13 +27,7 @@ int HeightOf(Gdiplus::Image* image) { return image ? static_cast<int>(image->Get
 
 CScrollDlg::CScrollDlg(CWnd* parent)
     : CDialog(IDD_PROGRESS_DIALOG, parent),
-      m_imgBackground(LoadPngResource(kBackground, PngType())),
-      m_imgTrack(LoadPngResource(kTrack, PngType())),
-      m_imgBarMiddle(LoadPngResource(kBarMiddle, PngType())),
-      m_imgBarLeft(LoadPngResource(kBarLeft, PngType())),
-      m_imgBarRight(LoadPngResource(kBarRight, PngType())),
-      m_imgSuccess(LoadPngResource(kSuccess, PngType())),
-      m_imgFailure(LoadPngResource(kFailure, PngType())) {}
+      m_images{kBackground, kTrack, kBarMiddle, kBarLeft, kBarRight, kSuccess, kFailure} {}
 
 CScrollDlg::~CScrollDlg() {
     // The window (if any) goes first, while the images still exist.
@@ -43,8 +37,8 @@ CScrollDlg::~CScrollDlg() {
 
 LRESULT CScrollDlg::OnCreate(WPARAM wParam, LPARAM lParam) {
     if (CDialog::WindowProc(WM_CREATE, wParam, lParam) == -1) return -1;
-    m_nWidth = WidthOf(m_imgBackground.get());
-    m_nHeight = HeightOf(m_imgBackground.get());
+    m_nWidth = WidthOf(m_images[kBackground]);
+    m_nHeight = HeightOf(m_images[kBackground]);
     return 0;
 }
 
@@ -176,9 +170,9 @@ BOOL CScrollDlg::Compose(HWND hwnd, BYTE constantAlpha, Paint paint) {
         Gdiplus::Bitmap canvas(m_nWidth, m_nHeight, m_nWidth * 4, PixelFormat32bppPARGB,
                                static_cast<BYTE*>(surface.Bits()));
         Gdiplus::Graphics g(&canvas);
-        if (m_imgBackground) {
+        if (m_images[kBackground]) {
             const Gdiplus::Point corners[3] = {{0, 0}, {m_nWidth, 0}, {0, m_nHeight}};
-            g.DrawImage(m_imgBackground.get(), corners, 3);
+            g.DrawImage(m_images[kBackground], corners, 3);
         }
         paint(g);
     }
@@ -207,17 +201,17 @@ BOOL CScrollDlg::DrawProgress(HWND hwnd, int opacityPercent) {
     }
     const BYTE alpha = static_cast<BYTE>(progress::ConstantAlpha(opacityPercent));
     return Compose(hwnd, alpha, [&](Gdiplus::Graphics& g) {
-        const int trackW = WidthOf(m_imgTrack.get()), trackH = HeightOf(m_imgTrack.get());
+        const int trackW = WidthOf(m_images[kTrack]), trackH = HeightOf(m_images[kTrack]);
         const progress::Point track = progress::Centred(m_nWidth, m_nHeight, trackW, trackH);
-        if (m_imgTrack) g.DrawImage(m_imgTrack.get(), track.x, track.y, trackW, trackH);
+        if (m_images[kTrack]) g.DrawImage(m_images[kTrack], track.x, track.y, trackW, trackH);
 
         const int x0 = track.x + 2, y0 = track.y + 2;
-        const int tileW = WidthOf(m_imgBarMiddle.get()), tileH = HeightOf(m_imgBarMiddle.get());
+        const int tileW = WidthOf(m_images[kBarMiddle]), tileH = HeightOf(m_images[kBarMiddle]);
         const int count = progress::FillTileCount(trackW, tileW, fraction);
         for (const progress::TilePlacement& t : progress::FillTiles(count, x0, tileW, fraction)) {
-            Gdiplus::Image* image = t.tile == progress::Tile::Left     ? m_imgBarLeft.get()
-                                    : t.tile == progress::Tile::Middle ? m_imgBarMiddle.get()
-                                                                       : m_imgBarRight.get();
+            Gdiplus::Image* image = t.tile == progress::Tile::Left     ? m_images[kBarLeft]
+                                    : t.tile == progress::Tile::Middle ? m_images[kBarMiddle]
+                                                                       : m_images[kBarRight];
             if (image) g.DrawImage(image, t.x, y0, tileW, tileH);
         }
 
@@ -235,9 +229,9 @@ BOOL CScrollDlg::DrawProgress(HWND hwnd, int opacityPercent) {
 
 BOOL CScrollDlg::DrawResult(HWND hwnd, bool success) {
     return Compose(hwnd, 255, [&](Gdiplus::Graphics& g) {
-        const int iconW = WidthOf(m_imgSuccess.get()), iconH = HeightOf(m_imgSuccess.get());
+        const int iconW = WidthOf(m_images[kSuccess]), iconH = HeightOf(m_images[kSuccess]);
         const progress::Point icon = progress::ResultIconOrigin(m_nWidth, m_nHeight, iconW, iconH);
-        if (Gdiplus::Image* image = success ? m_imgSuccess.get() : m_imgFailure.get())
+        if (Gdiplus::Image* image = success ? m_images[kSuccess] : m_images[kFailure])
             g.DrawImage(image, icon.x, icon.y, iconW, iconH);
 
         g.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAlias);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "skin/GdiplusInclude.h"
+#include "skin/PngResource.h"
 #include "ui/Dialog.h"
 
 // The window's private request to close itself (posted by CloseAfterDelay).
@@ -65,13 +66,7 @@ private:
     template <typename Paint>
     BOOL Compose(HWND hwnd, BYTE constantAlpha, Paint paint);
 
-    std::unique_ptr<Gdiplus::Image> m_imgBackground;
-    std::unique_ptr<Gdiplus::Image> m_imgTrack;
-    std::unique_ptr<Gdiplus::Image> m_imgBarMiddle;
-    std::unique_ptr<Gdiplus::Image> m_imgBarLeft;
-    std::unique_ptr<Gdiplus::Image> m_imgBarRight;
-    std::unique_ptr<Gdiplus::Image> m_imgSuccess;
-    std::unique_ptr<Gdiplus::Image> m_imgFailure;
+    PngSet m_images;
 
     int m_nWidth = 0;   // the background's size, taken at window creation
     int m_nHeight = 0;

@@ -53,3 +53,13 @@ std::unique_ptr<Gdiplus::Image> LoadPngResource(UINT id, const wchar_t* type) {
     if (!image || image->GetLastStatus() != Gdiplus::Ok) return nullptr;
     return image;
 }
+
+PngSet::PngSet(std::initializer_list<UINT> ids) {
+    for (UINT id : ids) m_images.emplace_back(id, LoadPngResource(id, PngType()));
+}
+
+Gdiplus::Image* PngSet::operator[](UINT id) const {
+    for (const auto& image : m_images)
+        if (image.first == id) return image.second.get();
+    return nullptr;
+}

@@ -114,16 +114,14 @@ TEST_F(WindowsRunTest, UsbRunCopiesPackThenEmptyFlagIntoTheDiskRoot) {
     ExpectCleanProgramFolder();
 }
 
+// A path that vanished after discovery is refused as in the portable run
+// tests, which run on this build too; here what only Windows discovery and
+// attributes decide.
 TEST_F(WindowsRunTest, UsbRefusalsCloseTheWindowAndLeaveTheDiskAlone) {
     MakePack({});
-    // No terminal disk found at all.
+    // Discovery finds no terminal disk at all.
     DiscoverDisks(RecordedMachine{});
     EXPECT_EQ(RunUsb(), (Events{L"0|正准备升级...", L"0.1|没有适配终端设备,请重新选择.", L"close"}));
-
-    // The disk's path vanished after discovery.
-    progress.events.clear();
-    TerminalDiskAt(root / L"unplugged\\");
-    EXPECT_EQ(RunUsb(), (Events{L"0|正准备升级...", L"0.1|终端设备U盘路径不存在请重新选择.", L"close"}));
 
     // A disk whose root reports read-only, then one that reports system.
     for (uint32_t attributes : {0x11u, 0x14u}) {

@@ -26,12 +26,12 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "app", "gui"))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "terminal-sim"))
 
-import sim_netns  # noqa: E402
+sys.path.insert(0, os.path.join(HERE, "..", "support"))
 
-CLI = os.environ.get("QUILLON_CLI", "")
-RUNNER = os.environ.get("QUILLON_CLI_RUNNER", "")
-PACKTOOL = os.environ.get("QUILLON_PACKTOOL", "")
-WORK = os.environ.get("QUILLON_WORK", "")
+import sim_netns  # noqa: E402
+from ctest_env import settings  # noqa: E402
+
+CLI, RUNNER, PACKTOOL, WORK = settings("QUILLON_CLI", "QUILLON_CLI_RUNNER", "QUILLON_PACKTOOL", "QUILLON_WORK")
 TAG = os.environ.get("QUILLON_NETNS_TAG", "cli")
 ADDRESS_BASE = os.environ.get("QUILLON_ADDRESS_BASE", "198.51.100.21")
 WINE = RUNNER == "wine"

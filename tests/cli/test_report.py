@@ -15,15 +15,16 @@ import json
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import unittest
 
 from PIL import Image
 
-CLI = os.environ.get("QUILLON_CLI", "")
-RUNNER = os.environ.get("QUILLON_CLI_RUNNER", "")
-WORK = os.environ.get("QUILLON_WORK", "")
-SCREENSHOTS = os.environ.get("QUILLON_SCREENSHOTS", "")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from ctest_env import fresh_work, settings, wine_path  # noqa: E402
+
+CLI, RUNNER, WORK, SCREENSHOTS = settings("QUILLON_CLI", "QUILLON_CLI_RUNNER", "QUILLON_WORK", "QUILLON_SCREENSHOTS")
 WINE = RUNNER == "wine"
 CHROMIUM = "/usr/bin/chromium"
 MD5_APP = "0cc175b9c0f1b6a831c399e269772661"
@@ -47,10 +48,7 @@ def record(time, target, md5, result, text, disk_id=None, pack="AppUpgradePack.z
 class ReportTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        if not CLI or not WORK:
-            raise unittest.SkipTest("QUILLON_CLI and QUILLON_WORK are not set (run through ctest)")
-        shutil.rmtree(WORK, ignore_errors=True)
-        os.makedirs(WORK)
+        fresh_work(WORK, QUILLON_CLI=CLI)
         cls.env = dict(os.environ, LANG="C.UTF-8")
         cls.env.pop("QUILLON_UPGRADE_LOG", None)
         if WINE:
@@ -77,7 +75,7 @@ class ReportTest(unittest.TestCase):
                     "198.51.100.23, 馈线 3, 南站\n198.51.100.24, 馈线 4, 南站\n198.51.100.25, 馈线 5, 南站\n")
 
     def path(self, unix_path):
-        return "Z:" + os.path.abspath(unix_path).replace("/", "\\") if WINE else unix_path
+        return wine_path(unix_path) if WINE else unix_path
 
     def quillon(self, *args, extra_env=None):
         command = ([RUNNER] if RUNNER else []) + [CLI, "report"] + list(args)

@@ -8,10 +8,7 @@ zipfile (to a file, and to a pipe, which writes data descriptors). Each pack
 must be accepted; the same pack with one file changed after the manifest
 was written must be refused as damaged.
 
-Environment (set by ctest):
-  QUILLON_PACKTOOL         packtool, or packtool.exe
-  QUILLON_PACKTOOL_RUNNER  "" natively, the path of scripts/wine-run for packtool.exe
-  QUILLON_WORK             scratch folder
+Run through ctest, which names the programs (tests/support/ctest_env.py).
 """
 import hashlib
 import os
@@ -21,9 +18,8 @@ import subprocess
 import sys
 import unittest
 
-PACKTOOL = os.environ.get("QUILLON_PACKTOOL", "")
-RUNNER = os.environ.get("QUILLON_PACKTOOL_RUNNER", "")
-WORK = os.environ.get("QUILLON_WORK", "")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from ctest_env import PACKTOOL, PACKTOOL_RUNNER as RUNNER, WORK, fresh_work, packtool_path as tool_path  # noqa: E402
 MODEL = "M3710"
 DAMAGED = "升级失败，升级包被损坏."
 
@@ -130,10 +126,6 @@ def local_flags(zip_path):
     return flags
 
 
-def tool_path(path):
-    return "Z:" + path.replace("/", "\\") if RUNNER else path
-
-
 def check(pack):
     command = ([RUNNER] if RUNNER else []) + [PACKTOOL, "check", "--model", MODEL, "--kind", "app", tool_path(pack)]
     run = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=300)
@@ -143,9 +135,7 @@ def check(pack):
 class ZipWriters(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        if not PACKTOOL or not WORK:
-            raise unittest.SkipTest("QUILLON_PACKTOOL and QUILLON_WORK are not set (run through ctest)")
-        shutil.rmtree(WORK, ignore_errors=True)
+        fresh_work(WORK, QUILLON_PACKTOOL=PACKTOOL)
         cls.good = os.path.join(WORK, "good")
         cls.changed = os.path.join(WORK, "changed")
         make_source(cls.good)

@@ -9,10 +9,7 @@ key others may read is refused. The site's trust file applies to check
 (natively the file QUILLON_TRUST_FILE names; packtool.exe in the release
 layout, one folder below Quillon.exe).
 
-Environment (set by ctest):
-  QUILLON_PACKTOOL         packtool, or packtool.exe
-  QUILLON_PACKTOOL_RUNNER  "" natively, the path of scripts/wine-run for packtool.exe
-  QUILLON_WORK             scratch folder
+Run through ctest, which names the programs (tests/support/ctest_env.py).
 """
 import os
 import pty
@@ -20,19 +17,15 @@ import select
 import shutil
 import signal
 import subprocess
+import sys
 import time
 import unittest
 
-PACKTOOL = os.environ.get("QUILLON_PACKTOOL", "")
-RUNNER = os.environ.get("QUILLON_PACKTOOL_RUNNER", "")
-WORK = os.environ.get("QUILLON_WORK", "")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from ctest_env import PACKTOOL, PACKTOOL_RUNNER as RUNNER, WORK, fresh_work, packtool_path as tool_path  # noqa: E402
 UNTRUSTED = "升级失败，升级包的签名密钥不受信任."
 UNSIGNED = "升级失败，升级包没有签名."
 TRUST_BROKEN = "升级失败，受信任密钥文件有误."
-
-
-def tool_path(path):
-    return "Z:" + path.replace("/", "\\") if RUNNER else path
 
 
 def packtool(*args, env=None, program=None):
@@ -59,9 +52,7 @@ def key_id(pub):
 class MinisignInterop(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        if not PACKTOOL or not WORK:
-            raise unittest.SkipTest("QUILLON_PACKTOOL and QUILLON_WORK are not set (run through ctest)")
-        shutil.rmtree(WORK, ignore_errors=True)
+        fresh_work(WORK, QUILLON_PACKTOOL=PACKTOOL)
         os.makedirs(os.path.join(WORK, "src"))
         with open(os.path.join(WORK, "src", "app.bin"), "wb") as f:
             f.write(os.urandom(100000))

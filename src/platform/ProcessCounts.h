@@ -10,8 +10,10 @@ struct ProcessCounts {
     long threads = -1;
 };
 
-// Windows: GetProcessHandleCount and the process's threads in a Toolhelp32
-// snapshot (taken after the handle count, so its own handle is not in it).
+// Windows: GetProcessHandleCount (where it answers 0, as Wine's does, this
+// process's entries in the system's handle table) and the process's threads
+// in a Toolhelp32 snapshot (taken after the handle count, so the snapshot's
+// own handle is not in it).
 // Natively: the entries of /proc/self/fd (less the one that lists them) and
 // of /proc/self/task.
 ProcessCounts CountProcessResources();

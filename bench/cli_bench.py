@@ -140,6 +140,22 @@ class Program:
             subprocess.run(self.command(["--version"]), env=self.env, check=True,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+    def server_cpu(self):
+        """CPU seconds of the prefix's wineserver so far (0 natively): every
+        wait on a socket under Wine passes through it. Wine's server works in
+        a folder server-DEV-INODE (of the prefix) under /tmp."""
+        if not self.wine:
+            return 0.0
+        st = os.stat(self.env["WINEPREFIX"])
+        folder = "/server-%x-%x" % (st.st_dev, st.st_ino)
+        for pid in os.listdir("/proc"):
+            try:
+                if pid.isdigit() and os.readlink("/proc/%s/cwd" % pid).endswith(folder):
+                    return process_cpu(int(pid))
+            except OSError:
+                pass
+        return 0.0
+
     def stop_wine(self):
         if self.wine:
             subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -257,13 +273,14 @@ def main():
         report = os.path.join(work, "resources.txt")
 
         def measure(jobs, targets):
-            walls, peaks, cpus, sims, slowest, middle, held = [], [], [], [], [], [], []
+            walls, peaks, cpus, sims, servers, slowest, middle, held = [], [], [], [], [], [], [], []
             for _ in range(args.rounds):
                 clear(terminals)
                 clear_journals(terminals)
-                sims_before = simulators_cpu(terminals)
+                sims_before, server_before = simulators_cpu(terminals), program.server_cpu()
                 wall, peak, cpu, resources = run_once(program, pack, addresses[:targets], jobs, log, report)
                 sims.append(simulators_cpu(terminals) - sims_before)
+                servers.append(program.server_cpu() - server_before)
                 rates = delivery_throughputs(terminals, names[:targets])
                 walls.append(wall)
                 peaks.append(peak)
@@ -273,7 +290,8 @@ def main():
                 held.append(resources)
             return {"wall": statistics.median(walls), "slowest": statistics.median(slowest),
                     "median": statistics.median(middle), "cpu": statistics.median(cpus),
-                    "sims": statistics.median(sims), "peak": max(peaks), "walls": walls,
+                    "sims": statistics.median(sims),
+                    "server": statistics.median(servers), "peak": max(peaks), "walls": walls,
                     # the run that left the most behind
                     "held": max(held, key=lambda h: (h["end"][0] - h["start"][0], h["end"][1] - h["start"][1]))}
 
@@ -301,9 +319,10 @@ def main():
         walls[(jobs, targets)] = r["wall"]
         peaks[(jobs, targets)] = r["peak"]
         (h0, t0), (h1, t1) = r["held"]["start"], r["held"]["end"]
-        print("--jobs %-3d %7d %7.2f %9.2f %9.2f %7.2f %7.2f %9d %7s %7s   rounds %s" % (
+        print("--jobs %-3d %7d %7.2f %9.2f %9.2f %7.2f %7.2f %9d %7s %7s   %srounds %s" % (
             jobs, targets, r["wall"], r["slowest"] / link, r["median"] / link, r["cpu"], r["sims"], r["peak"],
-            "%d>%d" % (h0, h1), "%d>%d" % (t0, t1), " ".join("%.2f" % w for w in r["walls"])))
+            "%d>%d" % (h0, h1), "%d>%d" % (t0, t1),
+            "wineserver CPU %.2f s; " % r["server"] if program.wine else "", " ".join("%.2f" % w for w in r["walls"])))
     print("%-9s %7s %7s %9s %9s %7s %7s %9d" % ("pack check", "-", "-", "-", "-", "-", "-", check_peak))
     print("%d targets with --jobs %d against 1 target: %.2f of the time" % (
         most, parallel, walls[(parallel, most)] / walls[(parallel, 1)]))

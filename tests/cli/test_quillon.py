@@ -168,7 +168,9 @@ def require_environment():
 
 class TerminalHosts:
     """Simulated terminals on test hosts of the class's own, started once for
-    the class and stopped after it (with the class's program)."""
+    the class and stopped after it (with the class's program). Listed before
+    unittest.TestCase among a test class's bases, so its tearDownClass is
+    the one that runs."""
 
     @classmethod
     def start_terminals(cls, folder, names, switches):
@@ -198,7 +200,7 @@ class TerminalHosts:
                     os.remove(os.path.join(folder, f))
 
 
-class EthernetBatch(unittest.TestCase, Packs, TerminalHosts):
+class EthernetBatch(Packs, TerminalHosts, unittest.TestCase):
     """Five terminals: three that take the pack, one that refuses the login,
     one whose data connection drops after 64 KiB; and a sixth that stores
     every upload a byte short while saying it succeeded."""

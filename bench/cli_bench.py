@@ -2,13 +2,14 @@
 """The command line against many terminals over links like field links:
 one pack (16 MiB by default) to 1, half of N and N simulated terminals (N
 is 8 by default) on test hosts in network namespaces (198.51.100.180 on,
-made and removed here; needs root), with --jobs 1 and --jobs N. Each terminal's link is limited to a
-rate by a token bucket on its veth (20 Mbit/s by default) and the
-simulator sends every FTP reply late by a latency (20 ms by default).
-Printed per row, medians of the rounds: wall time, the slowest and the
-median delivery's throughput against the link's rate (from each
-terminal's journal: bytes stored between its login and its last upload),
-quillon's CPU time and its peak resident memory.
+made and removed here; needs root), with --jobs 1 and --jobs N (--jobs
+sets the parallel rows' number, --parallel-only leaves out --jobs 1). Each
+terminal's link is limited to a rate by a token bucket on its veth (20
+Mbit/s by default) and the simulator sends every FTP reply late by a
+latency (20 ms by default). Printed per row, medians of the rounds: wall
+time, the slowest and the median delivery's throughput against the link's
+rate (from each terminal's journal: bytes stored between its login and
+its last upload), quillon's CPU time and its peak resident memory.
 
     bench/cli [--rounds N] [--mib N] [--terminals N] [--jobs N] [--parallel-only]
               [--rate TC_RATE] [--latency S] [--queue TC_TIME]

@@ -297,14 +297,19 @@ class EthernetBatch(Packs, TerminalHosts, unittest.TestCase):
 
         # Nothing of a delivery outlives it, failed or not: every thread is
         # gone at the end, and five deliveries leave no more handles open
-        # than one does (the platform's network layer may keep a few of its
-        # own for the process's life, as Wine's does).
+        # than one does. Under Wine the process ends with two or three handles
+        # more than it started with whatever the number of deliveries (two
+        # unnamed events and, after deliveries ran at once, now and then the
+        # handle of a thread that has ended), so there one more is let pass.
         self.clear_terminals(self.NAMES)
         one, one_counts = self.upgrade_counted(pack, ("good1",))
         self.assertEqual(one.returncode, 0, one.stdout + one.stderr)
         self.assertEqual((counts[3], one_counts[3]), (counts[1], one_counts[1]), "threads at start and end")
-        self.assertEqual(counts[2] - counts[0], one_counts[2] - one_counts[0],
-                         "handles kept by five deliveries %s and by one %s" % (counts, one_counts))
+        kept, kept_by_one = counts[2] - counts[0], one_counts[2] - one_counts[0]
+        self.assertLessEqual(kept, kept_by_one + (1 if WINE else 0),
+                             "handles kept by five deliveries %s and by one %s" % (counts, one_counts))
+        if not WINE:
+            self.assertEqual(kept_by_one, 0, one_counts)
 
     def test_vk1200_gets_the_start_command(self):
         self.clear_terminals(self.NAMES)

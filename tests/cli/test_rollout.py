@@ -35,7 +35,7 @@ def tree(root):
     return found
 
 
-class Rollout(unittest.TestCase, q.TerminalHosts):
+class Rollout(q.TerminalHosts, unittest.TestCase):
     GOOD = ["g%d" % i for i in range(1, 7)]
     NAMES = GOOD + ["refusing", "dropping"]
 

@@ -78,27 +78,12 @@ class Terminals:
         if os.geteuid() != 0:
             raise NetnsError("network namespaces need root; cannot make the test host for %s" % address)
         index = len(self.started) + 1
-        netns, host_if, term_if = self._names(index)
-        self._remove(index)
-        run("ip", "netns", "add", netns)
-        run("ip", "link", "add", host_if, "type", "veth", "peer", "name", term_if)
-        run("ip", "link", "set", term_if, "netns", netns)
-        run("ip", "addr", "add", PC_ADDRESS + "/32", "dev", host_if)
-        run("ip", "link", "set", host_if, "up")
-        if rate:
-            # Token bucket: the link's rate, a burst of a few packets, and a
-            # queue that holds `queue` worth of data at that rate (beyond it
-            # packets are dropped, as a link's buffer does).
-            run("tc", "qdisc", "add", "dev", host_if, "root", "tbf", "rate", rate, "burst", "16kb",
-                "latency", queue)
-        run("ip", "route", "add", address + "/32", "dev", host_if, "src", PC_ADDRESS)
-        run("ip", "netns", "exec", netns, "ip", "addr", "add", address + "/24", "dev", term_if)
-        run("ip", "netns", "exec", netns, "ip", "link", "set", term_if, "up")
-        run("ip", "netns", "exec", netns, "ip", "link", "set", "lo", "up")
-        route = run("ip", "route", "get", address).stdout
-        if ("dev %s " % host_if) not in route + " ":
-            self._remove(index)
-            raise NetnsError("route to %s does not go through %s: %s" % (address, host_if, route.strip()))
+        try:
+            self._join(index, address, rate, queue)
+        except NetnsError:
+            self._remove(index)  # what was made before the failing step goes too
+            raise
+        netns = self._names(index)[0]
 
         root = os.path.join(self.directory, name)
         shutil.rmtree(root, ignore_errors=True)
@@ -128,6 +113,30 @@ class Terminals:
         self.started[name] = {"address": address, "root": root, "process": process, "index": index,
                               "journal": journal}
         return self.started[name]
+
+    def _join(self, index, address, rate, queue):
+        """The namespace of terminal `index`, its veth pair, the link's rate
+        and the route to `address` through that veth, checked."""
+        netns, host_if, term_if = self._names(index)
+        self._remove(index)
+        run("ip", "netns", "add", netns)
+        run("ip", "link", "add", host_if, "type", "veth", "peer", "name", term_if)
+        run("ip", "link", "set", term_if, "netns", netns)
+        run("ip", "addr", "add", PC_ADDRESS + "/32", "dev", host_if)
+        run("ip", "link", "set", host_if, "up")
+        if rate:
+            # Token bucket: the link's rate, a burst of a few packets, and a
+            # queue that holds `queue` worth of data at that rate (beyond it
+            # packets are dropped, as a link's buffer does).
+            run("tc", "qdisc", "add", "dev", host_if, "root", "tbf", "rate", rate, "burst", "16kb",
+                "latency", queue)
+        run("ip", "route", "add", address + "/32", "dev", host_if, "src", PC_ADDRESS)
+        run("ip", "netns", "exec", netns, "ip", "addr", "add", address + "/24", "dev", term_if)
+        run("ip", "netns", "exec", netns, "ip", "link", "set", term_if, "up")
+        run("ip", "netns", "exec", netns, "ip", "link", "set", "lo", "up")
+        route = run("ip", "route", "get", address).stdout
+        if ("dev %s " % host_if) not in route + " ":
+            raise NetnsError("route to %s does not go through %s: %s" % (address, host_if, route.strip()))
 
     def journal(self, name):
         try:

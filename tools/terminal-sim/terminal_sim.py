@@ -106,7 +106,17 @@ class QuotaFile:
 
 
 class DroppingDTPHandler(DTPHandler):
-    """Closes an upload's data connection once `drop_data_after` bytes came."""
+    """Closes an upload's data connection once `drop_data_after` bytes came.
+    Without that switch, an upload is read in pieces of at least 64 KiB: the
+    socket wakes the loop only once that much has come (or the sender has
+    closed), so dozens of terminals on paced links cost few wake-ups each."""
+
+    ac_in_buffer_size = 256 * 1024
+
+    def __init__(self, sock, cmd_channel):
+        super().__init__(sock, cmd_channel)
+        if cmd_channel.terminal.drop_data_after is None:
+            self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_RCVLOWAT, 64 * 1024)
 
     def handle_read(self):
         super().handle_read()

@@ -40,10 +40,17 @@ class Desktop:
                 return os.path.join(users, user, name)
         raise RuntimeError("no %s folder in the Wine prefix" % name)
 
-    def drive_c_path(self, unix_path):
-        """The C: path of a file inside the prefix's drive_c."""
-        relative = os.path.relpath(os.path.abspath(unix_path), os.path.join(self.prefix, "drive_c"))
-        return "C:\\" + relative.replace("/", "\\")
+    def map_drive(self, letter, unix_folder, label=None):
+        """Makes drive LETTER: of the Wine session the folder unix_folder, as
+        a disk of a PC is (D: for data, E: for a USB disk). Wine reads the
+        volume label from .windows-label in the drive's root."""
+        link = os.path.join(self.prefix, "dosdevices", letter.lower() + ":")
+        if os.path.islink(link) or os.path.exists(link):
+            os.remove(link)
+        os.symlink(os.path.abspath(unix_folder), link)
+        if label:
+            with open(os.path.join(unix_folder, ".windows-label"), "w", encoding="utf-8") as f:
+                f.write(label + "\n")
 
     def wine(self, *args, **kwargs):
         # Console programs of the Wine session write the ANSI code page (936).

@@ -71,11 +71,12 @@ class Desktop:
                     " ".join(args), done.returncode, attempt, done.stdout, done.stderr))
             time.sleep(1)
 
-    def start_tool(self, exe, extra_env=None):
+    def start_tool(self, exe, extra_env=None, cwd=None):
         env = dict(self.env, **(extra_env or {}))
         if self.tool:
             self.earlier_tools.append(self.tool)  # a second instance, or one that ended: waited for on close
-        self.tool = subprocess.Popen(["wine", exe], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.tool = subprocess.Popen(["wine", exe], env=env, cwd=cwd, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
 
     def start_probe(self, probe_exe):
         self.probe = subprocess.Popen(["wine", probe_exe], env=self.env, stdin=subprocess.PIPE,

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""The whole program, driven as an operator drives it: Quillon.exe under
+r"""The whole program, driven as an operator drives it: Quillon.exe under
 Wine on the X display, real mouse clicks and key presses, the windows'
 state read back by the probe, screenshots under build/screenshots.
 
@@ -167,11 +167,13 @@ class ToolSession(unittest.TestCase):
                 return False
             left, top = progress["rect"][:2]
             image = self.shot(name)
+
+            def track(fraction):
+                return self.pixel(image, left + 115 + int(396 * fraction), top + 134)
             if icon:
                 shown = near(self.pixel(image, left + 251, top + 123), icon, 40) and \
                     self.bright_pixels(image, (left + 275, top + 110, left + 520, top + 150)) > 30
             else:
-                track = lambda f: self.pixel(image, left + 115 + int(396 * f), top + 134)  # noqa: E731
                 shown = near(track(filled), GREEN, 40) and near(track(empty), TRACK, 20) and \
                     self.bright_pixels(image, (left + 100, top + 150, left + 520, top + 168)) > 30
             if shown:
@@ -324,8 +326,8 @@ class UsbUpgrade(ToolSession):
         listed = self.shot("main_disk_list")
         left, _, right, bottom = self.control(DISK)["rect"]
         row = (left + 2, bottom + 2, right - 2, bottom + 14)
-        self.assertGreater(sum(abs(a - b) for a, b in zip(listed.crop(row).convert("L").getdata(), shot.crop(row).convert("L").getdata())),
-                           20 * 255, "the list is drawn under the box")
+        before, after = (image.crop(row).convert("L").getdata() for image in (shot, listed))
+        self.assertGreater(sum(abs(a - b) for a, b in zip(before, after)), 20 * 255, "the list is drawn under the box")
         self.desk.click(left + 30, bottom + 8)
         self.desk.wait_for(lambda: not self.main()["combo"]["dropped"], 10, what="the disk list to close")
         self.assertEqual(self.main()["combo"]["selected"], 0)
@@ -489,8 +491,9 @@ class RefusedPacks(ToolSession):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        # No window manager runs on the test's X display; the message box's
-        # title bar is then drawn by Wine, as the system draws it on a PC.
+        # No window manager runs on the test's X display, so nothing would
+        # draw the message box's title bar; undecorated, Wine draws it
+        # itself, as the system does on a PC.
         cls.x11_decorated("N")
 
     @classmethod
@@ -521,9 +524,10 @@ class RefusedPacks(ToolSession):
 
     def alert(self, text):
         """Waits for the message box with `text` and returns its state."""
-        return self.desk.wait_for(lambda: self.desk.ask("alert").get("visible") and
-                                  self.desk.ask("alert")["controls"].get("65535", {}).get("text") == text and
-                                  self.desk.ask("alert"), 20, what="the message box " + text)
+        def shown():
+            box = self.desk.ask("alert")
+            return box.get("visible") and box["controls"].get("65535", {}).get("text") == text and box
+        return self.desk.wait_for(shown, 20, what="the message box " + text)
 
     def test_refused_packs_leave_the_terminal_untouched(self):
         def damaged(name, data):
@@ -608,7 +612,8 @@ class EthernetUpgrade(ToolSession):
         self.assertFalse(self.control(START)["enabled"], "no pack yet")
         self.choose_pack("M3710")
         self.desk.wait_for(lambda: self.control(START)["enabled"], 10, what="开始升级 enabled")
-        self.shot("main_ethernet")
+        shot = self.shot("main_ethernet")
+        self.assertTrue(near(self.start_button_colour(shot), ACCENT), self.start_button_colour(shot))
         self.start_and_finish("banner_ethernet")
         card = os.path.join(self.normal["root"], "Storage Card")
         self.assertEqual(md5(os.path.join(card, "AppUpgradePack.zip")),

@@ -213,16 +213,29 @@ class ToolSession(unittest.TestCase):
                 found.append(item["text"])
         return found
 
-    def reveal(self, text, depth):
+    @staticmethod
+    def item_index(items, text, depth, parent=None):
+        """The index of the first item with text at depth; with parent, the
+        first whose folder one level up is named parent."""
+        folder = None
+        for i, item in enumerate(items):
+            if item["depth"] == depth - 1:
+                folder = item["text"]
+            if item["text"] == text and item["depth"] == depth and (parent is None or folder == parent):
+                return i
+        return None
+
+    def reveal(self, text, depth, parent=None):
         """The tree item, scrolled into view with the mouse wheel if need be."""
-        self.desk.wait_for(lambda: self.tree_item(text, depth), 10, what="tree item " + text)
+        self.desk.wait_for(lambda: self.item_index(self.chooser().get("tree", []), text, depth, parent) is not None,
+                           10, what="tree item " + text)
         for _ in range(60):
             chooser = self.chooser()
             tree = chooser["controls"]["246"]["rect"]
             items = chooser["tree"]
             shown = [i for i, it in enumerate(items)
                      if it["rect"][3] > it["rect"][1] and it["rect"][1] >= tree[1] and it["rect"][3] <= tree[3] - 16]
-            index = next(i for i, it in enumerate(items) if it["text"] == text and it["depth"] == depth)
+            index = self.item_index(items, text, depth, parent)
             if index in shown:
                 return items[index]
             self.desk.wheel(tree, down=not shown or index > shown[-1])
@@ -240,7 +253,7 @@ class ToolSession(unittest.TestCase):
         self.expand(DATA_DRIVE, 0)
         self.expand(PACK_FOLDER, 1)
         self.expand(model, 2)
-        self.desk.click_rect(self.reveal("AppUpgradePack.zip", 3)["rect"])
+        self.desk.click_rect(self.reveal("AppUpgradePack.zip", 3, model)["rect"])
         self.desk.wait_for(lambda: self.chooser()["controls"][OK]["enabled"], 10, what="确定 enabled")
         self.desk.click_rect(self.chooser()["controls"][OK]["rect"])
         self.desk.wait_for(lambda: not self.chooser()["found"], 10, what="the chooser to close")

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Copies the screenshots the tests of this build took into the guide's
 image folder, each cut to the windows it shows (the window tests grab the
-whole screen). PNGs are written without time stamps, so the same
-screenshots give the same bytes.
+whole screen of a Wine session set up as an operator's PC). PNGs are
+written without time stamps, so the same screenshots give the same bytes.
 
 usage: guide_images.py SCREENSHOTS-FOLDER IMAGES-FOLDER
 """
@@ -14,12 +14,15 @@ from PIL import Image
 # guide image <- screenshot, and the test that takes it
 IMAGES = [
     ("main-usb.png", "main_usb", "app_window_test (USB upgrade)"),
+    ("disk-list.png", "main_disk_list", "app_window_test (USB upgrade)"),
     ("main-ethernet.png", "main_ethernet", "app_window_test (Ethernet upgrade, needs root)"),
     ("chooser.png", "main_chooser", "app_window_test (USB upgrade)"),
-    ("progress.png", "progress_57", "progress_test"),
+    ("progress.png", "run_upload", "app_window_test (Ethernet upgrade, needs root)"),
     ("success.png", "banner_usb", "app_window_test (USB upgrade)"),
-    ("failure.png", "banner_failure", "progress_test"),
-    ("refusal.png", "refusal", "progress_test"),
+    ("failure.png", "run_failure", "app_window_test (Ethernet upgrade, needs root)"),
+    ("refusal.png", "run_refusal_damaged", "app_window_test (refused packs)"),
+    ("error-dialog.png", "run_alert", "app_window_test (refused packs)"),
+    ("signature-refusal.png", "run_refusal_unsigned", "app_window_test (signed packs)"),
     ("report-page.png", "report_page", "cli_report_native_test"),
 ]
 

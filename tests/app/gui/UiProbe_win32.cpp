@@ -5,7 +5,10 @@
 // messages. It reads one command per line on standard input and answers
 // each with one line of JSON:
 //
-//   main | chooser | progress | localaddress | devchange arrival|removal | quit
+//   main | chooser | progress | alert | localaddress | devchange arrival|removal | quit
+//
+// "alert" is the message box titled 错误 that the program shows when it
+// cannot read a pack's verify file.
 #include <windows.h>
 #include <commctrl.h>
 #include <dbt.h>
@@ -25,6 +28,8 @@ const wchar_t kMainTitle[] = L"电能质量终端升级工具";
 const int kMainControls[] = {202, 204, 205, 210, 211, 212, 213, 214, 215, 216, 217,
                              218, 219, 220, 221, 222, 223, 224, 225, 234};
 const int kChooserControls[] = {243, 244, 245, 246};
+// A message box: its OK button and its text (the id Wine and Windows give it).
+const int kAlertControls[] = {IDOK, 0xFFFF};
 
 std::string Json(const std::wstring& text) {
     std::string out = "\"";
@@ -82,7 +87,8 @@ std::string ComboItems(HWND combo) {
         if (i) out += ",";
         out += Json(text);
     }
-    return out + "],\"selected\":" + std::to_string(Ask(combo, CB_GETCURSEL)) + "}";
+    out += "],\"selected\":" + std::to_string(Ask(combo, CB_GETCURSEL));
+    return out + ",\"dropped\":" + (Ask(combo, CB_GETDROPPEDSTATE) ? "true" : "false") + "}";
 }
 
 HWND MainWindow() { return FindWindowW(L"#32770", kMainTitle); }
@@ -250,6 +256,8 @@ int main() {
         } else if (line == "progress") {
             HWND progress = ProgressWindow();
             reply = Window(progress, nullptr, 0);
+        } else if (line == "alert") {
+            reply = Window(FindWindowW(L"#32770", L"错误"), kAlertControls, sizeof kAlertControls / sizeof kAlertControls[0]);
         } else if (line == "localaddress") {
             reply = "{\"address\":" + Json(GetLocalAddress()) + "}";
         } else if (line == "devchange arrival" || line == "devchange removal") {

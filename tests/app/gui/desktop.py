@@ -40,10 +40,17 @@ class Desktop:
                 return os.path.join(users, user, name)
         raise RuntimeError("no %s folder in the Wine prefix" % name)
 
-    def drive_c_path(self, unix_path):
-        """The C: path of a file inside the prefix's drive_c."""
-        relative = os.path.relpath(os.path.abspath(unix_path), os.path.join(self.prefix, "drive_c"))
-        return "C:\\" + relative.replace("/", "\\")
+    def map_drive(self, letter, unix_folder, label=None):
+        """Makes drive LETTER: of the Wine session the folder unix_folder, as
+        a disk of a PC is (D: for data, E: for a USB disk). Wine reads the
+        volume label from .windows-label in the drive's root."""
+        link = os.path.join(self.prefix, "dosdevices", letter.lower() + ":")
+        if os.path.islink(link) or os.path.exists(link):
+            os.remove(link)
+        os.symlink(os.path.abspath(unix_folder), link)
+        if label:
+            with open(os.path.join(unix_folder, ".windows-label"), "w", encoding="utf-8") as f:
+                f.write(label + "\n")
 
     def wine(self, *args, **kwargs):
         # Console programs of the Wine session write the ANSI code page (936).
@@ -64,11 +71,12 @@ class Desktop:
                     " ".join(args), done.returncode, attempt, done.stdout, done.stderr))
             time.sleep(1)
 
-    def start_tool(self, exe, extra_env=None):
+    def start_tool(self, exe, extra_env=None, cwd=None):
         env = dict(self.env, **(extra_env or {}))
         if self.tool:
             self.earlier_tools.append(self.tool)  # a second instance, or one that ended: waited for on close
-        self.tool = subprocess.Popen(["wine", exe], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.tool = subprocess.Popen(["wine", exe], env=env, cwd=cwd, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
 
     def start_probe(self, probe_exe):
         self.probe = subprocess.Popen(["wine", probe_exe], env=self.env, stdin=subprocess.PIPE,

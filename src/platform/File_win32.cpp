@@ -148,7 +148,9 @@ bool FreeBytes(const std::wstring& path, uint64_t* bytes) {
     return true;
 }
 
-bool SetFileLocalTime(const std::wstring& path, const LocalTime& t) {
+namespace {
+// Sets creation and last-write time of the open file `h` from local time.
+bool SetHandleLocalTime(HANDLE h, const LocalTime& t) {
     SYSTEMTIME st{};
     st.wYear = static_cast<WORD>(t.year);
     st.wMonth = static_cast<WORD>(t.month);
@@ -157,12 +159,23 @@ bool SetFileLocalTime(const std::wstring& path, const LocalTime& t) {
     st.wMinute = static_cast<WORD>(t.minute);
     st.wSecond = static_cast<WORD>(t.second);
     FILETIME local, utc;
+    return SystemTimeToFileTime(&st, &local) && LocalFileTimeToFileTime(&local, &utc) &&
+           SetFileTime(h, &utc, nullptr, &utc);
+}
+}  // namespace
+
+bool SetFileLocalTime(const std::wstring& path, const LocalTime& t) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
-    bool ok = SystemTimeToFileTime(&st, &local) && LocalFileTimeToFileTime(&local, &utc) &&
-              SetFileTime(h, &utc, nullptr, &utc);
+    const bool ok = SetHandleLocalTime(h, t);
     CloseHandle(h);
     return ok;
+}
+
+bool SetOpenFileLocalTime(FILE* file, const LocalTime& t) {
+    if (std::fflush(file) != 0) return false;
+    HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    return h != INVALID_HANDLE_VALUE && SetHandleLocalTime(h, t);
 }
 
 bool GetFileLocalTime(const std::wstring& path, LocalTime* t) {

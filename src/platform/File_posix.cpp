@@ -114,6 +114,9 @@ bool RemoveTree(const std::wstring& path) {
     ListDirectory(path, L"*", &entries);
     for (const DirEntry& e : entries) {
         if (e.name == L"." || e.name == L"..") continue;
+        // A file the listing names goes in one call; anything else is
+        // looked at first.
+        if (!e.isDirectory && ::unlink((n + "/" + WideToUtf8(e.name)).c_str()) == 0) continue;
         RemoveTree(path + L"\\" + e.name);
     }
     return ::rmdir(n.c_str()) == 0;

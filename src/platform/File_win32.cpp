@@ -84,7 +84,11 @@ bool RemoveTree(const std::wstring& path) {
     ListDirectory(path, L"*", &entries);
     for (const DirEntry& e : entries) {
         if (e.name == L"." || e.name == L"..") continue;
-        RemoveTree(path + L"\\" + e.name);
+        // A file the listing names goes in one call; only one that will
+        // not (read-only, say) is looked at again.
+        const std::wstring child = path + L"\\" + e.name;
+        if (!e.isDirectory && DeleteFileW(child.c_str())) continue;
+        RemoveTree(child);
     }
     return RemoveDirectoryW(path.c_str()) != 0;
 }

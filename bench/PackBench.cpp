@@ -17,6 +17,13 @@
 // grow with the pack's size), the third of typical terminal files
 // (executables, DLLs, text) of the second's size.
 //   pack_bench WORKDIR [TOTAL_MIB] [FILES] [ROUNDS]
+//   pack_bench --entries WORKDIR [ROUNDS [WINDOWS_PACKTOOL_COMMAND...]]
+//                                     the entries sweep: packs of 300, 2,000
+//                                     and 20,000 small files in folders of
+//                                     100, the check's cost per entry (also
+//                                     `packtool check`, natively and with
+//                                     the command given, e.g. packtool.exe
+//                                     under Wine)
 //   pack_bench --check DEST PACK      one check; prints its two phases' seconds
 //   pack_bench --floor DIR            MD5 of every file under DIR, one thread per core
 //   pack_bench --inflate DECODER PACK [--md5]
@@ -318,6 +325,133 @@ std::string MakeTerminalPack(const std::string& dir, size_t totalMiB) {
     return PackFolder(dir, src);
 }
 
+// The entries sweep's packs: small files (1 to 8 KiB, of the same content
+// as the large packs) in folders of 100, as terminals' resource trees come.
+constexpr int kEntriesPerFolder = 100;
+const int kEntryCounts[] = {300, 2000, 20000};
+
+std::string MakeEntriesPack(const std::string& dir, int entries, std::mt19937_64& rng) {
+    const std::string src = dir + "/src";
+    std::string sub;
+    for (int i = 0; i < entries; ++i) {
+        if (i % kEntriesPerFolder == 0) {
+            char name[16];
+            std::snprintf(name, sizeof name, "/d%03d", i / kEntriesPerFolder);
+            sub = src + name;
+            Run("mkdir -p '" + sub + "'");
+        }
+        WriteContent(sub + "/f" + std::to_string(i) + ".bin", 1024 + rng() % 7168, rng);
+    }
+    return PackFolder(dir, src);
+}
+
+// A path as a Windows program under Wine takes it (drive Z: is the root).
+std::string WinePath(const std::string& unixPath) {
+    std::string p = "Z:" + unixPath;
+    std::replace(p.begin(), p.end(), '/', '\\');
+    return p;
+}
+
+struct EntriesRow {
+    int entries = 0;
+    std::string pack;
+    Series check, reference, write, packtool, windows;
+};
+
+std::vector<std::string> Joined(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// Microseconds per entry of a median, less a fixed start-up cost.
+double PerEntry(const std::vector<double>& seconds, double startup, int entries) {
+    return (Median(seconds) - startup) / entries * 1e6;
+}
+
+// An ext4 without a journal (this machine's) reuses no inode freed in the
+// last minute (the last six while its inode table block is unwritten) and
+// steps over every such one each time it allocates: a file created just
+// after thousands were deleted costs several times one made on a quiet
+// disk. So the check, the
+// reference and the writing floor each write into a folder of their own
+// that stays until the end of the sweep; the pack tool deletes its working
+// folder when it ends, as it does in use, so each of its runs meets the
+// deletion of the one before.
+int EntriesSweep(const std::string& self, const std::string& work, int rounds,
+                 const std::vector<std::string>& windowsTool) {
+    const std::string nativeTool = self.substr(0, self.rfind('/') + 1) + "packtool";
+    Run("rm -rf '" + work + "' && mkdir -p '" + work + "'");
+    std::mt19937_64 rng(54321);
+    std::vector<EntriesRow> rows;
+    for (int n : kEntryCounts) {
+        EntriesRow row;
+        row.entries = n;
+        row.pack = MakeEntriesPack(work + "/e" + std::to_string(n), n, rng);
+        rows.push_back(row);
+    }
+    const std::vector<std::string> checkArgs = {"check", "--model", "M3710", "--kind", "app"};
+    for (int r = 0; r <= rounds; ++r) {  // round 0 warms the caches and is not counted
+        for (EntriesRow& row : rows) {
+            const std::string at = work + "/out-" + std::to_string(r) + "-" + std::to_string(row.entries);
+            Measure check = RunChild({self, "--check", at + "-ours", row.pack});
+            Measure reference = RunShell("unzip -q -o '" + row.pack + "' -d '" + at + "-theirs' && find '" + at +
+                                         "-theirs' -type f -print0 | xargs -0 md5sum > /dev/null");
+            Measure write = RunChild({self, "--write", at + "-write", row.pack});
+            if (r > 0) {
+                row.check.Add(check);
+                row.reference.Add(reference);
+                row.write.Add(write);
+            }
+        }
+    }
+    Series nativeStart, windowsStart;  // `--version`: the programs' start-up alone
+    for (int r = 0; r <= rounds; ++r) {
+        const bool counted = r > 0;
+        Measure start = RunChild({nativeTool, "--version"});
+        if (counted) nativeStart.Add(start);
+        if (!windowsTool.empty()) {
+            Measure wineStart = RunChild(Joined(windowsTool, {"--version"}));
+            if (counted) windowsStart.Add(wineStart);
+        }
+        for (EntriesRow& row : rows) {
+            Measure tool = RunChild(Joined(Joined({nativeTool}, checkArgs), {row.pack}));
+            if (counted) row.packtool.Add(tool);
+            if (!windowsTool.empty()) {
+                Measure windows = RunChild(Joined(Joined(windowsTool, checkArgs), {WinePath(row.pack)}));
+                if (counted) row.windows.Add(windows);
+            }
+        }
+    }
+    const double ns = Median(nativeStart.wall), nsc = Median(nativeStart.cpu);
+    const double ws = windowsStart.wall.empty() ? 0 : Median(windowsStart.wall);
+    const double wsc = windowsStart.cpu.empty() ? 0 : Median(windowsStart.cpu);
+    std::printf("entries sweep: %d rounds on %u threads, small files (1 to 8 KiB) in folders of %d; medians in "
+                "microseconds per entry\n", rounds, WorkerThreadCount(), kEntriesPerFolder);
+    std::printf("(packtool rows: less the program's start-up, `--version`: native %.3f s wall %.3f s CPU", ns, nsc);
+    if (!windowsTool.empty()) std::printf(", Windows %.3f s wall %.3f s CPU", ws, wsc);
+    std::printf("; a Windows program's CPU time leaves out wineserver's)\n");
+    std::printf("%8s  %-27s %-17s %-15s %-15s %-15s %s\n", "entries", "check wall/CPU (extr, mfst)",
+                "unzip+md5sum w/C", "ratio wall/CPU", "writing w/C", "packtool w/C", "packtool.exe (Wine) w/C");
+    for (const EntriesRow& row : rows) {
+        const int n = row.entries;
+        std::printf("%8d  %6.1f/%6.1f (%5.1f, %5.1f)  %7.1f/%7.1f   %5.2f/%5.2f     %6.1f/%6.1f  %6.1f/%6.1f   ", n,
+                    PerEntry(row.check.wall, 0, n), PerEntry(row.check.cpu, 0, n), PerEntry(row.check.extract, 0, n),
+                    PerEntry(row.check.hash, 0, n), PerEntry(row.reference.wall, 0, n),
+                    PerEntry(row.reference.cpu, 0, n), Median(row.check.wall) / Median(row.reference.wall),
+                    Median(row.check.cpu) / Median(row.reference.cpu), PerEntry(row.write.wall, 0, n),
+                    PerEntry(row.write.cpu, 0, n), PerEntry(row.packtool.wall, ns, n),
+                    PerEntry(row.packtool.cpu, nsc, n));
+        if (row.windows.wall.empty())
+            std::printf("-\n");
+        else
+            std::printf("%6.1f/%6.1f\n", PerEntry(row.windows.wall, ws, n), PerEntry(row.windows.cpu, wsc, n));
+    }
+    std::printf("peak of the check:");
+    for (const EntriesRow& row : rows) std::printf("  %d entries %.1f MiB", row.entries, row.check.peakKiB / 1024.0);
+    std::printf("\n");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -334,6 +468,9 @@ int main(int argc, char** argv) {
     char selfPath[4096] = {};
     if (readlink("/proc/self/exe", selfPath, sizeof selfPath - 1) <= 0) return 2;
     const std::string self = selfPath;
+    if (argc >= 3 && std::string(argv[1]) == "--entries")
+        return EntriesSweep(self, argv[2], std::max(1, argc > 3 ? std::atoi(argv[3]) : 3),
+                            std::vector<std::string>(argv + std::min(argc, 4), argv + argc));
     const std::string work = argv[1];
     const size_t totalMiB = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 256;
     const int files = argc > 3 ? std::atoi(argv[3]) : 300;
@@ -350,20 +487,27 @@ int main(int argc, char** argv) {
     packs[2].pack = MakeTerminalPack(work + "/terminal", smallMiB);
     packs[2].what = "check, " + std::to_string(smallMiB) + " MiB of terminal files (Windows executables and DLLs, "
                     "native executables, C headers):";
-    const std::string big = work + "/big.bin", ours = work + "/ours", theirs = work + "/theirs";
+    const std::string big = work + "/big.bin";
     Run("cat " + work + "/large/src/d*/*.bin > '" + big + "'");
 
     Series md5, md5sum;
     for (int r = 0; r <= rounds; ++r) {  // round 0 warms the caches and is not counted
         const bool counted = r > 0;
-        for (PackSeries& p : packs) {
-            Run("rm -rf '" + ours + "' '" + theirs + "'");
+        for (size_t i = 0; i < packs.size(); ++i) {
+            PackSeries& p = packs[i];
+            // Folders of their own, deleted only with the work folder: see
+            // the note above EntriesSweep on why no tree is deleted before
+            // the next is made.
+            const std::string at = work + "/out-" + std::to_string(r) + "-" + std::to_string(i);
+            const std::string ours = at + "-ours", theirs = at + "-theirs";
             Measure check = RunChild({self, "--check", ours, p.pack});
             Measure floor = RunChild({self, "--floor", ours});
             Measure reference = RunShell("unzip -q -o '" + p.pack + "' -d '" + theirs + "' && find '" + theirs +
                                          "' -type f -print0 | xargs -0 md5sum > /dev/null");
-            Run("rm -rf '" + ours + "'");
-            Measure write = RunChild({self, "--write", ours, p.pack});
+            Measure write = RunChild({self, "--write", at + "-write", p.pack});
+            // Emptied, not deleted: their pages go unwritten, their inodes
+            // stay taken.
+            Run("find '" + at + "'-* -type f -exec truncate -s 0 {} +");
             if (counted) {
                 p.ours.Add(check);
                 p.md5Floor.Add(floor);
@@ -379,7 +523,6 @@ int main(int argc, char** argv) {
                 }
             }
         }
-        Run("rm -rf '" + ours + "' '" + theirs + "'");
         Measure m = RunChild({self, "--md5", big});
         Measure s = RunShell("md5sum '" + big + "' > /dev/null");
         if (counted) {

@@ -49,8 +49,11 @@ bool CBrowseDir::BrowseDir(const std::wstring& dir, const std::wstring& fileSpec
     }
     if (!recurse) return true;
 
-    entries.clear();
-    platform::ListDirectory(dir, L"*.*", &entries);
+    // "*.*" matches every name: the listing above holds the folders too.
+    if (fileSpec != L"*.*") {
+        entries.clear();
+        platform::ListDirectory(dir, L"*.*", &entries);
+    }
     for (const platform::DirEntry& e : entries) {
         if (!e.isDirectory || e.name == L"." || e.name == L"..") continue;
         std::wstring sub = dir + e.name + L"\\";

@@ -17,29 +17,32 @@ constexpr size_t kSinkPiece = 256 * 1024;
 
 UnzipOutcome Damaged(const char* reason) { return {kUnzipDamaged, reason}; }
 
-// The compressed bytes of an entry, read from the archive stream where the
-// survey found them: at most the declared compressed size.
+// The compressed bytes of an entry, read by offset from the archive stream
+// where the survey found them (no seek, and no copy through the stream's
+// buffer): at most the declared compressed size.
 class RawBytes {
 public:
-    RawBytes(const SurveyEntry& entry, FILE* archive) : m_archive(archive), m_left(entry.compressedSize) {
-        m_ok = archive && entry.dataOffset != 0 &&
-               platform::SeekFile64(archive, static_cast<int64_t>(entry.dataOffset), SEEK_SET) == 0;
+    RawBytes(const SurveyEntry& entry, FILE* archive)
+        : m_archive(archive), m_next(entry.dataOffset), m_left(entry.compressedSize) {
+        m_ok = archive && entry.dataOffset != 0;
     }
     // Bytes read into `buffer`, 0 at the end, -1 when the archive cannot be read.
     int Read(void* buffer, unsigned size) {
         if (!m_ok) return -1;
         const size_t ask = static_cast<size_t>(std::min<uint64_t>({m_left, size, INT_MAX}));
         if (ask == 0) return 0;
-        if (std::fread(buffer, 1, ask, m_archive) != ask) {
+        if (platform::ReadFileAt(m_archive, m_next, buffer, ask) != static_cast<int64_t>(ask)) {
             m_ok = false;
             return -1;
         }
+        m_next += ask;
         m_left -= ask;
         return static_cast<int>(ask);
     }
 
 private:
     FILE* m_archive;
+    uint64_t m_next;
     uint64_t m_left;
     bool m_ok = false;
 };

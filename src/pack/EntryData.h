@@ -28,9 +28,10 @@ public:
     EntryScratch& operator=(const EntryScratch&) = delete;
 
     libdeflate_decompressor* Decompressor();  // null when it cannot be allocated
-    // The entries' compressed bytes are read here, at the offset the survey
-    // found, rather than through minizip, which copies raw data byte by
-    // byte and checksums it on the way.
+    // The entries' compressed bytes are read here by offset (never through
+    // the stream's buffer), where the survey found them, rather than
+    // through minizip, which copies raw data byte by byte and checksums it
+    // on the way.
     platform::FilePtr archive;
     std::vector<unsigned char> in, out;
 

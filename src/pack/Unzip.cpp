@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <unordered_set>
 #include <vector>
 
 #include "pack/EntryData.h"
@@ -55,87 +56,109 @@ private:
     uint64_t m_nextCheck = kSpaceCheckInterval;
 };
 
-// An entry's archive handle and the buffers that go with it.
 struct ZipCloser {
     void operator()(unzFile z) const { unzClose(z); }
 };
-using ZipHandle = std::unique_ptr<void, ZipCloser>;
-struct EntryReader {
-    ZipHandle zip;
-    EntryScratch scratch;
+
+// The folders this extraction has made or found, so that each is made once
+// and not again for every entry in it.
+class MadeFolders {
+public:
+    // True when `folder` (and its parents) exist as folders, made if needed.
+    bool Make(const std::wstring& folder) {
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            if (m_known.count(folder)) return true;
+        }
+        if (!MakeDirectoryChain(folder) && !platform::IsDirectory(folder)) return false;
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_known.insert(folder);
+        return true;
+    }
+
+private:
+    std::mutex m_lock;
+    std::unordered_set<std::wstring> m_known;
 };
 
+// Opens the entry's file for writing. A new file takes one call; only when
+// the path is taken already is it looked at: Windows refuses to open a
+// read-only file for writing, and the native build does the same, so both
+// leave such a file untouched.
+UnzipOutcome CreateEntryFile(const std::wstring& path, platform::FilePtr* out) {
+    platform::FsError error = platform::FsError::None;
+    out->reset(platform::CreateNewFile(path, &error));
+    if (!*out && error == platform::FsError::AlreadyExists) {
+        if (platform::IsReadOnly(path)) return Damaged("a read-only file stands in an entry's place");
+        out->reset(platform::OpenFile(path, "wb"));
+    }
+    if (!*out) return Damaged("an entry's file cannot be created");
+    // The data comes in pieces of 8 KiB and more: a stream buffer would
+    // only copy it (and take a stat to size itself).
+    std::setvbuf(out->get(), nullptr, _IONBF, 0);
+    return {};
+}
+
 // Writes one entry; for a file, `*md5Hex` gets the MD5 of what was written.
-UnzipOutcome ExtractEntry(const std::wstring& destFolder, EntryReader& reader, const SurveyEntry& expected,
-                          WriteBudget& budget, std::wstring* relative, std::wstring* md5Hex) {
-    unzFile zip = reader.zip.get();
-    char name[kNameBuffer] = {};
-    unz_file_info64 info;
-    if (unzGetCurrentFileInfo64(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK ||
-        expected.name != name)
-        return Damaged("the central directory cannot be walked");
-    *relative = WithoutDotComponents(platform::AnsiToWide(name));
+UnzipOutcome ExtractEntry(const std::wstring& destFolder, EntryScratch& scratch, const SurveyEntry& expected,
+                          const tm_unz& date, MadeFolders& folders, WriteBudget& budget, std::wstring* relative,
+                          std::wstring* md5Hex) {
+    *relative = WithoutDotComponents(platform::AnsiToWide(expected.name));
     const std::wstring path = destFolder + L"\\" + *relative;
 
     const size_t lastSeparator = path.find_last_of(L"\\/");
     if (lastSeparator + 1 == path.size()) {  // a folder entry
-        if (!MakeDirectoryChain(path) && !platform::IsDirectory(path)) return Damaged("a folder cannot be created");
+        if (!folders.Make(path)) return Damaged("a folder cannot be created");
         return {};
     }
-    const std::wstring folder = path.substr(0, lastSeparator + 1);
-    if (!MakeDirectoryChain(folder) && !platform::IsDirectory(folder)) return Damaged("a folder cannot be created");
-    // Windows refuses to open a read-only file for writing; the native build
-    // does the same so both leave such a file untouched.
-    if (platform::IsReadOnly(path)) return Damaged("a read-only file stands in an entry's place");
-    {
-        platform::FilePtr out(platform::OpenFile(path, "wb"));
-        if (!out) return Damaged("an entry's file cannot be created");
-        // The manifest check takes the digest from the bytes written here
-        // instead of reading the file back.
-        Md5Context md5;
-        Md5Init(&md5);
-        UnzipOutcome copied = CopyEntryData(expected, reader.scratch, [&](const char* data, size_t n) {
-            if (std::fwrite(data, 1, n, out.get()) != n) return NoSpace("a write to the working disk failed");
-            Md5Update(&md5, data, n);
-            return budget.Spend(n);
-        });
-        if (copied.status != 0) return copied;
-        if (std::fclose(out.release()) != 0) return NoSpace("a write to the working disk failed");
-        unsigned char digest[16];
-        Md5Final(&md5, digest);
-        *md5Hex = platform::AnsiToWide(DigestHex(digest));
-    }
-    const tm_unz& d = info.tmu_date;
-    platform::LocalTime when{static_cast<int>(d.tm_year), static_cast<int>(d.tm_mon) + 1, static_cast<int>(d.tm_mday),
-                             static_cast<int>(d.tm_hour), static_cast<int>(d.tm_min), static_cast<int>(d.tm_sec)};
-    platform::SetFileLocalTime(path, when);  // no valid date: the times stay as the write made them
+    if (!folders.Make(path.substr(0, lastSeparator + 1))) return Damaged("a folder cannot be created");
+    platform::FilePtr out;
+    UnzipOutcome created = CreateEntryFile(path, &out);
+    if (created.status != 0) return created;
+    // The manifest check takes the digest from the bytes written here
+    // instead of reading the file back.
+    Md5Context md5;
+    Md5Init(&md5);
+    UnzipOutcome copied = CopyEntryData(expected, scratch, [&](const char* data, size_t n) {
+        if (std::fwrite(data, 1, n, out.get()) != n) return NoSpace("a write to the working disk failed");
+        Md5Update(&md5, data, n);
+        return budget.Spend(n);
+    });
+    if (copied.status != 0) return copied;
+    // Set on the open file (its bytes flushed first); no valid date: the
+    // times stay as the write made them.
+    platform::LocalTime when{static_cast<int>(date.tm_year), static_cast<int>(date.tm_mon) + 1,
+                             static_cast<int>(date.tm_mday), static_cast<int>(date.tm_hour),
+                             static_cast<int>(date.tm_min), static_cast<int>(date.tm_sec)};
+    platform::SetOpenFileLocalTime(out.get(), when);
+    if (std::fclose(out.release()) != 0) return NoSpace("a write to the working disk failed");
+    unsigned char digest[16];
+    Md5Final(&md5, digest);
+    *md5Hex = platform::AnsiToWide(DigestHex(digest));
     return {};
 }
 
-// Archive handles for the threads that extract at once: each entry is read
-// through a handle no other thread uses at that moment.
+// Archive streams for the threads that extract at once: each entry is read
+// through a stream no other thread uses at that moment.
 class EntryReaders {
 public:
     explicit EntryReaders(std::string ansiPath) : m_path(std::move(ansiPath)) {}
 
-    std::unique_ptr<EntryReader> Take() {
+    std::unique_ptr<EntryScratch> Take() {
         {
             std::lock_guard<std::mutex> hold(m_lock);
             if (!m_free.empty()) {
-                std::unique_ptr<EntryReader> r = std::move(m_free.back());
+                std::unique_ptr<EntryScratch> r = std::move(m_free.back());
                 m_free.pop_back();
                 return r;
             }
         }
-        zlib_filefunc64_def functions = AnsiPathFileFunctions();
-        auto reader = std::make_unique<EntryReader>();
-        reader->zip.reset(unzOpen2_64(m_path.c_str(), &functions));
-        reader->scratch.archive.reset(platform::OpenFileAnsi(m_path, "rb"));
-        if (!reader->scratch.archive) reader->zip.reset();
+        auto reader = std::make_unique<EntryScratch>();
+        reader->archive.reset(platform::OpenFileAnsi(m_path, "rb"));
         return reader;
     }
-    void Give(std::unique_ptr<EntryReader> r) {
-        if (!r->zip) return;
+    void Give(std::unique_ptr<EntryScratch> r) {
+        if (!r->archive) return;
         std::lock_guard<std::mutex> hold(m_lock);
         m_free.push_back(std::move(r));
     }
@@ -143,7 +166,7 @@ public:
 private:
     std::string m_path;
     std::mutex m_lock;
-    std::vector<std::unique_ptr<EntryReader>> m_free;
+    std::vector<std::unique_ptr<EntryScratch>> m_free;
 };
 
 // Largest entries first, so that no thread is left with one big file at
@@ -162,23 +185,23 @@ std::vector<size_t> LargestFirst(const ArchiveSurvey& survey) {
 // archive order are not started any more; every entry before it still
 // runs, so an earlier failure is still found.
 UnzipOutcome ExtractEntries(const std::wstring& dest, const std::string& ansiPath, const ArchiveSurvey& survey,
-                            const std::vector<unz64_file_pos>& positions, WriteBudget& budget,
-                            ExtractedDigests* digests) {
+                            const std::vector<tm_unz>& dates, WriteBudget& budget, ExtractedDigests* digests) {
     const size_t count = survey.entries.size();
     std::vector<UnzipOutcome> outcomes(count);
     std::vector<std::wstring> names(count), md5s(count);
     std::atomic<size_t> firstFailure{count};
     EntryReaders readers(ansiPath);
+    MadeFolders folders;
     const std::vector<size_t> order = LargestFirst(survey);
     RunIndexedJobs(count, WorkerThreadCount(), [&](size_t k) {
         const size_t i = order[k];
         if (i > firstFailure.load()) return;
-        std::unique_ptr<EntryReader> reader = readers.Take();
-        unz64_file_pos position = positions[i];
-        if (!reader->zip || unzGoToFilePos64(reader->zip.get(), &position) != UNZ_OK)
-            outcomes[i] = Damaged("the central directory cannot be walked");
+        std::unique_ptr<EntryScratch> reader = readers.Take();
+        if (!reader->archive)
+            outcomes[i] = Damaged("an entry's data cannot be read");
         else
-            outcomes[i] = ExtractEntry(dest, *reader, survey.entries[i], budget, &names[i], &md5s[i]);
+            outcomes[i] =
+                ExtractEntry(dest, *reader, survey.entries[i], dates[i], folders, budget, &names[i], &md5s[i]);
         readers.Give(std::move(reader));
         if (outcomes[i].status != 0) {
             size_t seen = firstFailure.load();
@@ -227,16 +250,22 @@ UnzipOutcome ExtractArchive(const std::wstring& dest, const std::wstring& zipPat
     unz_global_info64 global;
     if (unzGetGlobalInfo64(zip.get(), &global) != UNZ_OK || global.number_entry != survey.entries.size())
         return Damaged("the central directory cannot be walked");
-    // Where each entry's record stands, from one walk of the directory.
-    std::vector<unz64_file_pos> positions(survey.entries.size());
+    // One walk of the directory through minizip: every record must name the
+    // entry the survey read there, and each entry's stored time is taken
+    // here, so the threads need no archive handle of their own.
+    std::vector<tm_unz> dates(survey.entries.size());
     for (size_t i = 0; i < survey.entries.size(); ++i) {
-        if (i > 0 && unzGoToNextFile(zip.get()) != UNZ_OK) return Damaged("the central directory cannot be walked");
-        if (unzGetFilePos64(zip.get(), &positions[i]) != UNZ_OK)
+        char name[kNameBuffer] = {};
+        unz_file_info64 info;
+        if ((i > 0 && unzGoToNextFile(zip.get()) != UNZ_OK) ||
+            unzGetCurrentFileInfo64(zip.get(), &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK ||
+            survey.entries[i].name != name)
             return Damaged("the central directory cannot be walked");
+        dates[i] = info.tmu_date;
     }
     zip.reset();
     WriteBudget budget(dest, survey.declaredTotal);
-    return ExtractEntries(dest, ansiPath, survey, positions, budget, digests);
+    return ExtractEntries(dest, ansiPath, survey, dates, budget, digests);
 }
 
 extern "C" int32_t unzip(const wchar_t* destFolder, const wchar_t* zipPath) {

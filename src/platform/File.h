@@ -71,6 +71,10 @@ struct LocalTime {
     int year, month, day, hour, minute, second;  // month 1..12
 };
 bool SetFileLocalTime(const std::wstring& path, const LocalTime& time);
+// The same on a file open for writing: its buffered bytes are flushed
+// first, so nothing written before the call changes the times afterwards.
+// Saves opening the file again by its path.
+bool SetOpenFileLocalTime(FILE* file, const LocalTime& time);
 bool GetFileLocalTime(const std::wstring& path, LocalTime* time);  // last-write time
 
 }  // namespace platform

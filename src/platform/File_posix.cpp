@@ -114,6 +114,9 @@ bool RemoveTree(const std::wstring& path) {
     ListDirectory(path, L"*", &entries);
     for (const DirEntry& e : entries) {
         if (e.name == L"." || e.name == L"..") continue;
+        // A file the listing names goes in one call; anything else is
+        // looked at first.
+        if (!e.isDirectory && ::unlink((n + "/" + WideToUtf8(e.name)).c_str()) == 0) continue;
         RemoveTree(path + L"\\" + e.name);
     }
     return ::rmdir(n.c_str()) == 0;
@@ -176,9 +179,15 @@ bool ListDirectory(const std::wstring& dir, const std::wstring& pattern, std::ve
         if (::fnmatch(pat.c_str(), e->d_name, 0) != 0) continue;
         DirEntry de;
         de.name = Utf8ToWide(e->d_name);
-        struct stat st;
-        std::string full = n + "/" + e->d_name;
-        de.isDirectory = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        // The entry's type as the folder records it; a link (followed, as
+        // Windows would) or an unknown type costs a stat.
+        if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
+            struct stat st;
+            std::string full = n + "/" + e->d_name;
+            de.isDirectory = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        } else {
+            de.isDirectory = e->d_type == DT_DIR;
+        }
         de.isHidden = false;
         entries->push_back(std::move(de));
     }
@@ -193,7 +202,11 @@ bool FreeBytes(const std::wstring& path, uint64_t* bytes) {
     return true;
 }
 
-bool SetFileLocalTime(const std::wstring& path, const LocalTime& t) {
+namespace {
+// The times utimensat and futimens take for a local calendar time: the last
+// write at that second, the last access left alone. False when it is no
+// valid date.
+bool ModificationTimes(const LocalTime& t, struct timespec (&times)[2]) {
     if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour > 23 || t.minute > 59 || t.second > 59)
         return false;
     std::tm tm{};
@@ -213,12 +226,22 @@ bool SetFileLocalTime(const std::wstring& path, const LocalTime& t) {
         when = std::mktime(&tm);
     }
     if (when == static_cast<std::time_t>(-1) || tm.tm_mday != t.day) return false;
-    struct timespec times[2];
     times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_OMIT;  // last access is left alone
+    times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_sec = when;
     times[1].tv_nsec = 0;
-    return ::utimensat(AT_FDCWD, NativePath(path).c_str(), times, 0) == 0;
+    return true;
+}
+}  // namespace
+
+bool SetFileLocalTime(const std::wstring& path, const LocalTime& t) {
+    struct timespec times[2];
+    return ModificationTimes(t, times) && ::utimensat(AT_FDCWD, NativePath(path).c_str(), times, 0) == 0;
+}
+
+bool SetOpenFileLocalTime(FILE* file, const LocalTime& t) {
+    struct timespec times[2];
+    return ModificationTimes(t, times) && std::fflush(file) == 0 && ::futimens(::fileno(file), times) == 0;
 }
 
 bool GetFileLocalTime(const std::wstring& path, LocalTime* t) {

@@ -84,7 +84,11 @@ bool RemoveTree(const std::wstring& path) {
     ListDirectory(path, L"*", &entries);
     for (const DirEntry& e : entries) {
         if (e.name == L"." || e.name == L"..") continue;
-        RemoveTree(path + L"\\" + e.name);
+        // A file the listing names goes in one call; only one that will
+        // not (read-only, say) is looked at again.
+        const std::wstring child = path + L"\\" + e.name;
+        if (!e.isDirectory && DeleteFileW(child.c_str())) continue;
+        RemoveTree(child);
     }
     return RemoveDirectoryW(path.c_str()) != 0;
 }
@@ -148,7 +152,9 @@ bool FreeBytes(const std::wstring& path, uint64_t* bytes) {
     return true;
 }
 
-bool SetFileLocalTime(const std::wstring& path, const LocalTime& t) {
+namespace {
+// Sets creation and last-write time of the open file `h` from local time.
+bool SetHandleLocalTime(HANDLE h, const LocalTime& t) {
     SYSTEMTIME st{};
     st.wYear = static_cast<WORD>(t.year);
     st.wMonth = static_cast<WORD>(t.month);
@@ -157,12 +163,23 @@ bool SetFileLocalTime(const std::wstring& path, const LocalTime& t) {
     st.wMinute = static_cast<WORD>(t.minute);
     st.wSecond = static_cast<WORD>(t.second);
     FILETIME local, utc;
+    return SystemTimeToFileTime(&st, &local) && LocalFileTimeToFileTime(&local, &utc) &&
+           SetFileTime(h, &utc, nullptr, &utc);
+}
+}  // namespace
+
+bool SetFileLocalTime(const std::wstring& path, const LocalTime& t) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
-    bool ok = SystemTimeToFileTime(&st, &local) && LocalFileTimeToFileTime(&local, &utc) &&
-              SetFileTime(h, &utc, nullptr, &utc);
+    const bool ok = SetHandleLocalTime(h, t);
     CloseHandle(h);
     return ok;
+}
+
+bool SetOpenFileLocalTime(FILE* file, const LocalTime& t) {
+    if (std::fflush(file) != 0) return false;
+    HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    return h != INVALID_HANDLE_VALUE && SetHandleLocalTime(h, t);
 }
 
 bool GetFileLocalTime(const std::wstring& path, LocalTime* t) {

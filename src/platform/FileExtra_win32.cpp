@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "platform/FileExtra.h"
+#include "platform/HandleStream_win32.h"
 
 namespace platform {
 
@@ -40,14 +41,7 @@ FILE* CreateNewFile(const std::wstring& path, FsError* error) {
         *error = e == ERROR_FILE_EXISTS || e == ERROR_ALREADY_EXISTS ? FsError::AlreadyExists : FsError::Other;
         return nullptr;
     }
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
-    if (fd < 0) {
-        ::CloseHandle(h);
-        *error = FsError::Other;
-        return nullptr;
-    }
-    FILE* f = _fdopen(fd, "wb");
-    if (!f) _close(fd);
+    FILE* f = WriteStreamOver(h);
     *error = f ? FsError::None : FsError::Other;
     return f;
 }

@@ -4,6 +4,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include "platform/HandleStream_win32.h"
 #include "platform/Text.h"
 
 namespace platform {
@@ -15,16 +16,8 @@ FILE* OpenFile(const std::wstring& path, const char* mode) {
 
 FILE* CreateOwnerOnlyFile(const std::wstring& path) {
     // CREATE_NEW: an existing file is never opened, as O_EXCL natively.
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
-    if (fd < 0) {
-        ::CloseHandle(h);
-        return nullptr;
-    }
-    FILE* f = _fdopen(fd, "wb");
-    if (!f) _close(fd);
-    return f;
+    return WriteStreamOver(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 FILE* OpenFileAnsi(const std::string& ansiPath, const char* mode) { return std::fopen(ansiPath.c_str(), mode); }
